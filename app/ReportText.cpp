@@ -1,0 +1,60 @@
+#include "ReportText.h"
+
+#include "CFormat.h"
+
+std::string ReportHostLine(const std::string& host)
+{
+    return "Verbinde mit SNTP Zeitserver: " + host + "\n";
+}
+
+std::string ReportSyncAnnouncement()
+{
+    return "Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n";
+}
+
+std::string ReportPreamble(ReportCommand command, const std::string& host)
+{
+    std::string text = ReportHostLine(host);
+    if (command == ReportCommand::Sync)
+        text += ReportSyncAnnouncement();
+    return text;
+}
+
+std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc)
+{
+    return CFormat("%s%02d.%02d.%04d\t%02d:%02d:%02d.%03d\n", label, int{utc.wDay}, int{utc.wMonth},
+                   int{utc.wYear}, int{utc.wHour}, int{utc.wMinute}, int{utc.wSecond}, int{utc.wMilliseconds});
+}
+
+std::string ReportSuccessBody(const SntpResult& result)
+{
+    // All four are converted before any is formatted.
+    const SYSTEMTIME t1 = result.OriginateTimestamp.ToSystemTime();
+    const SYSTEMTIME t2 = result.ReceiveTimestamp.ToSystemTime();
+    const SYSTEMTIME t3 = result.TransmitTimestamp.ToSystemTime();
+    const SYSTEMTIME t4 = result.DestinationTimestamp.ToSystemTime();
+
+    std::string text = "Diese Daten wurde vom NTP Server übertragen:\n\n";
+    text += "\t\t\tDD.MM.YYYY\tHH:MM:SS.MS\n";
+    text += ReportTimestampLine("Client Orginal Daten:\t", t1);
+    text += ReportTimestampLine("Server Receive Daten:\t", t2);
+    text += ReportTimestampLine("Server Transmit Daten:\t", t3);
+    text += ReportTimestampLine("Client Ziel Daten:\t\t", t4);
+    text += "\n";
+    text += CFormat("Verzögerung:\t\t%f Sekunden.\n", result.RoundtripDelay);
+    text += CFormat("Differenz zur Lokalzeit:\t%f Sekunden.\n", result.ClockOffset);
+    return text;
+}
+
+std::string ReportQueryFailure(std::uint32_t error)
+{
+    return CFormat("Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
+                   "versuchen.\n(Fehler Nr. %d)\n\nOK.",
+                   static_cast<int>(error));
+}
+
+std::string ReportClockOutcome(BOOL clockSet)
+{
+    return clockSet ? "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."
+                    : "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.";
+}

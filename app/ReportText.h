@@ -1,0 +1,24 @@
+#pragma once
+// The German report that the Info and Abgleichen commands write into the
+// output area (and the command-line program prints). UTF-8, no Qt.
+#include "Platform.h"
+#include "SntpClient.h"
+
+#include <cstdint>
+#include <string>
+
+enum class ReportCommand { Info, Sync };
+
+// First line of every report.
+std::string ReportHostLine(const std::string& host);
+// Second line of an Abgleichen report, shown before the exchange starts.
+std::string ReportSyncAnnouncement();
+// The text shown while the exchange runs.
+std::string ReportPreamble(ReportCommand command, const std::string& host);
+// Timestamps, delay and offset of a successful query.
+std::string ReportSuccessBody(const SntpResult& result);
+std::string ReportQueryFailure(std::uint32_t error);
+std::string ReportClockOutcome(BOOL clockSet);
+
+// One timestamp line: label, then day.month.year and time with milliseconds.
+std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);

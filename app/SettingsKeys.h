@@ -1,0 +1,17 @@
+#pragma once
+// Where the program keeps its settings and what it calls them. Shared by
+// the desktop program and the command-line program.
+
+namespace Settings {
+inline constexpr const char* Organisation = "Quillmade";
+inline constexpr const char* Application = "Brisvander";
+inline constexpr const char* SettingsSection = "Settings";
+inline constexpr const char* KeyHost = "Host";
+inline constexpr const char* KeyAutostart = "Autostart";
+inline constexpr const char* KeyVersion = "Version";
+} // namespace Settings
+
+// Written under "Version" at every start.
+inline constexpr const char* g_strVersion = "1.1";
+// A public server of the national metrology institute; also an entry of the server list.
+inline constexpr const char* DefaultServerHost = "ptbtime1.ptb.de";

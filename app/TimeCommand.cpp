@@ -1,0 +1,24 @@
+#include "TimeCommand.h"
+
+#include "LastError.h"
+
+TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client)
+{
+    TimeCommandOutcome outcome;
+    outcome.Report = ReportPreamble(command, host);
+    outcome.QuerySucceeded = client.QueryServer(host.c_str(), outcome.Result, port);
+    if (!outcome.QuerySucceeded) {
+        outcome.Error = GetLastError();
+        outcome.Report += ReportQueryFailure(outcome.Error);
+        return outcome;
+    }
+    outcome.Report += ReportSuccessBody(outcome.Result);
+    if (command == ReportCommand::Sync) {
+        // The clock moves by the offset from now, not to the server's old transmit time.
+        const NtpTimestamp target = NtpTimestamp::Now().AddSeconds(outcome.Result.ClockOffset);
+        outcome.ClockAttempted = TRUE;
+        outcome.ClockSet = client.SetSystemClock(target);
+        outcome.Report += ReportClockOutcome(outcome.ClockSet);
+    }
+    return outcome;
+}

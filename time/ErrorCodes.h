@@ -1,0 +1,32 @@
+#pragma once
+// Error numbers left in the thread's last-error value. They follow the
+// classic socket error numbers so that a number shown to the user means the
+// same thing on every platform.
+#include <cstdint>
+
+namespace ErrorCode {
+constexpr std::uint32_t Success = 0;
+constexpr std::uint32_t CallNotImplemented = 120;   // no capability support
+constexpr std::uint32_t Interrupted = 10004;        // EINTR
+constexpr std::uint32_t AccessDenied = 10013;       // EACCES / EPERM
+constexpr std::uint32_t TooManyOpenFiles = 10024;   // EMFILE / ENFILE
+constexpr std::uint32_t WouldBlock = 10035;         // EAGAIN: nothing to read after all
+constexpr std::uint32_t NetworkDown = 10050;        // ENETDOWN
+constexpr std::uint32_t NetworkUnreachable = 10051; // ENETUNREACH
+constexpr std::uint32_t ConnectionReset = 10054;    // ECONNREFUSED on a datagram socket
+constexpr std::uint32_t NoBufferSpace = 10055;      // ENOBUFS / ENOMEM
+constexpr std::uint32_t TimedOut = 10060;           // no reply within the time-out
+constexpr std::uint32_t HostUnreachable = 10065;    // EHOSTUNREACH
+constexpr std::uint32_t HostNotFound = 11001;       // EAI_NONAME
+constexpr std::uint32_t TryAgain = 11002;           // EAI_AGAIN
+constexpr std::uint32_t NoRecovery = 11003;         // EAI_FAIL and other resolver errors
+constexpr std::uint32_t NoData = 11004;             // the name has no IPv4 address
+constexpr std::uint32_t MalformedReply = 20001;     // shorter than 48 / longer than 68 bytes, or not server mode
+constexpr std::uint32_t ForeignReply = 20002;       // originate timestamp is not our transmit timestamp
+constexpr std::uint32_t ServerUnsynchronised = 20003;
+} // namespace ErrorCode
+
+// errno of a socket call -> the number above; unknown values pass through.
+std::uint32_t ErrorFromErrno(int err);
+// getaddrinfo() result (and errno for EAI_SYSTEM) -> the number above.
+std::uint32_t ErrorFromResolver(int gaiResult, int err);

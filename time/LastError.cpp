@@ -1,0 +1,9 @@
+#include "LastError.h"
+
+namespace {
+thread_local std::uint32_t t_lastError = 0;
+}
+
+std::uint32_t GetLastError() { return t_lastError; }
+
+void SetLastError(std::uint32_t error) { t_lastError = error; }

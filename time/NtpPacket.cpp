@@ -1,0 +1,70 @@
+#include "NtpPacket.h"
+
+#include "ErrorCodes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+std::uint32_t GetBigEndian32(const std::uint8_t* in)
+{
+    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) | (std::uint32_t{in[2]} << 8) |
+           std::uint32_t{in[3]};
+}
+
+double ShortFormatSeconds(std::uint32_t value) { return value / 65536.0; }
+} // namespace
+
+NtpRequest BuildNtpRequest(const NtpTimestamp& transmit)
+{
+    NtpRequest request{};
+    request[0] = NtpRequestFirstByte;
+    transmit.ToNetworkOrder(request.data() + 40);
+    return request;
+}
+
+NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length)
+{
+    std::uint8_t bytes[NtpPacketSize] = {};
+    if (data != nullptr)
+        std::memcpy(bytes, data, std::min(length, NtpPacketSize));
+
+    NtpReply reply;
+    reply.LeapIndicator = (bytes[0] & 0xC0) >> 6;
+    reply.Version = (bytes[0] >> 3) & 0x07;
+    reply.Mode = bytes[0] & 0x07;
+    reply.Stratum = bytes[1];
+    reply.RootDelay = GetBigEndian32(bytes + 4);
+    reply.RootDispersion = GetBigEndian32(bytes + 8);
+    reply.ReferenceId = GetBigEndian32(bytes + 12);
+    reply.OriginateTimestamp = NtpTimestamp::FromNetworkOrder(bytes + 24);
+    reply.ReceiveTimestamp = NtpTimestamp::FromNetworkOrder(bytes + 32);
+    reply.TransmitTimestamp = NtpTimestamp::FromNetworkOrder(bytes + 40);
+    return reply;
+}
+
+std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit)
+{
+    if (data == nullptr || length < NtpPacketSize || length > NtpReplyBufferSize)
+        return ErrorCode::MalformedReply;
+    const NtpReply reply = ParseNtpReply(data, length);
+    if (reply.Mode != NtpModeServer)
+        return ErrorCode::MalformedReply;
+    if (reply.OriginateTimestamp != sentTransmit)
+        return ErrorCode::ForeignReply;
+
+    const double rootDistance = ShortFormatSeconds(reply.RootDelay) / 2.0 + ShortFormatSeconds(reply.RootDispersion);
+    if (reply.LeapIndicator == 3 || reply.Stratum == 0 || reply.Stratum > NtpMaxStratum ||
+        reply.TransmitTimestamp.Value() == 0 || rootDistance >= NtpMaxRootDistanceSeconds)
+        return ErrorCode::ServerUnsynchronised;
+    return ErrorCode::Success;
+}
+
+DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3,
+                                     const NtpTimestamp& t4)
+{
+    DelayAndOffset result;
+    result.RoundtripDelay = t4.Difference(t1) - t3.Difference(t2);
+    result.ClockOffset = (t2.Difference(t1) + t3.Difference(t4)) / 2.0;
+    return result;
+}

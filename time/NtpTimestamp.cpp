@@ -1,0 +1,182 @@
+#include "NtpTimestamp.h"
+
+#include <cmath>
+
+namespace {
+// The double nearest to 1 / (2^32 - 1) and to 1000 / (2^32 - 1).
+constexpr double kSecondsPerFractionUnit = 2.3283064370807974e-10;
+constexpr double kMsPerFractionUnit = 2.3283064370807974e-07;
+constexpr double kFractionScale = 4294967295.0;
+
+void PutBigEndian32(std::uint8_t* out, std::uint32_t v)
+{
+    out[0] = static_cast<std::uint8_t>(v >> 24);
+    out[1] = static_cast<std::uint8_t>(v >> 16);
+    out[2] = static_cast<std::uint8_t>(v >> 8);
+    out[3] = static_cast<std::uint8_t>(v);
+}
+
+std::uint32_t GetBigEndian32(const std::uint8_t* in)
+{
+    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) | (std::uint32_t{in[2]} << 8) |
+           std::uint32_t{in[3]};
+}
+
+std::uint64_t MagnitudeFromSeconds(double x)
+{
+    double whole = 0.0;
+    const double frac = std::modf(x, &whole);
+    // Out-of-range doubles must not be converted directly (undefined); the
+    // value wraps modulo 2^32 seconds like every other timestamp arithmetic.
+    const double wrapped = std::fmod(whole, 4294967296.0);
+    const auto seconds = static_cast<std::uint64_t>(wrapped);
+    const auto fraction = static_cast<std::uint64_t>(frac * kFractionScale);
+    return (seconds << 32) + fraction;
+}
+} // namespace
+
+NtpTimestamp NtpTimestamp::Now()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return FromTimespec(ts);
+}
+
+NtpTimestamp NtpTimestamp::FromTimespec(const timespec& realtime)
+{
+    const auto seconds = static_cast<std::uint32_t>(static_cast<std::int64_t>(realtime.tv_sec) + UnixEpochNtpSeconds);
+    const auto ns = static_cast<std::uint64_t>(realtime.tv_nsec);
+    const auto fraction = static_cast<std::uint32_t>(((ns << 32) + 500000000) / 1000000000);
+    // ns = 999999999.9 and up would round to 2^32: keep it in this second.
+    return {seconds, ns >= 1000000000 ? 0xFFFFFFFFu : fraction};
+}
+
+timespec NtpTimestamp::ToTimespec() const
+{
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(static_cast<std::int64_t>(Seconds()) - UnixEpochNtpSeconds);
+    const std::uint64_t ns = ((std::uint64_t{Fraction()} * 1000000000) + (1ull << 31)) >> 32;
+    if (ns >= 1000000000) {
+        ts.tv_sec += 1;
+        ts.tv_nsec = static_cast<long>(ns - 1000000000);
+    } else {
+        ts.tv_nsec = static_cast<long>(ns);
+    }
+    return ts;
+}
+
+NtpTimestamp NtpTimestamp::FromSystemTime(const SYSTEMTIME& st)
+{
+    const std::int64_t days = DayNumberFromDate(st.wYear, st.wMonth, st.wDay) - NtpEpochDayNumber;
+    const std::int64_t s = ((days * 24 + st.wHour) * 60 + st.wMinute) * 60 + st.wSecond;
+    const auto seconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(s));
+    // Milliseconds outside 0-999 would index past the table.
+    const std::uint16_t ms = st.wMilliseconds < 1000 ? st.wMilliseconds : 999;
+    return {seconds, FractionFromMs(ms)};
+}
+
+SYSTEMTIME NtpTimestamp::ToSystemTime() const
+{
+    std::uint32_t s = Seconds();
+    int ms = MsFromFraction(Fraction());
+    if (ms >= 1000) {
+        ms -= 1000;
+        s += 1; // wraps with the era like all timestamp arithmetic
+    }
+    SYSTEMTIME st;
+    st.wSecond = static_cast<std::uint16_t>(s % 60);
+    s /= 60;
+    st.wMinute = static_cast<std::uint16_t>(s % 60);
+    s /= 60;
+    st.wHour = static_cast<std::uint16_t>(s % 24);
+    const auto dayNumber = static_cast<std::int32_t>(s / 24) + NtpEpochDayNumber;
+    st.wDayOfWeek = static_cast<std::uint16_t>((dayNumber + 1) % 7);
+    DateFromDayNumber(dayNumber, st.wYear, st.wMonth, st.wDay);
+    st.wMilliseconds = static_cast<std::uint16_t>(ms);
+    return st;
+}
+
+NtpTimestamp NtpTimestamp::FromNetworkOrder(const std::uint8_t* bytes)
+{
+    return {GetBigEndian32(bytes), GetBigEndian32(bytes + 4)};
+}
+
+void NtpTimestamp::ToNetworkOrder(std::uint8_t* bytes) const
+{
+    PutBigEndian32(bytes, Seconds());
+    PutBigEndian32(bytes + 4, Fraction());
+}
+
+double NtpTimestamp::Difference(const NtpTimestamp& other) const
+{
+    if (m_value >= other.m_value) {
+        const NtpTimestamp d(m_value - other.m_value);
+        return static_cast<double>(d.Seconds()) + SecondsFromFraction(d.Fraction());
+    }
+    const NtpTimestamp d(other.m_value - m_value);
+    return -(static_cast<double>(d.Seconds()) + SecondsFromFraction(d.Fraction()));
+}
+
+NtpTimestamp NtpTimestamp::AddSeconds(double seconds) const
+{
+    if (!std::isfinite(seconds))
+        return *this;
+    if (seconds >= 0.0)
+        return NtpTimestamp(m_value + MagnitudeFromSeconds(seconds));
+    return NtpTimestamp(m_value - MagnitudeFromSeconds(-seconds));
+}
+
+std::int32_t NtpTimestamp::DayNumberFromDate(std::uint16_t year, std::uint16_t month, std::uint16_t day)
+{
+    std::int32_t y = year;
+    std::int32_t m = month;
+    if (m > 2) {
+        m -= 3;
+    } else {
+        m += 9;
+        y -= 1;
+    }
+    const std::int32_t c = y / 100;
+    const std::int32_t ya = y - 100 * c;
+    return (146097 * c) / 4 + (1461 * ya) / 4 + (153 * m + 2) / 5 + day + 1721119;
+}
+
+void NtpTimestamp::DateFromDayNumber(std::int32_t dayNumber, std::uint16_t& year, std::uint16_t& month,
+                                     std::uint16_t& day)
+{
+    std::int64_t j = std::int64_t{dayNumber} - 1721119;
+    std::int64_t y = (4 * j - 1) / 146097;
+    j = 4 * j - 1 - 146097 * y;
+    std::int64_t d = j / 4;
+    j = (4 * d + 3) / 1461;
+    d = 4 * d + 3 - 1461 * j;
+    d = (d + 4) / 4;
+    std::int64_t m = (5 * d - 3) / 153;
+    d = 5 * d - 3 - 153 * m;
+    d = (d + 5) / 5;
+    y = 100 * y + j;
+    if (m < 10) {
+        m += 3;
+    } else {
+        m -= 9;
+        y += 1;
+    }
+    year = static_cast<std::uint16_t>(y);
+    month = static_cast<std::uint16_t>(m);
+    day = static_cast<std::uint16_t>(d);
+}
+
+std::uint32_t NtpTimestamp::FractionFromMs(std::uint16_t ms)
+{
+    return MsFractionTable[ms < MsFractionTable.size() ? ms : MsFractionTable.size() - 1];
+}
+
+int NtpTimestamp::MsFromFraction(std::uint32_t fraction)
+{
+    return static_cast<int>(fraction * kMsPerFractionUnit + 0.5);
+}
+
+double NtpTimestamp::SecondsFromFraction(std::uint32_t fraction)
+{
+    return fraction * kSecondsPerFractionUnit;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// 64-bit NTP timestamp: seconds since 1900-01-01 00:00:00 UTC in the upper
+// half, fraction of a second in units of 2^-32 s in the lower half. Only the
+// first era (1900 to 2036-02-07 06:28:15) is represented; arithmetic wraps.
+#include "Platform.h"
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+
+class NtpTimestamp {
+public:
+    constexpr NtpTimestamp() = default;
+    constexpr explicit NtpTimestamp(std::uint64_t value) : m_value(value) {}
+    constexpr NtpTimestamp(std::uint32_t seconds, std::uint32_t fraction)
+        : m_value((std::uint64_t{seconds} << 32) | fraction) {}
+
+    // The system clock at full (nanosecond) resolution.
+    static NtpTimestamp Now();
+    static NtpTimestamp FromTimespec(const timespec& realtime);
+    // Full-resolution inverse of FromTimespec; seconds before 1970 come out negative.
+    timespec ToTimespec() const;
+
+    // Calendar time with millisecond resolution; the day of week is not read.
+    static NtpTimestamp FromSystemTime(const SYSTEMTIME& st);
+    // A fraction that rounds to 1000 ms carries into the next second.
+    SYSTEMTIME ToSystemTime() const;
+
+    constexpr std::uint32_t Seconds() const { return static_cast<std::uint32_t>(m_value >> 32); }
+    constexpr std::uint32_t Fraction() const { return static_cast<std::uint32_t>(m_value); }
+    constexpr std::uint64_t Value() const { return m_value; }
+
+    static NtpTimestamp FromNetworkOrder(const std::uint8_t* bytes);
+    void ToNetworkOrder(std::uint8_t* bytes) const;
+
+    // this - other in seconds, signed; both signs are exact mirrors.
+    double Difference(const NtpTimestamp& other) const;
+    NtpTimestamp AddSeconds(double seconds) const;
+
+    static std::int32_t DayNumberFromDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
+    static void DateFromDayNumber(std::int32_t dayNumber, std::uint16_t& year, std::uint16_t& month,
+                                  std::uint16_t& day);
+    static std::uint32_t FractionFromMs(std::uint16_t ms);
+    static int MsFromFraction(std::uint32_t fraction);
+    static double SecondsFromFraction(std::uint32_t fraction);
+
+    friend constexpr bool operator==(const NtpTimestamp&, const NtpTimestamp&) = default;
+
+private:
+    std::uint64_t m_value = 0;
+};
+
+// Entry i is i * 2^32 / 1000 rounded to nearest (no entry falls on a tie).
+inline constexpr std::array<std::uint32_t, 1000> MsFractionTable = [] {
+    std::array<std::uint32_t, 1000> table{};
+    for (std::uint64_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<std::uint32_t>(((i << 32) + 500) / 1000);
+    return table;
+}();
+
+// Day number of 1900-01-01, the NTP epoch.
+inline constexpr std::int32_t NtpEpochDayNumber = 2415021;
+// Seconds from 1900-01-01 to 1970-01-01.
+inline constexpr std::int64_t UnixEpochNtpSeconds = 2208988800;

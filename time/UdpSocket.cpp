@@ -1,0 +1,140 @@
+#include "UdpSocket.h"
+
+#include "ErrorCodes.h"
+#include "LastError.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+BOOL FailWithErrno()
+{
+    SetLastError(ErrorFromErrno(errno));
+    return FALSE;
+}
+
+BOOL ResolveIPv4(const char* host, in_addr& address)
+{
+    if (inet_aton(host, &address) != 0)
+        return TRUE;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(host, nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr) {
+        SetLastError(rc != 0 ? ErrorFromResolver(rc, errno) : ErrorCode::NoData);
+        return FALSE;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return TRUE;
+}
+} // namespace
+
+UdpSocket::~UdpSocket() { Close(); }
+
+BOOL UdpSocket::Create()
+{
+    m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (m_socket == INVALID_SOCKET)
+        return FailWithErrno();
+    // Arrival stamps from the kernel are truer than a clock reading after the
+    // wait; without them the caller falls back to reading the clock.
+    const int on = 1;
+    setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    return TRUE;
+}
+
+BOOL UdpSocket::Connect(const char* host, int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (host == nullptr || !ResolveIPv4(host, address.sin_addr)) {
+        if (host == nullptr)
+            SetLastError(ErrorCode::HostNotFound);
+        return FALSE;
+    }
+    return Connect(reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
+
+BOOL UdpSocket::Connect(const sockaddr* address, socklen_t length)
+{
+    if (connect(m_socket, address, length) != 0)
+        return FailWithErrno();
+    return TRUE;
+}
+
+BOOL UdpSocket::Send(const void* buffer, std::size_t length)
+{
+    if (send(m_socket, buffer, length, 0) < 0)
+        return FailWithErrno();
+    return TRUE;
+}
+
+int UdpSocket::Receive(void* buffer, std::size_t capacity)
+{
+    const ssize_t n = recv(m_socket, buffer, capacity, 0);
+    if (n < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return SOCKET_ERROR;
+    }
+    return static_cast<int>(n);
+}
+
+UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity)
+{
+    Datagram datagram;
+    iovec io{buffer, capacity};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
+    msghdr message{};
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+
+    // MSG_TRUNC makes the kernel report the datagram's true length.
+    const ssize_t n = recvmsg(m_socket, &message, MSG_TRUNC | MSG_DONTWAIT);
+    if (n < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return datagram;
+    }
+    datagram.FullLength = static_cast<std::size_t>(n);
+    datagram.Received = static_cast<int>(std::min<std::size_t>(datagram.FullLength, capacity));
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec stamp{};
+            std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+            datagram.HasArrivalStamp = true;
+            datagram.Arrival = NtpTimestamp::FromTimespec(stamp);
+        }
+    }
+    return datagram;
+}
+
+BOOL UdpSocket::WaitReadable(BOOL& readable, std::uint32_t timeoutMs)
+{
+    readable = FALSE;
+    pollfd entry{m_socket, POLLIN, 0};
+    const int timeout = timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeoutMs);
+    const int ready = poll(&entry, 1, timeout);
+    if (ready < 0)
+        return FailWithErrno();
+    readable = ready != 0 ? TRUE : FALSE;
+    return TRUE;
+}
+
+void UdpSocket::Close()
+{
+    if (m_socket != INVALID_SOCKET) {
+        close(m_socket);
+        m_socket = INVALID_SOCKET;
+    }
+}
