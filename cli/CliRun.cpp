@@ -1,0 +1,57 @@
+#include "CliRun.h"
+
+#include "CliJson.h"
+#include "CliOptions.h"
+#include "SettingsKeys.h"
+#include "TimeCommand.h"
+
+#include <QSettings>
+
+QString StoredOrDefaultHost()
+{
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Settings::Organisation,
+                             Settings::Application);
+    const QString key = QString(Settings::SettingsSection) + "/" + Settings::KeyHost;
+    const QVariant stored = settings.value(key);
+    if (!stored.isValid())
+        return QString::fromUtf8(DefaultServerHost);
+    return stored.toString();
+}
+
+namespace {
+int ExitStatusOf(ReportCommand command, const TimeCommandOutcome& outcome)
+{
+    if (!outcome.QuerySucceeded)
+        return ExitQueryFailed;
+    if (command == ReportCommand::Sync && !outcome.ClockSet)
+        return ExitClockNotSet;
+    return ExitSuccess;
+}
+} // namespace
+
+int RunCli(const QStringList& arguments, SystemClockApi& clock, std::string& out, std::string& err)
+{
+    const CliOptions options = ParseCliArguments(arguments);
+    switch (options.Action) {
+    case CliAction::Help:
+        out += options.Message.toStdString();
+        return ExitSuccess;
+    case CliAction::Version:
+        out += std::string("brisvander-cli ") + g_strVersion + "\n";
+        return ExitSuccess;
+    case CliAction::UsageError:
+        err += "brisvander-cli: " + options.Message.toStdString() + "\nUsage:\n" + CliSynopsis().toStdString();
+        return ExitUsage;
+    case CliAction::Run:
+        break;
+    }
+
+    const QString host = options.Host.value_or(StoredOrDefaultHost());
+    SntpClient client(clock);
+    const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client);
+    if (options.Json)
+        out += OutcomeToJson(options.Command, host, options.Port, outcome).toStdString() + "\n";
+    else
+        out += outcome.Report + "\n";
+    return ExitStatusOf(options.Command, outcome);
+}
