@@ -1,0 +1,109 @@
+// The report is compared byte for byte: users and scripts read it.
+#include "ReportText.h"
+#include "TimeCommand.h"
+
+#include <clocale>
+#include <gtest/gtest.h>
+
+namespace {
+SntpResult SampleResult()
+{
+    SntpResult r;
+    SYSTEMTIME st;
+    st.wYear = 2026;
+    st.wMonth = 12;
+    st.wDay = 6;
+    st.wHour = 3;
+    st.wMinute = 22;
+    st.wSecond = 41;
+    st.wMilliseconds = 123;
+    r.OriginateTimestamp = NtpTimestamp::FromSystemTime(st);
+    r.ReceiveTimestamp = r.OriginateTimestamp.AddSeconds(0.5);
+    r.TransmitTimestamp = r.OriginateTimestamp.AddSeconds(0.501);
+    r.DestinationTimestamp = r.OriginateTimestamp.AddSeconds(0.0425);
+    r.RoundtripDelay = 0.0425;
+    r.ClockOffset = -1.5;
+    return r;
+}
+
+const char* const kSampleBody = "Diese Daten wurde vom NTP Server übertragen:\n\n"
+                                "\t\t\tDD.MM.YYYY\tHH:MM:SS.MS\n"
+                                "Client Orginal Daten:\t06.12.2026\t03:22:41.123\n"
+                                "Server Receive Daten:\t06.12.2026\t03:22:41.623\n"
+                                "Server Transmit Daten:\t06.12.2026\t03:22:41.624\n"
+                                "Client Ziel Daten:\t\t06.12.2026\t03:22:41.165\n\n"
+                                "Verzögerung:\t\t0.042500 Sekunden.\n"
+                                "Differenz zur Lokalzeit:\t-1.500000 Sekunden.\n";
+} // namespace
+
+TEST(ReportText, SuccessBodyIsExact)
+{
+    EXPECT_EQ(ReportSuccessBody(SampleResult()), kSampleBody);
+}
+
+TEST(ReportText, PreamblesAndOutcomes)
+{
+    EXPECT_EQ(ReportPreamble(ReportCommand::Info, "de.pool.ntp.org"), "Verbinde mit SNTP Zeitserver: de.pool.ntp.org\n");
+    EXPECT_EQ(ReportPreamble(ReportCommand::Sync, " x "),
+              "Verbinde mit SNTP Zeitserver:  x \nDie Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n");
+    EXPECT_EQ(ReportQueryFailure(10060), "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen "
+                                         "oder nochmal versuchen.\n(Fehler Nr. 10060)\n\nOK.");
+    EXPECT_EQ(ReportClockOutcome(TRUE), "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+    EXPECT_EQ(ReportClockOutcome(FALSE), "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+}
+
+TEST(ReportText, DecimalPointWhateverTheLocale)
+{
+    // A German locale would print a comma through a plain printf.
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (the test script generates it)";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    const std::string body = ReportSuccessBody(SampleResult());
+    std::setlocale(LC_ALL, "C");
+    EXPECT_NE(body.find("0.042500 Sekunden"), std::string::npos);
+    EXPECT_NE(body.find("-1.500000 Sekunden"), std::string::npos);
+}
+
+TEST(ReportText, FieldWidthsAndCarry)
+{
+    SYSTEMTIME st;
+    st.wYear = 905;
+    st.wMonth = 1;
+    st.wDay = 2;
+    st.wHour = 3;
+    st.wMinute = 4;
+    st.wSecond = 5;
+    st.wMilliseconds = 6;
+    EXPECT_EQ(ReportTimestampLine("L\t", st), "L\t02.01.0905\t03:04:05.006\n");
+
+    // 999.5 ms and more carries into the next second instead of printing 1000.
+    SntpResult r;
+    r.OriginateTimestamp = NtpTimestamp(3313526399u, 0xFFDF3B64u);
+    const std::string body = ReportSuccessBody(r);
+    EXPECT_NE(body.find("Client Orginal Daten:\t01.01.2005\t00:00:00.000\n"), std::string::npos) << body;
+}
+
+namespace {
+class RefusingClock final : public SystemClockApi {
+public:
+    BOOL OpenProcessToken(ProcessTokenHandle& token) override { token = this; return TRUE; }
+    BOOL LookupPrivilegeValue(const char*, std::uint64_t& luid) override { luid = 25; return TRUE; }
+    BOOL AdjustTokenPrivileges(ProcessTokenHandle, const TOKEN_PRIVILEGES&) override { return TRUE; }
+    void CloseProcessToken(ProcessTokenHandle) override {}
+    BOOL SetSystemTime(const NtpTimestamp&) override { ++setCalls; return FALSE; }
+    int setCalls = 0;
+};
+} // namespace
+
+TEST(TimeCommand, FailedQueryLeavesTheClockAlone)
+{
+    RefusingClock clock;
+    SntpClient client(clock);
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "nonexistent.invalid", 123, client);
+    EXPECT_FALSE(outcome.QuerySucceeded);
+    EXPECT_FALSE(outcome.ClockAttempted);
+    EXPECT_EQ(clock.setCalls, 0);
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "nonexistent.invalid") +
+                                  ReportQueryFailure(outcome.Error));
+    EXPECT_NE(outcome.Error, 0u);
+}
