@@ -1,6 +1,7 @@
 #include "NtpPacket.h"
 
 #include "ErrorCodes.h"
+#include "SntpResult.h"
 
 #include <algorithm>
 #include <cstring>
@@ -67,4 +68,24 @@ DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp&
     result.RoundtripDelay = t4.Difference(t1) - t3.Difference(t2);
     result.ClockOffset = (t2.Difference(t1) + t3.Difference(t4)) / 2.0;
     return result;
+}
+
+std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                               const NtpTimestamp& arrival, SntpResult& result)
+{
+    const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit);
+    if (verdict != ErrorCode::Success)
+        return verdict;
+    const NtpReply reply = ParseNtpReply(data, length);
+    result.LeapIndicator = reply.LeapIndicator;
+    result.Stratum = reply.Stratum;
+    result.OriginateTimestamp = reply.OriginateTimestamp;
+    result.ReceiveTimestamp = reply.ReceiveTimestamp;
+    result.TransmitTimestamp = reply.TransmitTimestamp;
+    result.DestinationTimestamp = arrival;
+    const DelayAndOffset figures = ComputeDelayAndOffset(result.OriginateTimestamp, result.ReceiveTimestamp,
+                                                         result.TransmitTimestamp, result.DestinationTimestamp);
+    result.RoundtripDelay = figures.RoundtripDelay;
+    result.ClockOffset = figures.ClockOffset;
+    return ErrorCode::Success;
 }

@@ -49,3 +49,10 @@ struct DelayAndOffset {
 };
 DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3,
                                      const NtpTimestamp& t4);
+
+struct SntpResult;
+
+// Takes one received datagram as far as it goes: its verdict as CheckNtpReply
+// gives it, and on success the filled result with T4 = `arrival`.
+std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                               const NtpTimestamp& arrival, SntpResult& result);

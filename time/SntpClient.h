@@ -3,20 +3,10 @@
 // right to do so held only for the moment of setting.
 #include "NtpTimestamp.h"
 #include "Platform.h"
+#include "SntpResult.h"
 #include "SystemClockApi.h"
 
 #include <cstdint>
-
-struct SntpResult {
-    int LeapIndicator = 0;
-    int Stratum = 0;
-    NtpTimestamp OriginateTimestamp;   // T1, the server's echo of our transmit timestamp
-    NtpTimestamp ReceiveTimestamp;     // T2
-    NtpTimestamp TransmitTimestamp;    // T3
-    NtpTimestamp DestinationTimestamp; // T4, when the reply arrived here
-    double RoundtripDelay = 0.0;       // seconds
-    double ClockOffset = 0.0;          // seconds the server is ahead of the local clock
-};
 
 inline constexpr int NtpDefaultPort = 123;
 inline constexpr std::uint32_t SntpDefaultTimeoutMs = 5000;

@@ -69,7 +69,10 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
                   static_cast<int>(GetLastError()));
             return FailKeepingError(socket);
         }
-        const std::uint32_t verdict = CheckNtpReply(reply, datagram.FullLength, sent);
+        // A result is written only for a reply that passed every check.
+        SntpResult candidate = result;
+        const std::uint32_t verdict = EvaluateNtpReply(reply, datagram.FullLength, sent,
+                                                       datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate);
         if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
             lastDiscarded = verdict;
             continue;
@@ -80,18 +83,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
             SetLastError(verdict);
             return FALSE;
         }
-
-        const NtpReply parsed = ParseNtpReply(reply, datagram.FullLength);
-        result.LeapIndicator = parsed.LeapIndicator;
-        result.Stratum = parsed.Stratum;
-        result.OriginateTimestamp = parsed.OriginateTimestamp;
-        result.ReceiveTimestamp = parsed.ReceiveTimestamp;
-        result.TransmitTimestamp = parsed.TransmitTimestamp;
-        result.DestinationTimestamp = datagram.HasArrivalStamp ? datagram.Arrival : readAt;
-        const DelayAndOffset figures = ComputeDelayAndOffset(result.OriginateTimestamp, result.ReceiveTimestamp,
-                                                             result.TransmitTimestamp, result.DestinationTimestamp);
-        result.RoundtripDelay = figures.RoundtripDelay;
-        result.ClockOffset = figures.ClockOffset;
+        result = candidate;
         socket.Close();
         return TRUE;
     }

@@ -1,0 +1,14 @@
+#pragma once
+// What one successful query yields.
+#include "NtpTimestamp.h"
+
+struct SntpResult {
+    int LeapIndicator = 0;
+    int Stratum = 0;
+    NtpTimestamp OriginateTimestamp;   // T1, the server's echo of our transmit timestamp
+    NtpTimestamp ReceiveTimestamp;     // T2
+    NtpTimestamp TransmitTimestamp;    // T3
+    NtpTimestamp DestinationTimestamp; // T4, when the reply arrived here
+    double RoundtripDelay = 0.0;       // seconds
+    double ClockOffset = 0.0;          // seconds the server is ahead of the local clock
+};
