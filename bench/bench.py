@@ -1,0 +1,292 @@
+#!/usr/bin/python3
+"""Measures SNTP clients against a local chronyd on 127.0.0.1 and prints one table.
+
+Subcommands (run-bench.sh drives them):
+  free-port                  print a UDP port on 127.0.0.1 that is free right now
+  wait-ready PORT SECONDS    wait until the server on 127.0.0.1:PORT answers as synchronised
+  measure --port P --cli PATH --work DIR --queries N
+                             run every client N times, each query a fresh process, and print the table
+
+Every query goes to 127.0.0.1 only; none of the clients is allowed to set the clock.
+"""
+import argparse
+import json
+import os
+import re
+import signal
+import socket
+import statistics
+import struct
+import subprocess
+import sys
+import time
+
+LOOPBACK = "127.0.0.1"
+SYSTEM_PYTHON = "/usr/bin/python3"
+HERE = os.path.dirname(os.path.abspath(__file__))
+NTP_UNIX_EPOCH = 2208988800
+QUERY_TIMEOUT_S = 20
+
+
+class QueryFailed(Exception):
+    pass
+
+
+# ---- NTP arithmetic ---------------------------------------------------------
+
+def ntp64_to_seconds(value):
+    return (value >> 32) + (value & 0xFFFFFFFF) / 2**32
+
+
+def delay_and_offset(t1, t2, t3, t4):
+    """Raw 32.32 timestamps in, (delay, offset) in seconds out; differences first, so no precision is lost."""
+    def diff(a, b):
+        return ntp64_to_seconds(a - b) if a >= b else -ntp64_to_seconds(b - a)
+    delay = diff(t4, t1) - diff(t3, t2)
+    offset = (diff(t2, t1) + diff(t3, t4)) / 2
+    return delay, offset
+
+
+# ---- the server ---------------------------------------------------------------
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.bind((LOOPBACK, 0))
+        return s.getsockname()[1]
+
+
+def server_answers_synchronised(port):
+    request = bytearray(48)
+    request[0] = (0 << 6) | (4 << 3) | 3
+    request[40:48] = struct.pack("!II", int(time.time()) + NTP_UNIX_EPOCH, 0)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.settimeout(0.2)
+        s.sendto(bytes(request), (LOOPBACK, port))
+        try:
+            reply = s.recv(1024)
+        except (socket.timeout, ConnectionRefusedError):
+            return False
+    if len(reply) < 48:
+        return False
+    leap, stratum = reply[0] >> 6, reply[1]
+    return leap != 3 and 1 <= stratum <= 15
+
+
+def wait_ready(port, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if server_answers_synchronised(port):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+# ---- one query per client -----------------------------------------------------
+# Each returns (offset_s, delay_s, exchanges) parsed from one finished process.
+
+def run_process(argv, env=None):
+    started = time.perf_counter()
+    done = subprocess.run(argv, capture_output=True, text=True, env=env, timeout=QUERY_TIMEOUT_S)
+    wall = time.perf_counter() - started
+    return done, wall
+
+
+def fail(name, done, why):
+    raise QueryFailed("%s: %s (exit %s)\nstdout: %s\nstderr: %s"
+                      % (name, why, done.returncode, done.stdout.strip(), done.stderr.strip()))
+
+
+class BrisvanderCli:
+    name = "brisvander-cli"
+
+    def __init__(self, port, cli, work):
+        self.argv = [cli, "info", LOOPBACK, "--port", str(port), "--json"]
+        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "xdg-config"))
+
+    def query(self):
+        done, wall = run_process(self.argv, self.env)
+        try:
+            answer = json.loads(done.stdout)
+        except ValueError:
+            fail(self.name, done, "no JSON on standard output")
+        if done.returncode != 0 or answer.get("success") is not True:
+            fail(self.name, done, "query failed")
+        return answer["clock_offset"], answer["roundtrip_delay"], 1, wall
+
+
+class Ntpdig:
+    name = "ntpdig"
+    STAMPS = re.compile(r"^stamps (\{.*\})$", re.M)
+
+    def __init__(self, port, cli, work):
+        self.argv = [SYSTEM_PYTHON, os.path.join(HERE, "ntpdig-on-port.py"), str(port), "-j", "-t", "5", LOOPBACK]
+
+    def query(self):
+        done, wall = run_process(self.argv)
+        stamps = self.STAMPS.search(done.stderr)
+        if done.returncode != 0 or not stamps:
+            fail(self.name, done, "query failed")
+        t = json.loads(stamps.group(1))
+        delay, offset = delay_and_offset(t["t1"], t["t2"], t["t3"], t["t4"])
+        printed = json.loads(done.stdout.splitlines()[0])["offset"]
+        # ntpdig prints whole microseconds; the raw stamps must agree with that.
+        if abs(printed - offset) > 1.5e-6:
+            fail(self.name, done, "printed offset %r disagrees with stamps (%r)" % (printed, offset))
+        return offset, delay, 1, wall
+
+
+class ChronydOneShot:
+    name = "chronyd -Q"
+    WRONG_BY = re.compile(r"System clock wrong by (-?[0-9.]+) seconds")
+
+    def __init__(self, port, cli, work):
+        self.dir = os.path.join(work, "chronyd-q")
+        os.makedirs(self.dir, exist_ok=True)
+        conf = os.path.join(self.dir, "chrony.conf")
+        with open(conf, "w") as f:
+            f.write("\n".join([
+                "server %s port %d iburst minpoll -6 maxpoll -6" % (LOOPBACK, port),
+                "port 0",               # serve nothing
+                "cmdport 0",            # no command socket on UDP
+                "bindcmdaddress /",     # nor on a Unix socket
+                "pidfile %s" % os.path.join(self.dir, "chronyd.pid"),
+                "logdir %s" % self.dir,
+                "log measurements statistics",
+                ""]))
+        # -Q prints the offset and never sets the clock; -x forbids touching it anyway.
+        self.argv = ["chronyd", "-Q", "-x", "-d"] + chrony_user_options() + ["-t", "10", "-f", conf]
+
+    def log_rows(self, name):
+        path = os.path.join(self.dir, name)
+        if not os.path.exists(path):
+            return []
+        with open(path) as f:
+            return [line.split() for line in f if line.startswith(("19", "20"))]
+
+    def query(self):
+        for name in ("measurements.log", "statistics.log"):
+            path = os.path.join(self.dir, name)
+            if os.path.exists(path):
+                os.remove(path)
+        done, wall = run_process(self.argv)
+        wrong_by = self.WRONG_BY.search(done.stdout + done.stderr)
+        measurements = self.log_rows("measurements.log")
+        statistics_rows = self.log_rows("statistics.log")
+        if done.returncode != 0 or not wrong_by or not measurements:
+            fail(self.name, done, "no offset reported")
+        # The log's estimate is the same figure as the printed one (opposite sign), in more digits.
+        offset = -float(statistics_rows[-1][4]) if statistics_rows else float(wrong_by.group(1))
+        if abs(abs(offset) - abs(float(wrong_by.group(1)))) > 1e-6:
+            fail(self.name, done, "logged estimate %r disagrees with printed offset" % offset)
+        delays = [float(row[12]) for row in measurements]
+        return offset, delays, len(measurements), wall
+
+
+class PythonNtplib:
+    name = "python3 ntplib"
+    PROGRAM = ("import json, ntplib\n"
+               "r = ntplib.NTPClient().request('%s', port=%d, version=3)\n"
+               "print(json.dumps({'offset': r.offset, 'delay': r.delay}))\n")
+
+    def __init__(self, port, cli, work):
+        self.argv = [SYSTEM_PYTHON, "-c", self.PROGRAM % (LOOPBACK, port)]
+
+    def query(self):
+        done, wall = run_process(self.argv)
+        if done.returncode != 0:
+            fail(self.name, done, "query failed")
+        answer = json.loads(done.stdout)
+        return answer["offset"], answer["delay"], 1, wall
+
+
+CLIENTS = [BrisvanderCli, Ntpdig, ChronydOneShot, PythonNtplib]
+
+
+def chrony_user_options():
+    """Run as ourselves; chronyd starts as another user than root only when told so (-U)."""
+    import pwd
+    options = ["-u", pwd.getpwuid(os.getuid()).pw_name]
+    return options if os.getuid() == 0 else options + ["-U"]
+
+
+# ---- measuring and the table -----------------------------------------------------
+
+class Tally:
+    def __init__(self, name):
+        self.name = name
+        self.offsets, self.delays, self.walls, self.exchanges = [], [], [], []
+
+    def add(self, offset, delay, exchanges, wall):
+        self.offsets.append(offset)
+        self.delays.extend(delay if isinstance(delay, list) else [delay])
+        self.exchanges.append(exchanges)
+        self.walls.append(wall)
+
+    def row(self):
+        us = 1e6
+        return [self.name, str(len(self.walls)), "%g" % statistics.median(self.exchanges),
+                "%.1f" % (statistics.median(abs(o) for o in self.offsets) * us),
+                "%.1f" % (statistics.median(self.offsets) * us),
+                "%.1f" % (statistics.median(self.delays) * us),
+                "%.1f" % (statistics.median(self.walls) * 1e3)]
+
+
+HEADER = ["client", "queries", "exch/query", "median |offset| us", "median offset us", "median delay us",
+          "median wall ms"]
+
+
+def format_table(rows):
+    widths = [max(len(row[i]) for row in [HEADER] + rows) for i in range(len(HEADER))]
+
+    def line(cells):
+        padded = [c.ljust(w) if i == 0 else c.rjust(w) for i, (c, w) in enumerate(zip(cells, widths))]
+        return "| " + " | ".join(padded) + " |"
+
+    rule = "|" + "|".join("-" * (w + 1) + ("-" if i == 0 else ":") for i, w in enumerate(widths)) + "|"
+    return "\n".join([line(HEADER), rule] + [line(r) for r in rows])
+
+
+def measure(port, cli, work, queries):
+    clients = [make(port, cli, work) for make in CLIENTS]
+    tallies = [Tally(c.name) for c in clients]
+    for client in clients:  # one warm-up each, not counted: page cache, first chronyd contact
+        client.query()
+    for round_number in range(queries):
+        # Rotate the order so that no client always follows the same one.
+        shift = round_number % len(clients)
+        for index in list(range(shift, len(clients))) + list(range(shift)):
+            tallies[index].add(*clients[index].query())
+    return format_table([t.row() for t in tallies])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    sub = parser.add_subparsers(dest="command", required=True)
+    sub.add_parser("free-port")
+    ready = sub.add_parser("wait-ready")
+    ready.add_argument("port", type=int)
+    ready.add_argument("seconds", type=float)
+    run = sub.add_parser("measure")
+    run.add_argument("--port", type=int, required=True)
+    run.add_argument("--cli", required=True)
+    run.add_argument("--work", required=True)
+    run.add_argument("--queries", type=int, default=30)
+    args = parser.parse_args()
+    # Leaving through SystemExit lets subprocess.run kill the query it is waiting for.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+    if args.command == "free-port":
+        print(free_port())
+        return 0
+    if args.command == "wait-ready":
+        return 0 if wait_ready(args.port, args.seconds) else 1
+    try:
+        print(measure(args.port, args.cli, args.work, max(args.queries, 1)))
+    except (QueryFailed, subprocess.TimeoutExpired) as error:
+        sys.stderr.write("bench: %s\n" % error)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
