@@ -1,0 +1,97 @@
+#include "BrisvanderApp.h"
+
+#include "BrisvanderView.h"
+#include "CommandIds.h"
+#include "MainFrame.h"
+#include "ProfileStore.h"
+#include "SettingsKeys.h"
+#include "SocketStartup.h"
+#include "StringTable.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QMessageBox>
+
+namespace {
+const CommandMapEntry<CBrisvanderApp> s_messageMap[] = {
+    {ID_APP_ABOUT, &CBrisvanderApp::OnAppAbout},
+    {ID_FILE_NEW, &CBrisvanderApp::OnFileNew},
+};
+
+QString AppTitle()
+{
+    const std::string_view title = LoadResourceString(AFX_IDS_APP_TITLE);
+    return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+}
+} // namespace
+
+CBrisvanderApp::CBrisvanderApp(AppSeams seams) : m_seams(std::move(seams))
+{
+    if (!m_seams.SocketStartup)
+        m_seams.SocketStartup = StartSocketLibrary;
+}
+
+// The frame takes the view with it; the view stores the host on its way out.
+CBrisvanderApp::~CBrisvanderApp() = default;
+
+BOOL CBrisvanderApp::InitInstance()
+{
+    QApplication::setApplicationName(AppTitle());
+    LoadQtTranslation();
+
+    if (!m_seams.SocketStartup()) {
+        const std::string_view message = LoadResourceString(IDP_SOCKETS_INIT_FAILED);
+        QMessageBox::critical(nullptr, AppTitle(), QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
+                              QMessageBox::Ok);
+        return FALSE;
+    }
+
+    WriteProfileString(Settings::SettingsSection, Settings::KeyVersion, QString::fromUtf8(g_strVersion));
+
+    if (!OpenDocumentFrameAndView())
+        return FALSE;
+
+    m_mainFrame->show();
+    m_mainFrame->setWindowTitle(AppTitle());
+    return TRUE;
+}
+
+void CBrisvanderApp::LoadQtTranslation()
+{
+    // The standard buttons read "Ja", "Nein", "Abbrechen" like the rest of the program.
+    if (m_qtTranslation.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&m_qtTranslation);
+}
+
+bool CBrisvanderApp::OpenDocumentFrameAndView()
+{
+    if (!m_document.OnNewDocument())
+        return false;
+    m_mainFrame = std::make_unique<CMainFrame>();
+    m_view = new CBrisvanderView(m_seams.Time);
+    if (!m_mainFrame->LoadFrame(m_view, m_view, &m_document, this)) {
+        m_view = nullptr;
+        m_mainFrame.reset();
+        return false;
+    }
+    // Runs before the window is first shown, including an automatic synchronisation.
+    m_view->OnInitialUpdate();
+    return true;
+}
+
+bool CBrisvanderApp::OnCmdMsg(int commandId)
+{
+    return DispatchCommand<CBrisvanderApp>(*this, s_messageMap, commandId);
+}
+
+void CBrisvanderApp::OnFileNew()
+{
+    if (m_document.OnNewDocument() && m_view != nullptr)
+        m_view->OnInitialUpdate();
+}
+
+// Stand-in until the About box is built in: names the program and its version.
+void CBrisvanderApp::OnAppAbout()
+{
+    QMessageBox::information(m_mainFrame.get(), AppTitle(), QStringLiteral("Brisvander Version 1.2"));
+}

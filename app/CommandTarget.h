@@ -1,0 +1,30 @@
+#pragma once
+// Command routing: each class that handles commands keeps a table from
+// command id to handler; the frame offers a command to view, document,
+// frame and application in turn until one of them takes it.
+#include <span>
+
+class CCmdTarget {
+public:
+    virtual ~CCmdTarget() = default;
+    // true when this object handled the command.
+    virtual bool OnCmdMsg(int commandId) = 0;
+};
+
+template <class Target>
+struct CommandMapEntry {
+    int CommandId;
+    void (Target::*Handler)();
+};
+
+template <class Target>
+bool DispatchCommand(Target& target, std::span<const CommandMapEntry<Target>> map, int commandId)
+{
+    for (const CommandMapEntry<Target>& entry : map) {
+        if (entry.CommandId == commandId) {
+            (target.*entry.Handler)();
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The keyboard's lock states, where the platform can tell them; all off
+// where it cannot.
+
+struct LockKeys {
+    bool CapsLock = false;
+    bool NumLock = false;
+    bool ScrollLock = false;
+};
+
+LockKeys QueryLockKeys();

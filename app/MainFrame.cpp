@@ -1,0 +1,218 @@
+#include "MainFrame.h"
+
+#include "CommandIds.h"
+#include "FrameResources.h"
+#include "LockKeyState.h"
+#include "StringTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+constexpr int s_statusPanes[] = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+constexpr int ToolbarImagePixels = 16;
+
+QString ResourceText(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const CommandMapEntry<CMainFrame> s_messageMap[] = {
+    {ID_APP_EXIT, &CMainFrame::OnAppExit},
+};
+} // namespace
+
+CMainFrame::CMainFrame()
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+}
+
+CMainFrame::~CMainFrame() = default;
+
+int CMainFrame::LoadFrame(QWidget* view, CCmdTarget* viewTarget, CCmdTarget* document, CCmdTarget* application)
+{
+    setCentralWidget(view);
+    m_routeTargets = {viewTarget, document, this, application};
+    setWindowIcon(QIcon(ResourceText(ProgramIconPath)));
+    setWindowTitle(ResourceText(LoadResourceString(AFX_IDS_APP_TITLE)));
+    return OnCreate() == 0 ? 1 : 0;
+}
+
+int CMainFrame::OnCreate()
+{
+    CreateMenu();
+    if (!CreateToolBar())
+        return -1;
+    if (!CreateStatusBar())
+        return -1;
+    if (!SetIndicators(s_statusPanes, static_cast<int>(std::size(s_statusPanes))))
+        return -1;
+    m_mainToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    addToolBar(Qt::TopToolBarArea, m_mainToolBar);
+    CreateAccelerators();
+    qApp->installEventFilter(this);
+    return 0;
+}
+
+QAction* CMainFrame::MakeCommandAction(int commandId, const QString& text)
+{
+    if (QAction* existing = m_actions.value(commandId))
+        return existing;
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::number(commandId));
+    action->setStatusTip(ResourceText(CommandPrompt(commandId)));
+    const QString tooltip = ResourceText(CommandTooltip(commandId));
+    action->setToolTip(tooltip.isEmpty() ? QString() : tooltip);
+    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR)
+        action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+    m_actions.insert(commandId, action);
+    return action;
+}
+
+void CMainFrame::CreateMenu()
+{
+    for (const MenuResource& menuResource : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(ResourceText(menuResource.Title));
+        for (const MenuItemResource& item : menuResource.Items)
+            menu->addAction(MakeCommandAction(item.CommandId, ResourceText(item.Text)));
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateBarChecks(); });
+    }
+}
+
+bool CMainFrame::CreateToolBar()
+{
+    m_mainToolBar = new QToolBar(QStringLiteral("Symbolleiste"), this);
+    m_mainToolBar->setObjectName(QString::number(AFX_IDW_TOOLBAR));
+    m_mainToolBar->setMovable(true);
+    m_mainToolBar->setFloatable(true);
+    m_mainToolBar->setIconSize(QSize(ToolbarImagePixels, ToolbarImagePixels));
+    m_mainToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The toggle lives in the "Ansicht" menu; the bar's own context entry would duplicate it.
+    m_mainToolBar->toggleViewAction()->setVisible(false);
+    for (const ToolbarButtonResource& button : MainToolbar()) {
+        if (button.CommandId == 0) {
+            m_mainToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_actions.value(button.CommandId);
+        if (action == nullptr)
+            return false;
+        action->setIcon(QIcon(ResourceText(button.IconPath)));
+        m_mainToolBar->addAction(action);
+    }
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    m_mainStatusBar = new QStatusBar(this);
+    m_mainStatusBar->setObjectName(QString::number(AFX_IDW_STATUS_BAR));
+    setStatusBar(m_mainStatusBar);
+    return true;
+}
+
+bool CMainFrame::SetIndicators(const int* ids, int count)
+{
+    for (int pane = 0; pane < count; ++pane) {
+        if (ids[pane] == 0) {
+            // The message pane: idle text here, prompts shown over it.
+            m_messagePane = new QLabel(ResourceText(LoadResourceString(AFX_IDS_IDLEMESSAGE)));
+            m_messagePane->setObjectName(QStringLiteral("MessagePane"));
+            m_mainStatusBar->addWidget(m_messagePane, 1);
+            continue;
+        }
+        const QString text = ResourceText(LoadResourceString(ids[pane]));
+        if (text.isEmpty())
+            return false;
+        auto* indicator = new QLabel;
+        indicator->setObjectName(QString::number(ids[pane]));
+        indicator->setProperty("IndicatorText", text);
+        indicator->setAlignment(Qt::AlignCenter);
+        indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        indicator->setMinimumWidth(indicator->fontMetrics().horizontalAdvance(text) + 8);
+        m_mainStatusBar->addPermanentWidget(indicator);
+        m_indicatorPanes.append(indicator);
+    }
+    UpdateLockKeyPanes();
+    return true;
+}
+
+void CMainFrame::CreateAccelerators()
+{
+    for (const AcceleratorResource& accelerator : MainAccelerators()) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::number(accelerator.CommandId));
+        action->setShortcut(QKeySequence(ResourceText(accelerator.Keys)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        const int commandId = accelerator.CommandId;
+        connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+        addAction(action);
+    }
+}
+
+void CMainFrame::OnCommand(int commandId)
+{
+    for (CCmdTarget* target : m_routeTargets) {
+        if (target != nullptr && target->OnCmdMsg(commandId))
+            break;
+    }
+    UpdateBarChecks();
+}
+
+bool CMainFrame::OnCmdMsg(int commandId)
+{
+    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR) {
+        OnBarCheck(commandId);
+        return true;
+    }
+    return DispatchCommand<CMainFrame>(*this, s_messageMap, commandId);
+}
+
+void CMainFrame::OnBarCheck(int barId)
+{
+    QWidget* bar = barId == AFX_IDW_TOOLBAR ? static_cast<QWidget*>(m_mainToolBar) : m_mainStatusBar;
+    bar->setVisible(bar->isHidden());
+}
+
+void CMainFrame::OnAppExit() { close(); }
+
+void CMainFrame::UpdateBarChecks()
+{
+    if (QAction* toolbar = m_actions.value(ID_VIEW_TOOLBAR))
+        toolbar->setChecked(!m_mainToolBar->isHidden());
+    if (QAction* statusBar = m_actions.value(ID_VIEW_STATUS_BAR))
+        statusBar->setChecked(!m_mainStatusBar->isHidden());
+}
+
+void CMainFrame::UpdateLockKeyPanes()
+{
+    const LockKeys keys = QueryLockKeys();
+    const bool on[] = {keys.CapsLock, keys.NumLock, keys.ScrollLock};
+    for (int pane = 0; pane < m_indicatorPanes.size() && pane < 3; ++pane) {
+        QLabel* indicator = m_indicatorPanes[pane];
+        indicator->setText(on[pane] ? indicator->property("IndicatorText").toString() : QString());
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::WindowActivate:
+    case QEvent::ApplicationStateChange:
+        UpdateLockKeyPanes();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The main window: menu, dockable toolbar and status bar around the view.
+// It builds its bars from the resource tables and offers every command to
+// view, document, itself and the application in that order.
+#include "CommandTarget.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QStatusBar;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public CCmdTarget {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Puts the view into the client area and sets up the bars; FALSE (0)
+    // when the frame could not be built.
+    int LoadFrame(QWidget* view, CCmdTarget* viewTarget, CCmdTarget* document, CCmdTarget* application);
+
+    void OnCommand(int commandId);
+    bool OnCmdMsg(int commandId) override;
+    void OnBarCheck(int barId);
+    void OnAppExit();
+
+    QAction* CommandAction(int commandId) const { return m_actions.value(commandId); }
+    QToolBar* ToolBar() const { return m_mainToolBar; }
+    QStatusBar* StatusBar() const { return m_mainStatusBar; }
+    void UpdateLockKeyPanes();
+
+protected:
+    int OnCreate();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeCommandAction(int commandId, const QString& text);
+    void CreateMenu();
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    bool SetIndicators(const int* ids, int count);
+    void CreateAccelerators();
+    void UpdateBarChecks();
+
+    QStatusBar* m_mainStatusBar = nullptr;
+    QToolBar* m_mainToolBar = nullptr;
+    QLabel* m_messagePane = nullptr;
+    QList<QLabel*> m_indicatorPanes;
+    QHash<int, QAction*> m_actions;
+    QList<CCmdTarget*> m_routeTargets;
+};

@@ -1,0 +1,4 @@
+#pragma once
+// Whether this system can open the IPv4 datagram sockets the time queries
+// need; checked once at start-up.
+bool StartSocketLibrary();

@@ -1,0 +1,12 @@
+#include "BrisvanderApp.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    CBrisvanderApp brisvander;
+    if (!brisvander.InitInstance())
+        return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,5 @@
+#pragma once
+// The explanation shown in the output area after start-up.
+#include <string>
+
+std::string IntroText();

@@ -1,0 +1,60 @@
+#include "StringTable.h"
+
+#include "CommandIds.h"
+
+namespace {
+struct StringEntry {
+    int Id;
+    std::string_view Text;
+};
+
+constexpr StringEntry s_stringTable[] = {
+    {IDR_MAINFRAME, "Brisvander\n\nBrisva\n\n\nBrisvander.Document\nBrisva Document"},
+    {IDP_SOCKETS_INIT_FAILED, "Fehler beim Initialisieren der Windows-Sockets."},
+    {AFX_IDS_APP_TITLE, "Brisvander"},
+    {AFX_IDS_IDLEMESSAGE, "Bereit"},
+    {ID_INDICATOR_CAPS, "UF"},
+    {ID_INDICATOR_NUM, "NUM"},
+    {ID_INDICATOR_SCRL, "RF"},
+    {ID_APP_EXIT, "Beendet das Programm.\nBeenden"},
+    {ID_SERVER_INFO, "Verbindet mit dem Zeitserver und zeigt Infos an.\nVERBINDEN"},
+    {ID_SERVER_SYNC, "Verbinden mit Zeitserver und Zeitsynchronisation mit Systemzeit\nSYNCHRONISIEREN"},
+    {ID_OPTIONS_AUTOSTART, "Autostart des Programmes"},
+    {ID_VIEW_TOOLBAR, "Blendet die Symbolleiste ein oder aus.\nSymbolleiste ein-/ausschalten"},
+    {ID_VIEW_STATUS_BAR, "Blendet die Statusleiste ein oder aus.\nStatusleiste ein-/ausschalten"},
+    {ID_HELP_MANUAL, "Hilfe und Anleitung.\nHilfe"},
+    {ID_APP_ABOUT, "Zeigt Programm-Informationen, Versionsnummer und Copyright an.\nInfo"},
+    // System menu prompts; the desktop's own window menu does not ask for them.
+    {AFX_IDS_SCFIRST + 0, "Ändert die Fenstergröße."},
+    {AFX_IDS_SCFIRST + 1, "Ändert die Position des Fensters."},
+    {AFX_IDS_SCFIRST + 2, "Verkleinert das Fenster zu einem Symbol."},
+    {AFX_IDS_SCFIRST + 3, "Vergrößert das Fenster zu voller Größe."},
+    {AFX_IDS_SCFIRST + 4, "Wechselt zum nächsten Dokumentfenster."},
+    {AFX_IDS_SCFIRST + 5, "Wechselt zum vorherigen Dokumentfenster."},
+    {AFX_IDS_SCFIRST + 6, "Schließt das aktive Fenster und fordert zur Dokumentspeicherung auf."},
+    {AFX_IDS_SCFIRST + 18, "Stellt das Fenster in seiner normalen Größe wieder her."},
+    {AFX_IDS_SCFIRST + 19, "Aktiviert die Task-Liste."},
+};
+} // namespace
+
+std::string_view LoadResourceString(int id)
+{
+    for (const StringEntry& entry : s_stringTable) {
+        if (entry.Id == id)
+            return entry.Text;
+    }
+    return {};
+}
+
+std::string_view CommandPrompt(int id)
+{
+    const std::string_view text = LoadResourceString(id);
+    return text.substr(0, text.find('\n'));
+}
+
+std::string_view CommandTooltip(int id)
+{
+    const std::string_view text = LoadResourceString(id);
+    const std::size_t newline = text.find('\n');
+    return newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
+}
