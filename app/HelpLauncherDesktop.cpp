@@ -1,0 +1,51 @@
+#include "HelpLauncher.h"
+
+#include "LinkOpener.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+class WidgetHelpDesktop final : public HelpDesktop {
+public:
+    explicit WidgetHelpDesktop(QWidget* owner) : m_owner(owner) {}
+
+    QString ProgramFilePath() override { return QCoreApplication::applicationFilePath(); }
+
+    bool CanRead(const QString& path) override
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly);
+    }
+
+    // The manual is a text/html document: the same opener and browser
+    // fall-back as a link, so it opens on a desktop without xdg-open too.
+    void OpenDocument(const QString& path, const QString& workingDirectory) override
+    {
+        ::OpenLink(path, SystemLinkDesktop(), workingDirectory);
+    }
+
+    bool AskYesNo(const QString& question) override
+    {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Brisvander"), question,
+                        QMessageBox::Yes | QMessageBox::No, m_owner);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    int OpenLink(const QString& address) override { return ::OpenLink(address); }
+
+private:
+    QPointer<QWidget> m_owner;
+};
+
+} // namespace
+
+void OnHelpManual(QWidget* owner)
+{
+    WidgetHelpDesktop desktop(owner);
+    OnHelpManual(desktop);
+}

@@ -1,0 +1,5 @@
+#pragma once
+// The words for a link that could not be opened, by the opener's start code.
+#include <QString>
+
+QString OpenErrorText(int code);
