@@ -1,0 +1,9 @@
+#include "LocalNameLookup.h"
+
+#include <nss.h>
+
+namespace testsupport {
+
+bool KeepNameLookupsLocal() { return __nss_configure_lookup("hosts", "files") == 0; }
+
+} // namespace testsupport

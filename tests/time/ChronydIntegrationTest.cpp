@@ -1,0 +1,96 @@
+// The real QueryServer against a real chronyd on loopback: the figures must
+// agree with a server that shares this machine's clock.
+#include "ChronydFixture.h"
+#include "QueryOutcome.h"
+#include "SntpProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+namespace {
+using testsupport::ChronydFixture;
+
+class Chronyd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_chronyd = new ChronydFixture;
+        if (!s_chronyd->Start(s_whyNot))
+            s_whyNot = "chronyd cannot run here: " + s_whyNot;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_chronyd;
+        s_chronyd = nullptr;
+    }
+    void SetUp() override
+    {
+        if (s_chronyd->Port() == 0)
+            GTEST_SKIP() << s_whyNot;
+    }
+
+    static ChronydFixture* s_chronyd;
+    static std::string s_whyNot;
+};
+ChronydFixture* Chronyd::s_chronyd = nullptr;
+std::string Chronyd::s_whyNot;
+
+TEST_F(Chronyd, OffsetIsWithinAMillisecondOfZeroAndTheDelaySmall)
+{
+    for (int i = 0; i < 5; ++i) {
+        const QueryOutcome q = RunQuery("127.0.0.1", s_chronyd->Port());
+        ASSERT_TRUE(q.ok) << "error " << q.error;
+        EXPECT_NEAR(q.result.ClockOffset, 0.0, 0.001);
+        EXPECT_GT(q.result.RoundtripDelay, 0.0);
+        EXPECT_LT(q.result.RoundtripDelay, 0.01);
+        RecordProperty("offset_ns_" + std::to_string(i), static_cast<int>(q.result.ClockOffset * 1e9));
+        RecordProperty("delay_ns_" + std::to_string(i), static_cast<int>(q.result.RoundtripDelay * 1e9));
+    }
+}
+
+TEST_F(Chronyd, StratumAndLeapAreAsChronydServesThem)
+{
+    const QueryOutcome q = RunQuery("127.0.0.1", s_chronyd->Port());
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    EXPECT_EQ(q.result.Stratum, ChronydFixture::LocalStratum);
+    EXPECT_EQ(q.result.LeapIndicator, 0);
+}
+
+TEST_F(Chronyd, TheFourStampsAreInCausalOrder)
+{
+    const QueryOutcome q = RunQuery("127.0.0.1", s_chronyd->Port());
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    const SntpResult& r = q.result;
+    // One clock serves both ends, so the stamps follow the exchange.
+    EXPECT_LE(r.OriginateTimestamp.Value(), r.ReceiveTimestamp.Value());
+    EXPECT_LE(r.ReceiveTimestamp.Value(), r.TransmitTimestamp.Value());
+    EXPECT_LE(r.TransmitTimestamp.Value(), r.DestinationTimestamp.Value());
+}
+
+TEST(ChronydFixture, StopEndsTheProcessAndRemovesItsDirectory)
+{
+    ChronydFixture chronyd;
+    std::string whyNot;
+    if (!chronyd.Start(whyNot))
+        GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
+    const pid_t pid = chronyd.ProcessId();
+    const std::string directory = chronyd.Directory();
+    const int port = chronyd.Port();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(std::filesystem::exists(directory + "/chrony.conf"));
+    EXPECT_TRUE(testsupport::ProbeSntpServer(port, 1000));
+
+    chronyd.Stop();
+    EXPECT_EQ(kill(pid, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_FALSE(std::filesystem::exists(directory));
+    EXPECT_EQ(chronyd.Port(), 0);
+    EXPECT_FALSE(testsupport::ProbeSntpServer(port, 200));
+    chronyd.Stop(); // a second stop is harmless
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+// Calendar conversion: day numbers, SYSTEMTIME both ways, the era's ends and
+// the carry of a rounded-up millisecond. The C library's gmtime is the
+// independent judge of dates and weekdays.
+#include "NtpTimestamp.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ctime>
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+// 1900-01-01 to 2036-02-07, both included.
+constexpr std::int64_t kDaysInEra = 49710;
+
+SYSTEMTIME Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0)
+{
+    SYSTEMTIME st;
+    st.wYear = static_cast<std::uint16_t>(year);
+    st.wMonth = static_cast<std::uint16_t>(month);
+    st.wDay = static_cast<std::uint16_t>(day);
+    st.wHour = static_cast<std::uint16_t>(hour);
+    st.wMinute = static_cast<std::uint16_t>(minute);
+    st.wSecond = static_cast<std::uint16_t>(second);
+    st.wMilliseconds = static_cast<std::uint16_t>(ms);
+    st.wDayOfWeek = 0xFFFF; // never read by FromSystemTime
+    return st;
+}
+
+void ExpectCalendar(const SYSTEMTIME& st, int year, int month, int day, int dayOfWeek, int hour, int minute, int second,
+                    int ms)
+{
+    EXPECT_EQ(st.wYear, year);
+    EXPECT_EQ(st.wMonth, month);
+    EXPECT_EQ(st.wDay, day);
+    EXPECT_EQ(st.wDayOfWeek, dayOfWeek);
+    EXPECT_EQ(st.wHour, hour);
+    EXPECT_EQ(st.wMinute, minute);
+    EXPECT_EQ(st.wSecond, second);
+    EXPECT_EQ(st.wMilliseconds, ms);
+}
+
+TEST(DayNumber, TheNtpEpochIsDay2415021)
+{
+    EXPECT_EQ(NtpTimestamp::DayNumberFromDate(1900, 1, 1), 2415021);
+    EXPECT_EQ(NtpEpochDayNumber, 2415021);
+    std::uint16_t y = 0, m = 0, d = 0;
+    NtpTimestamp::DateFromDayNumber(2415021, y, m, d);
+    EXPECT_EQ(y, 1900);
+    EXPECT_EQ(m, 1);
+    EXPECT_EQ(d, 1);
+}
+
+TEST(DayNumber, LeapYearRules)
+{
+    // 1900 is divisible by 100 but not 400: no 29 February.
+    EXPECT_EQ(NtpTimestamp::DayNumberFromDate(1900, 3, 1) - NtpTimestamp::DayNumberFromDate(1900, 2, 28), 1);
+    EXPECT_EQ(NtpTimestamp::DayNumberFromDate(2000, 3, 1) - NtpTimestamp::DayNumberFromDate(2000, 2, 28), 2);
+    EXPECT_EQ(NtpTimestamp::DayNumberFromDate(2004, 3, 1) - NtpTimestamp::DayNumberFromDate(2004, 2, 28), 2);
+    std::uint16_t y = 0, m = 0, d = 0;
+    NtpTimestamp::DateFromDayNumber(NtpTimestamp::DayNumberFromDate(2000, 2, 29), y, m, d);
+    EXPECT_EQ(y, 2000);
+    EXPECT_EQ(m, 2);
+    EXPECT_EQ(d, 29);
+}
+
+TEST(DayNumber, EveryDayOfTheEraRoundTripsWithItsTrueDateAndWeekday)
+{
+    for (std::int64_t day = 0; day < kDaysInEra; ++day) {
+        const time_t unix = static_cast<time_t>(day * kSecondsPerDay - UnixEpochNtpSeconds);
+        tm truth{};
+        ASSERT_NE(gmtime_r(&unix, &truth), nullptr);
+        const int year = truth.tm_year + 1900, month = truth.tm_mon + 1, mday = truth.tm_mday;
+
+        const std::int32_t dayNumber = NtpTimestamp::DayNumberFromDate(static_cast<std::uint16_t>(year),
+                                                                       static_cast<std::uint16_t>(month),
+                                                                       static_cast<std::uint16_t>(mday));
+        ASSERT_EQ(dayNumber, NtpEpochDayNumber + day) << year << "-" << month << "-" << mday;
+        std::uint16_t y = 0, m = 0, d = 0;
+        NtpTimestamp::DateFromDayNumber(dayNumber, y, m, d);
+        ASSERT_TRUE(y == year && m == month && d == mday) << "day " << day;
+
+        const SYSTEMTIME st = NtpTimestamp(static_cast<std::uint32_t>(day * kSecondsPerDay), 0).ToSystemTime();
+        ASSERT_TRUE(st.wYear == year && st.wMonth == month && st.wDay == mday) << "day " << day;
+        ASSERT_EQ(st.wDayOfWeek, truth.tm_wday) << year << "-" << month << "-" << mday;
+        ASSERT_EQ(NtpTimestamp::FromSystemTime(st).Seconds(), day * kSecondsPerDay) << "day " << day;
+    }
+}
+
+TEST(ToSystemTime, TimestampZeroIsMondayFirstOfJanuary1900)
+{
+    ExpectCalendar(NtpTimestamp().ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+}
+
+TEST(CalendarConversion, KnownDatesBothWays)
+{
+    const NtpTimestamp newYear = NtpTimestamp::FromSystemTime(Utc(2005, 1, 1));
+    EXPECT_EQ(newYear.Seconds(), 3313526400u);
+    EXPECT_EQ(newYear.Seconds(), 0xC5806680u);
+    EXPECT_EQ(newYear.Fraction(), 0u);
+
+    const NtpTimestamp t = NtpTimestamp::FromSystemTime(Utc(2004, 12, 20, 12, 34, 56, 789));
+    EXPECT_EQ(t.Value(), 0xC5714570C9FBE76Dull);
+    ExpectCalendar(t.ToSystemTime(), 2004, 12, 20, 1, 12, 34, 56, 789);
+}
+
+TEST(CalendarConversion, EveryMillisecondOfASecondRoundTrips)
+{
+    for (int ms = 0; ms < 1000; ++ms) {
+        const SYSTEMTIME st = NtpTimestamp::FromSystemTime(Utc(2030, 6, 15, 23, 59, 59, ms)).ToSystemTime();
+        ASSERT_EQ(st.wMilliseconds, ms);
+        ASSERT_EQ(st.wSecond, 59);
+        ASSERT_EQ(st.wDay, 15);
+    }
+}
+
+TEST(CalendarConversion, TheEraEndsOn7February2036AndWraps)
+{
+    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0).ToSystemTime(), 2036, 2, 7, 4, 6, 28, 15, 0);
+    EXPECT_EQ(NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 15)).Seconds(), 0xFFFFFFFFu);
+
+    const NtpTimestamp wrapped = NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 16));
+    EXPECT_EQ(wrapped.Seconds(), 0u);
+    ExpectCalendar(wrapped.ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+
+    EXPECT_EQ(NtpTimestamp::FromSystemTime(Utc(1899, 12, 31, 23, 59, 59)).Seconds(), 0xFFFFFFFFu);
+}
+
+TEST(CalendarConversion, NegativeAdditionsCrossTheYearBoundary)
+{
+    const NtpTimestamp newYear = NtpTimestamp::FromSystemTime(Utc(2005, 1, 1));
+    ExpectCalendar(newYear.AddSeconds(-0.25).ToSystemTime(), 2004, 12, 31, 5, 23, 59, 59, 750);
+    ExpectCalendar(newYear.AddSeconds(-3600.5).ToSystemTime(), 2004, 12, 31, 5, 22, 59, 59, 500);
+    ExpectCalendar(newYear.AddSeconds(2.5).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 2, 500);
+}
+
+TEST(CalendarConversion, RoundedUpMillisecondsCarryIntoTheNextSecond)
+{
+    const std::uint32_t lastOfYear = NtpTimestamp::FromSystemTime(Utc(2004, 12, 31, 23, 59, 59)).Seconds();
+    ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFDF3B63).ToSystemTime(), 2004, 12, 31, 5, 23, 59, 59, 999);
+    // 999.5 ms and more: the next second, which here is the next year.
+    ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFDF3B64).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
+    ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFFFFFFF).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
+    // At the era's last second the carry wraps with the seconds.
+    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0xFFFFFFFF).ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+}
+
+TEST(CalendarConversion, NoFractionGivesAThousandMilliseconds)
+{
+    // Every fraction from just below the carry point to the top, then a sparse sweep of the rest.
+    for (std::uint64_t f = 0xFFDF0000u; f <= 0xFFFFFFFFu; ++f)
+        ASSERT_LT(NtpTimestamp(123456789u, static_cast<std::uint32_t>(f)).ToSystemTime().wMilliseconds, 1000) << f;
+    for (std::uint64_t f = 0; f <= 0xFFFFFFFFu; f += 65521) {
+        const SYSTEMTIME st = NtpTimestamp(123456789u, static_cast<std::uint32_t>(f)).ToSystemTime();
+        ASSERT_LT(st.wMilliseconds, 1000) << f;
+        ASSERT_EQ(st.wMilliseconds, NtpTimestamp::MsFromFraction(static_cast<std::uint32_t>(f)) % 1000) << f;
+    }
+}
+
+TEST(FromSystemTime, IgnoresTheDayOfWeekField)
+{
+    SYSTEMTIME a = Utc(2004, 12, 20, 12, 34, 56, 789);
+    SYSTEMTIME b = a;
+    a.wDayOfWeek = 1;
+    b.wDayOfWeek = 6;
+    EXPECT_EQ(NtpTimestamp::FromSystemTime(a), NtpTimestamp::FromSystemTime(b));
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+// Timestamp arithmetic: the millisecond table and its rounding, differences,
+// additions, the wire form and the nanosecond conversions.
+#include "NtpTimestamp.h"
+#include "ReferenceClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+NtpTimestamp At(std::uint32_t seconds, std::uint32_t fraction = 0) { return {seconds, fraction}; }
+
+TEST(MsFractionTable, StartsMiddleAndEndAtTheKnownValues)
+{
+    EXPECT_EQ(MsFractionTable[0], 0u);
+    EXPECT_EQ(MsFractionTable[1], 4294967u);
+    EXPECT_EQ(MsFractionTable[2], 8589935u);
+    EXPECT_EQ(MsFractionTable[3], 12884902u);
+    EXPECT_EQ(MsFractionTable[4], 17179869u);
+    EXPECT_EQ(MsFractionTable[500], 0x80000000u);
+    EXPECT_EQ(MsFractionTable[789], 0xC9FBE76Du);
+    EXPECT_EQ(MsFractionTable[999], 4290672329u);
+}
+
+TEST(MsFractionTable, EveryEntryIsTheNearestFractionToItsMillisecond)
+{
+    static_assert(MsFractionTable[500] == 0x80000000u, "the table exists at compile time");
+    for (std::uint64_t ms = 0; ms < 1000; ++ms) {
+        // |entry * 1000 - ms * 2^32| < 500 is "rounded to nearest, no tie".
+        const std::int64_t error = static_cast<std::int64_t>(std::uint64_t{MsFractionTable[ms]} * 1000) -
+                                   static_cast<std::int64_t>(ms << 32);
+        ASSERT_LT(std::llabs(error), 500) << "ms " << ms;
+    }
+}
+
+TEST(MillisecondConversion, EveryMillisecondSurvivesTheRoundTrip)
+{
+    for (std::uint16_t ms = 0; ms < 1000; ++ms)
+        ASSERT_EQ(NtpTimestamp::MsFromFraction(NtpTimestamp::FractionFromMs(ms)), ms);
+}
+
+TEST(MillisecondConversion, RoundsToNearestAtTheBoundaries)
+{
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(0), 0);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(2147483), 0);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(2147484), 1);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(2145336163), 499);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(0x7FDF3B64), 500);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(0xFFDF3B63), 999);
+    // 999.5 ms and up round to a whole second; the calendar conversion carries it.
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(0xFFDF3B64), 1000);
+    EXPECT_EQ(NtpTimestamp::MsFromFraction(0xFFFFFFFF), 1000);
+}
+
+TEST(MillisecondConversion, OutOfRangeMillisecondsStayInsideTheTable)
+{
+    EXPECT_EQ(NtpTimestamp::FractionFromMs(1000), MsFractionTable[999]);
+    EXPECT_EQ(NtpTimestamp::FractionFromMs(65535), MsFractionTable[999]);
+}
+
+TEST(SecondsFromFraction, DividesByTwoToTheThirtyTwoMinusOne)
+{
+    EXPECT_EQ(NtpTimestamp::SecondsFromFraction(0), 0.0);
+    EXPECT_DOUBLE_EQ(NtpTimestamp::SecondsFromFraction(0xFFFFFFFF), 1.0);
+    EXPECT_DOUBLE_EQ(NtpTimestamp::SecondsFromFraction(0x80000000), 0.5000000001164153);
+}
+
+TEST(Difference, IsSignedAndBothSignsMirrorEachOther)
+{
+    EXPECT_EQ(At(3313526400).Difference(At(3313526400)), 0.0);
+    EXPECT_DOUBLE_EQ(At(1).Difference(At(0, 0x80000000)), 0.5000000001164153);
+    EXPECT_DOUBLE_EQ(At(0, 0x80000000).Difference(At(1)), -0.5000000001164153);
+    EXPECT_EQ(At(3313526400).Difference(At(0)), 3313526400.0);
+    EXPECT_EQ(At(0).Difference(At(3313526400)), -3313526400.0);
+
+    const NtpTimestamp a(0xC5714570C9FBE76Dull);
+    const NtpTimestamp b(0xC5714570000000FFull);
+    EXPECT_EQ(a.Difference(b), -b.Difference(a));
+    EXPECT_GT(a.Difference(b), 0.0);
+}
+
+TEST(Difference, ResolvesOneFractionUnitAcrossASecondBoundary)
+{
+    const double unit = At(1, 0).Difference(At(0, 0xFFFFFFFF));
+    EXPECT_GT(unit, 0.0);
+    EXPECT_NEAR(unit, 1.0 / 4294967295.0, 1e-15);
+    EXPECT_EQ(At(0, 0xFFFFFFFF).Difference(At(1, 0)), -unit);
+}
+
+TEST(Difference, ComparesAsUnsignedAcrossTheEraEnd)
+{
+    // The last second of the era minus the first is large and positive, not -1 s.
+    EXPECT_EQ(At(0xFFFFFFFF).Difference(At(0)), 4294967295.0);
+    EXPECT_EQ(At(0).Difference(At(0xFFFFFFFF)), -4294967295.0);
+}
+
+TEST(AddSeconds, PositiveAndNegativeExamples)
+{
+    EXPECT_EQ(At(0).AddSeconds(1.5).Value(), 0x17FFFFFFFull);
+    EXPECT_EQ(At(2).AddSeconds(-1.5).Value(), 0x080000001ull);
+    EXPECT_EQ(At(100).AddSeconds(0.0), At(100));
+    EXPECT_EQ(At(100).AddSeconds(-0.0), At(100));
+    EXPECT_EQ(At(100).AddSeconds(-100.0), At(0));
+}
+
+TEST(AddSeconds, LeavesTheOriginalUnchanged)
+{
+    const NtpTimestamp t = At(3313526400);
+    const NtpTimestamp moved = t.AddSeconds(-3600.5);
+    EXPECT_EQ(t, At(3313526400));
+    EXPECT_NE(moved, t);
+}
+
+TEST(AddSeconds, AddingThenSubtractingTheSameAmountRestoresTheValue)
+{
+    const NtpTimestamp t(0xC5714570C9FBE76Dull);
+    for (const double x : {0.25, 2.5, 1e-6, 0.999999, 3600.5, 86400.0 * 365, 1e-10}) {
+        EXPECT_EQ(t.AddSeconds(x).AddSeconds(-x), t) << x;
+        EXPECT_EQ(t.AddSeconds(-x).AddSeconds(x), t) << x;
+    }
+}
+
+TEST(AddSeconds, AgreesWithDifference)
+{
+    const NtpTimestamp t(0xC5714570C9FBE76Dull);
+    for (const double x : {2.5, -2.5, 0.000123, -0.000123, 12345.678, -12345.678})
+        EXPECT_NEAR(t.AddSeconds(x).Difference(t), x, 1e-9) << x;
+}
+
+TEST(AddSeconds, WrapsAtTheEraEndBothWays)
+{
+    EXPECT_EQ(At(0xFFFFFFFF).AddSeconds(1.0), At(0));
+    EXPECT_EQ(At(0).AddSeconds(-1.0), At(0xFFFFFFFF));
+    EXPECT_EQ(At(0xFFFFFFFF, 0x80000000).AddSeconds(1.0), At(0, 0x80000000));
+}
+
+TEST(AddSeconds, NonFiniteAmountsLeaveTheTimestampAlone)
+{
+    const NtpTimestamp t = At(3313526400, 12345);
+    EXPECT_EQ(t.AddSeconds(std::nan("")), t);
+    EXPECT_EQ(t.AddSeconds(INFINITY), t);
+    EXPECT_EQ(t.AddSeconds(-INFINITY), t);
+}
+
+TEST(WireForm, IsSecondsThenFractionBigEndian)
+{
+    const NtpTimestamp t(0x0102030405060708ull);
+    std::uint8_t bytes[8] = {};
+    t.ToNetworkOrder(bytes);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(bytes[i], i + 1) << "byte " << i;
+
+    const std::uint8_t wire[8] = {0xC5, 0x71, 0x45, 0x70, 0xC9, 0xFB, 0xE7, 0x6D};
+    const NtpTimestamp read = NtpTimestamp::FromNetworkOrder(wire);
+    EXPECT_EQ(read.Seconds(), 0xC5714570u);
+    EXPECT_EQ(read.Fraction(), 0xC9FBE76Du);
+}
+
+TEST(WireForm, RoundTripsExtremeValues)
+{
+    for (const std::uint64_t v : {0ull, ~0ull, 0x8000000000000000ull, 0x00000000FFFFFFFFull, 0xFFFFFFFF00000000ull}) {
+        std::uint8_t bytes[8] = {};
+        NtpTimestamp(v).ToNetworkOrder(bytes);
+        EXPECT_EQ(NtpTimestamp::FromNetworkOrder(bytes).Value(), v);
+    }
+}
+
+TEST(Timespec, NanosecondsSurviveTheRoundTrip)
+{
+    std::vector<long> samples = {0, 1, 2, 499999999, 500000000, 999999998, 999999999};
+    for (long ns = 3; ns < 1000000000; ns += 7919)
+        samples.push_back(ns);
+    for (const time_t sec : {time_t{1104537600}, time_t{0}, time_t{-2208988800}, time_t{2085978495}}) {
+        for (const long ns : samples) {
+            const timespec in{sec, ns};
+            const timespec out = NtpTimestamp::FromTimespec(in).ToTimespec();
+            ASSERT_EQ(out.tv_sec, in.tv_sec) << sec << "." << ns;
+            ASSERT_EQ(out.tv_nsec, in.tv_nsec) << sec << "." << ns;
+        }
+    }
+}
+
+TEST(Timespec, ConvertsToTheNtpEpochAtFullResolution)
+{
+    const NtpTimestamp t = NtpTimestamp::FromTimespec({1104537600, 500000000});
+    EXPECT_EQ(t.Seconds(), 3313526400u);
+    EXPECT_EQ(t.Fraction(), 0x80000000u);
+    EXPECT_EQ(NtpTimestamp::FromTimespec({1104537600, 1}).Fraction(), 4u); // 4.29 units per ns
+    for (long ns : {1L, 123456789L, 999999999L}) {
+        const timespec ts{1104537600, ns};
+        EXPECT_EQ(NtpTimestamp::FromTimespec(ts), testsupport::ReferenceFromTimespec(ts)) << ns;
+    }
+    EXPECT_EQ(NtpTimestamp::FromTimespec({-2208988800, 0}), At(0));
+}
+
+TEST(Timespec, AFractionJustShortOfASecondCarriesIntoTheSeconds)
+{
+    const timespec ts = At(3313526400, 0xFFFFFFFF).ToTimespec();
+    EXPECT_EQ(ts.tv_sec, 1104537601);
+    EXPECT_EQ(ts.tv_nsec, 0);
+    EXPECT_EQ(At(0).ToTimespec().tv_sec, -2208988800);
+}
+
+TEST(Now, ReadsTheRealClockBelowTheMillisecond)
+{
+    const NtpTimestamp before = testsupport::RealClockPlus(0.0);
+    const NtpTimestamp now = NtpTimestamp::Now();
+    const NtpTimestamp after = testsupport::RealClockPlus(0.0);
+    EXPECT_GE(now.Value(), before.Value());
+    EXPECT_LE(now.Value(), after.Value());
+    // A clock read through milliseconds would leave fractions on the table's grid only.
+    bool offGrid = false;
+    for (int i = 0; i < 20 && !offGrid; ++i) {
+        const std::uint32_t f = NtpTimestamp::Now().Fraction();
+        offGrid = f != NtpTimestamp::FractionFromMs(static_cast<std::uint16_t>(NtpTimestamp::MsFromFraction(f) % 1000));
+    }
+    EXPECT_TRUE(offGrid);
+}
+
+} // namespace

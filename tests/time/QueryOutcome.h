@@ -1,0 +1,33 @@
+#pragma once
+// One real QueryServer call, with what the caller can see afterwards.
+#include "LastError.h"
+#include "RecordingClockApi.h"
+#include "SntpClient.h"
+
+#include <chrono>
+#include <cstdint>
+
+struct QueryOutcome {
+    BOOL ok = FALSE;
+    std::uint32_t error = 0; // the last error right after the call
+    SntpResult result;
+    double seconds = 0.0;    // how long the call took
+};
+
+inline QueryOutcome RunQuery(const char* host, int port, std::uint32_t timeoutMs = SntpDefaultTimeoutMs)
+{
+    // No query may reach the real clock, whatever a fault does.
+    testsupport::RecordingClockApi clock;
+    clock.openResult = FALSE;
+    clock.setResult = FALSE;
+    SntpClient client(clock);
+    client.TimeoutMs = timeoutMs;
+
+    QueryOutcome outcome;
+    SetLastError(0xDEADBEEF);
+    const auto start = std::chrono::steady_clock::now();
+    outcome.ok = client.QueryServer(host, outcome.result, port);
+    outcome.error = GetLastError();
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return outcome;
+}

@@ -1,0 +1,59 @@
+// Opt-in (BRISVANDER_REAL_CLOCK_TEST=1): the real clock path, end to end.
+// The clock is stepped only when chronyd, serving this very clock, measures
+// less than 2 ms, so the step is no larger than that.
+#include "ChronydFixture.h"
+#include "LastError.h"
+#include "SntpClient.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sys/capability.h>
+
+namespace {
+
+constexpr double kLargestStepSeconds = 0.002;
+
+bool MayChangeTheClock()
+{
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr)
+        return false;
+    cap_flag_value_t permitted = CAP_CLEAR;
+    cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted);
+    cap_free(caps);
+    return permitted == CAP_SET;
+}
+
+TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
+{
+    const char* optIn = std::getenv("BRISVANDER_REAL_CLOCK_TEST");
+    if (optIn == nullptr || std::strcmp(optIn, "1") != 0)
+        GTEST_SKIP() << "changes the real clock; set BRISVANDER_REAL_CLOCK_TEST=1 to run it";
+    testsupport::ChronydFixture chronyd;
+    std::string whyNot;
+    if (!chronyd.Start(whyNot))
+        GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
+
+    SntpClient client(LinuxSystemClock());
+    SntpResult result;
+    ASSERT_TRUE(client.QueryServer("127.0.0.1", result, chronyd.Port())) << "error " << GetLastError();
+    if (std::fabs(result.ClockOffset) >= kLargestStepSeconds)
+        GTEST_SKIP() << "measured offset " << result.ClockOffset << " s is too large to step the real clock by";
+
+    const BOOL set = client.SetSystemClock(NtpTimestamp::Now().AddSeconds(result.ClockOffset));
+    if (MayChangeTheClock()) {
+        EXPECT_TRUE(set) << "the process holds CAP_SYS_TIME but the clock was not set";
+    } else {
+        // Without the right, the outcome is a plain failure, never a crash.
+        EXPECT_FALSE(set);
+    }
+
+    SntpResult after;
+    ASSERT_TRUE(client.QueryServer("127.0.0.1", after, chronyd.Port())) << "error " << GetLastError();
+    EXPECT_LT(std::fabs(after.ClockOffset), kLargestStepSeconds);
+}
+
+} // namespace
