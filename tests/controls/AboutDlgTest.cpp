@@ -2,11 +2,16 @@
 #include "AboutTexts.h"
 #include "CreditsScroller.h"
 #include "DialogUnitScale.h"
+#include "FakeXdgOpen.h"
+#include "HelpLauncher.h"
 #include "LinkLabel.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -96,6 +101,47 @@ TEST(AboutDlg, EveryOpeningStartsTheCreditsFromBelow)
         EXPECT_EQ(lines[0].top, lines[0].homeTop - 30);
         dialog.close();
     }
+}
+
+void ClickOn(QWidget& widget)
+{
+    const QPointF inside(1, 1);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, widget.mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, widget.mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    QApplication::sendEvent(&widget, &release);
+}
+
+TEST(AboutDlg, EachLinkStartsTheDesktopOpenerWithItsAddress)
+{
+    FakeXdgOpen opener;
+    CAboutDlg dialog;
+    ClickOn(dialog.WebLink());
+    ClickOn(dialog.MailLink());
+    EXPECT_TRUE(dialog.WebLink().IsOpened());
+    EXPECT_TRUE(dialog.MailLink().IsOpened());
+
+    QStringList opened;
+    for (const QStringList& call : opener.WaitForCalls(2))
+        opened << call.mid(1);
+    opened.sort();
+    EXPECT_EQ(opened, (QStringList{QStringLiteral("http://www.quillmade.de"),
+                                   QStringLiteral("mailto:brisvander@quillmade.de")}));
+}
+
+// The build copies the manual beside the programs, this test program too.
+TEST(HelpManual, OpensTheManualBesideTheProgramFromItsDirectory)
+{
+    const QString directory = QCoreApplication::applicationDirPath();
+    const QString manual = directory + QStringLiteral("/brisvander.html");
+    ASSERT_TRUE(QFileInfo(manual).isReadable()) << "the build puts the manual at " << manual.toStdString();
+    FakeXdgOpen opener;
+    OnHelpManual(static_cast<QWidget*>(nullptr));
+    const QList<QStringList> calls = opener.WaitForCalls(1);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0], (QStringList{QFileInfo(directory).canonicalFilePath(), manual}));
 }
 
 TEST(AboutDlg, EscapeEndsIt)

@@ -1,5 +1,7 @@
 #include "LinkOpener.h"
 
+#include "FakeXdgOpen.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -207,6 +209,16 @@ TEST(OpenLink, TheBrowserGetsTheAddressVerbatimAndNoShellRuns)
     ASSERT_TRUE(got.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(got.readAll()), QStringLiteral("--new-tab|") + address + QLatin1Char('|'));
     EXPECT_FALSE(QFile::exists(marker));
+}
+
+TEST(OpenLink, TheDesktopOpenerGetsExactlyTheAddress)
+{
+    FakeXdgOpen opener;
+    const QString address = QStringLiteral("mailto:someone@quillmade.example?subject=a b;$(id)");
+    EXPECT_EQ(OpenLink(address), OpenCode::Started);
+    const QList<QStringList> calls = opener.WaitForCalls(1);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].mid(1), QStringList{address});
 }
 
 TEST(OpenLink, AMissingBrowserProgramGivesFileNotFound)
