@@ -73,6 +73,12 @@ DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp&
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& arrival, SntpResult& result)
 {
+    return EvaluateNtpReply(data, length, sentTransmit, sentTransmit, arrival, result);
+}
+
+std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result)
+{
     const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit);
     if (verdict != ErrorCode::Success)
         return verdict;
@@ -83,8 +89,8 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
     result.ReceiveTimestamp = reply.ReceiveTimestamp;
     result.TransmitTimestamp = reply.TransmitTimestamp;
     result.DestinationTimestamp = arrival;
-    const DelayAndOffset figures = ComputeDelayAndOffset(result.OriginateTimestamp, result.ReceiveTimestamp,
-                                                         result.TransmitTimestamp, result.DestinationTimestamp);
+    const DelayAndOffset figures =
+        ComputeDelayAndOffset(departure, result.ReceiveTimestamp, result.TransmitTimestamp, arrival);
     result.RoundtripDelay = figures.RoundtripDelay;
     result.ClockOffset = figures.ClockOffset;
     return ErrorCode::Success;

@@ -56,3 +56,8 @@ struct SntpResult;
 // gives it, and on success the filled result with T4 = `arrival`.
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& arrival, SntpResult& result);
+// The same, with the delay and offset taken from `departure`, the kernel's
+// stamp of when the request really left, instead of the echoed T1. The
+// result still shows the echoed T1.
+std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result);

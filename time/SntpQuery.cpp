@@ -49,6 +49,10 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
         return FailKeepingError(socket);
     }
 
+    // The kernel's departure stamp is usually there at once; else it comes with the wait.
+    NtpTimestamp departure = sent;
+    socket.TakeTransmitStamp(departure);
+
     // Datagrams that cannot prove they answer this request are discarded and
     // the wait goes on; the last one discarded names the failure at the end.
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
@@ -60,6 +64,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
         if (!readable)
             continue;
         const NtpTimestamp readAt = NtpTimestamp::Now();
+        socket.TakeTransmitStamp(departure);
         std::uint8_t reply[NtpReplyBufferSize] = {};
         const UdpSocket::Datagram datagram = socket.ReceiveStamped(reply, sizeof reply);
         if (datagram.Received == SOCKET_ERROR) {
@@ -71,7 +76,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
         }
         // A result is written only for a reply that passed every check.
         SntpResult candidate = result;
-        const std::uint32_t verdict = EvaluateNtpReply(reply, datagram.FullLength, sent,
+        const std::uint32_t verdict = EvaluateNtpReply(reply, datagram.FullLength, sent, departure,
                                                        datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate);
         if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
             lastDiscarded = verdict;

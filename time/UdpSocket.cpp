@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
+#include <linux/errqueue.h>
+#include <linux/net_tstamp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <unistd.h>
@@ -36,6 +38,30 @@ BOOL ResolveIPv4(const char* host, in_addr& address)
     freeaddrinfo(found);
     return TRUE;
 }
+
+// The software stamp of a received message's control data, if it has one.
+bool KernelStamp(msghdr& message, NtpTimestamp& stamp)
+{
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET)
+            continue;
+        timespec ts{};
+        if (c->cmsg_type == SCM_TIMESTAMPING) {
+            scm_timestamping stamps{};
+            std::memcpy(&stamps, CMSG_DATA(c), sizeof stamps);
+            ts = stamps.ts[0];
+        } else if (c->cmsg_type == SCM_TIMESTAMPNS) {
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+        } else {
+            continue;
+        }
+        if (ts.tv_sec == 0 && ts.tv_nsec == 0)
+            continue;
+        stamp = NtpTimestamp::FromTimespec(ts);
+        return true;
+    }
+    return false;
+}
 } // namespace
 
 UdpSocket::~UdpSocket() { Close(); }
@@ -45,10 +71,14 @@ BOOL UdpSocket::Create()
     m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (m_socket == INVALID_SOCKET)
         return FailWithErrno();
-    // Arrival stamps from the kernel are truer than a clock reading after the
-    // wait; without them the caller falls back to reading the clock.
-    const int on = 1;
-    setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    // The kernel's stamps of departure and arrival are truer than clock
+    // readings around send and the wait; without them the caller reads the clock.
+    const int flags = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE |
+                      SOF_TIMESTAMPING_OPT_TSONLY;
+    if (setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPING, &flags, sizeof flags) != 0) {
+        const int on = 1;
+        setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    }
     return TRUE;
 }
 
@@ -93,7 +123,7 @@ UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity
 {
     Datagram datagram;
     iovec io{buffer, capacity};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(scm_timestamping)) + CMSG_SPACE(sizeof(timespec))] = {};
     msghdr message{};
     message.msg_iov = &io;
     message.msg_iovlen = 1;
@@ -108,15 +138,32 @@ UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity
     }
     datagram.FullLength = static_cast<std::size_t>(n);
     datagram.Received = static_cast<int>(std::min<std::size_t>(datagram.FullLength, capacity));
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-            timespec stamp{};
-            std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-            datagram.HasArrivalStamp = true;
-            datagram.Arrival = NtpTimestamp::FromTimespec(stamp);
+    datagram.HasArrivalStamp = KernelStamp(message, datagram.Arrival);
+    return datagram;
+}
+
+BOOL UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
+{
+    BOOL found = FALSE;
+    // Drain the whole error queue: a stamp left there keeps the socket signalling.
+    for (int i = 0; i < 16; ++i) {
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(scm_timestamping)) + 256] = {};
+        char payload[64];
+        iovec io{payload, sizeof payload};
+        msghdr message{};
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        if (recvmsg(m_socket, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+            break;
+        NtpTimestamp stamp;
+        if (KernelStamp(message, stamp)) {
+            departure = stamp;
+            found = TRUE;
         }
     }
-    return datagram;
+    return found;
 }
 
 BOOL UdpSocket::WaitReadable(BOOL& readable, std::uint32_t timeoutMs)

@@ -34,6 +34,9 @@ public:
     // Like Receive, and also reports the true length and the kernel's arrival time.
     Datagram ReceiveStamped(void* buffer, std::size_t capacity);
 
+    // The kernel's stamp of the last datagram's departure, when it gave one.
+    BOOL TakeTransmitStamp(NtpTimestamp& departure);
+
     BOOL WaitReadable(BOOL& readable, std::uint32_t timeoutMs);
     void Close();
     int Handle() const { return m_socket; }

@@ -1,0 +1,102 @@
+// The installed shape of the program: a process with arguments, streams and
+// an exit status. The process never holds the right to set the clock here.
+#include "FakeSntpServer.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <optional>
+#include <gtest/gtest.h>
+
+namespace {
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+constexpr unsigned kCapSysTimeBit = 25;
+
+Outcome Start(const QString& program, const QStringList& args, const QString& configHome)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", configHome);
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    Outcome outcome;
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    return outcome;
+}
+
+// Runs the program with CAP_SYS_TIME removed from its bounding set, so it
+// can never set the clock, not even as root. Empty when that is not possible.
+std::optional<QStringList> WithoutClockRight(const QStringList& command)
+{
+    QProcess probe;
+    probe.start("setpriv", {"--bounding-set", "-sys_time", "grep", "^CapPrm:", "/proc/self/status"});
+    if (!probe.waitForFinished(5000) || probe.exitCode() != 0)
+        return std::nullopt;
+    const QByteArray line = probe.readAllStandardOutput().trimmed();
+    bool ok = false;
+    const qulonglong permitted = line.mid(line.indexOf('\t') + 1).toULongLong(&ok, 16);
+    if (!ok || (permitted & (1ull << kCapSysTimeBit)) != 0)
+        return std::nullopt;
+    return QStringList{"--bounding-set", "-sys_time", "--"} + command;
+}
+} // namespace
+
+class CliProcessTest : public ::testing::Test {
+protected:
+    Outcome Cli(const QStringList& args) { return Start(BRISVANDER_CLI_PATH, args, m_config.path()); }
+    QTemporaryDir m_config;
+    testsupport::FakeSntpServer m_server;
+};
+
+TEST_F(CliProcessTest, HelpVersionAndUsage)
+{
+    const Outcome version = Cli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "brisvander-cli 1.1\n");
+
+    const Outcome help = Cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("--port")) << help.out.toStdString();
+
+    const Outcome usage = Cli({"info", "--port", "70000"});
+    EXPECT_EQ(usage.status, 64);
+    EXPECT_TRUE(usage.out.isEmpty());
+    EXPECT_TRUE(usage.err.contains("invalid port")) << usage.err.toStdString();
+}
+
+TEST_F(CliProcessTest, InfoUnderAGermanLocaleKeepsTheDecimalPoint)
+{
+    m_server.SetClockOffset(1.25);
+    const Outcome info = Cli({"info", "127.0.0.1", "--port", QString::number(m_server.Port())});
+    EXPECT_EQ(info.status, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.startsWith("Verbinde mit SNTP Zeitserver: 127.0.0.1\nDiese Daten wurde vom NTP Server "
+                                    "übertragen:\n\n"))
+        << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains("Differenz zur Lokalzeit:\t1.2")) << info.out.toStdString();
+    EXPECT_TRUE(info.out.endsWith(" Sekunden.\n\n"));
+}
+
+TEST_F(CliProcessTest, SyncWithoutTheRightIsAnOrdinaryFailure)
+{
+    const auto command = WithoutClockRight({BRISVANDER_CLI_PATH, "sync", "127.0.0.1", "--port",
+                                            QString::number(m_server.Port())});
+    if (!command)
+        GTEST_SKIP() << "setpriv cannot drop CAP_SYS_TIME here, so the real clock is not risked";
+    const Outcome sync = Start("setpriv", *command, m_config.path());
+    EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
+    EXPECT_TRUE(sync.out.contains("Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
+    EXPECT_TRUE(sync.out.endsWith("Sekunden.\nFehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n"))
+        << sync.out.toStdString();
+}

@@ -1,0 +1,226 @@
+// The command-line program in-process: exact texts, JSON, exit statuses.
+// A recording clock stands in for the real one.
+#include "CliRun.h"
+#include "FakeSntpServer.h"
+#include "LocalNameLookup.h"
+#include "ReportText.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace {
+class RecordingClock final : public SystemClockApi {
+public:
+    explicit RecordingClock(bool accept) : m_accept(accept) {}
+    BOOL OpenProcessToken(ProcessTokenHandle& token) override { token = this; return TRUE; }
+    BOOL LookupPrivilegeValue(const char*, std::uint64_t& luid) override { luid = 25; return TRUE; }
+    BOOL AdjustTokenPrivileges(ProcessTokenHandle, const TOKEN_PRIVILEGES&) override { return TRUE; }
+    void CloseProcessToken(ProcessTokenHandle) override {}
+    BOOL SetSystemTime(const NtpTimestamp& utc) override
+    {
+        requested.push_back(utc);
+        requestedAt.push_back(NtpTimestamp::Now());
+        return m_accept ? TRUE : FALSE;
+    }
+    std::vector<NtpTimestamp> requested;
+    std::vector<NtpTimestamp> requestedAt;
+
+private:
+    bool m_accept;
+};
+
+struct CliOutcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliOutcome RunWith(SystemClockApi& clock, QStringList args)
+{
+    args.prepend("brisvander-cli");
+    CliOutcome run;
+    run.status = RunCli(args, clock, run.out, run.err);
+    return run;
+}
+
+const char* const kStampLine = R"(\d\d\.\d\d\.\d{4}\t\d\d:\d\d:\d\d\.\d{3}\n)";
+
+std::string SuccessPattern(const std::string& preamble)
+{
+    return std::regex_replace(preamble, std::regex(R"([.])"), R"(\.)") +
+           "Diese Daten wurde vom NTP Server übertragen:\n\n"
+           "\t\t\tDD\\.MM\\.YYYY\tHH:MM:SS\\.MS\n"
+           "Client Orginal Daten:\t" + kStampLine +
+           "Server Receive Daten:\t" + kStampLine +
+           "Server Transmit Daten:\t" + kStampLine +
+           "Client Ziel Daten:\t\t" + kStampLine + "\n"
+           "Verzögerung:\t\t-?\\d+\\.\\d{6} Sekunden\\.\n"
+           "Differenz zur Lokalzeit:\t(-?\\d+\\.\\d{6}) Sekunden\\.\n";
+}
+
+double OffsetIn(const std::string& report)
+{
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(report, m, std::regex("Differenz zur Lokalzeit:\t(-?[0-9.]+)")));
+    return m.empty() ? 0.0 : std::stod(m[1].str());
+}
+} // namespace
+
+class CliRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_config.isValid());
+        // Names that must not resolve are never asked of a real name server.
+        testsupport::KeepNameLookupsLocal();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
+    }
+    QString Port() const { return QString::number(m_server.Port()); }
+
+    QTemporaryDir m_config;
+    testsupport::FakeSntpServer m_server;
+};
+
+TEST_F(CliRunTest, InfoPrintsTheReportAndOneLineBreak)
+{
+    m_server.SetClockOffset(2.5);
+    RecordingClock clock(true);
+    const CliOutcome run = RunWith(clock, {"info", "127.0.0.1", "--port", Port()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.empty());
+    EXPECT_TRUE(std::regex_match(run.out, std::regex(SuccessPattern(ReportPreamble(ReportCommand::Info, "127.0.0.1")) + "\n")))
+        << run.out;
+    EXPECT_NEAR(OffsetIn(run.out), 2.5, 0.01);
+    EXPECT_TRUE(clock.requested.empty()) << "info must never set the clock";
+}
+
+TEST_F(CliRunTest, SyncSetsTheClockByTheOffsetAndSaysSo)
+{
+    m_server.SetClockOffset(-1.5);
+    RecordingClock clock(true);
+    const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
+    EXPECT_EQ(run.status, 0);
+    const std::string tail = "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.\n";
+    ASSERT_GT(run.out.size(), tail.size());
+    EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
+    EXPECT_TRUE(std::regex_match(run.out.substr(0, run.out.size() - tail.size()),
+                                 std::regex(SuccessPattern(ReportPreamble(ReportCommand::Sync, "127.0.0.1")))))
+        << run.out;
+    ASSERT_EQ(clock.requested.size(), 1u);
+    // Asked for "now" plus the offset, now being the moment of setting.
+    EXPECT_NEAR(clock.requested[0].Difference(clock.requestedAt[0]), -1.5, 0.005);
+}
+
+TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
+{
+    RecordingClock clock(false);
+    const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
+    EXPECT_EQ(run.status, 2);
+    const std::string tail = "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n";
+    ASSERT_GT(run.out.size(), tail.size());
+    EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
+}
+
+TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
+{
+    RecordingClock clock(true);
+    const int closed = testsupport::ClosedUdpPort();
+    const CliOutcome info = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(closed)});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_EQ(info.out, "Verbinde mit SNTP Zeitserver: 127.0.0.1\n"
+                        "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
+                        "versuchen.\n(Fehler Nr. 10054)\n\nOK.\n");
+
+    const CliOutcome sync = RunWith(clock, {"sync", "127.0.0.1", "--port", QString::number(closed)});
+    EXPECT_EQ(sync.status, 1);
+    EXPECT_EQ(sync.out, "Verbinde mit SNTP Zeitserver: 127.0.0.1\n"
+                        "Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"
+                        "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
+                        "versuchen.\n(Fehler Nr. 10054)\n\nOK.\n");
+    EXPECT_TRUE(clock.requested.empty());
+}
+
+TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
+{
+    m_server.SetClockOffset(0.25);
+    RecordingClock clock(true);
+    const CliOutcome ok = RunWith(clock, {"sync", "127.0.0.1", "--port", Port(), "--json"});
+    EXPECT_EQ(ok.status, 0);
+    ASSERT_EQ(ok.out.back(), '\n');
+    QJsonParseError error{};
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(ok.out), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << ok.out;
+    const QStringList keys = {"clock_offset", "clock_set", "command", "destination", "error", "host",
+                              "leap_indicator", "originate", "port", "receive", "roundtrip_delay", "stratum",
+                              "success", "transmit"};
+    EXPECT_EQ(o.keys(), keys);
+    EXPECT_EQ(o["command"].toString(), "sync");
+    EXPECT_EQ(o["host"].toString(), "127.0.0.1");
+    EXPECT_EQ(o["port"].toInt(), m_server.Port());
+    EXPECT_TRUE(o["success"].toBool());
+    EXPECT_EQ(o["error"].toInt(-1), 0);
+    EXPECT_EQ(o["leap_indicator"].toInt(-1), 0);
+    EXPECT_EQ(o["stratum"].toInt(), 2);
+    EXPECT_NEAR(o["clock_offset"].toDouble(), 0.25, 0.01);
+    EXPECT_GT(o["roundtrip_delay"].toDouble(), -0.001);
+    EXPECT_TRUE(o["clock_set"].toBool());
+    const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
+    for (const char* key : {"originate", "receive", "transmit", "destination"})
+        EXPECT_TRUE(std::regex_match(o[key].toString().toStdString(), iso)) << key;
+
+    const CliOutcome failed = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(testsupport::ClosedUdpPort()),
+                                       "--json"});
+    EXPECT_EQ(failed.status, 1);
+    const QJsonObject f = QJsonDocument::fromJson(QByteArray::fromStdString(failed.out)).object();
+    EXPECT_FALSE(f.contains("clock_set"));
+    EXPECT_FALSE(f["success"].toBool(true));
+    EXPECT_EQ(f["error"].toInt(), 10054);
+    for (const char* key : {"leap_indicator", "stratum", "originate", "receive", "transmit", "destination",
+                            "roundtrip_delay", "clock_offset"})
+        EXPECT_TRUE(f[key].isNull()) << key;
+}
+
+TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)
+{
+    EXPECT_EQ(StoredOrDefaultHost(), "ptbtime1.ptb.de");
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Quillmade", "Brisvander");
+        settings.setValue("Settings/Host", "127.0.0.1");
+        settings.setValue("Settings/Autostart", 1);
+    }
+    EXPECT_EQ(StoredOrDefaultHost(), "127.0.0.1");
+
+    RecordingClock clock(true);
+    const CliOutcome run = RunWith(clock, {"info", "--port", Port()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("Verbinde mit SNTP Zeitserver: 127.0.0.1\n", 0), 0u) << run.out;
+}
+
+TEST_F(CliRunTest, UsageErrorsExitSixtyFourWithAMessage)
+{
+    RecordingClock clock(true);
+    for (const QStringList& args : {QStringList{}, QStringList{"info", "--port", "0"},
+                                    QStringList{"info", "--port", "70000"}, QStringList{"frobnicate"}}) {
+        const CliOutcome run = RunWith(clock, args);
+        EXPECT_EQ(run.status, 64);
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+    }
+    EXPECT_EQ(m_server.RequestCount(), 0);
+}
+
+TEST_F(CliRunTest, BadHostsFailWithANumberNeverACrash)
+{
+    RecordingClock clock(true);
+    for (const std::string& host : {std::string(), std::string(300, 'a'), std::string("zeit server.invalid"),
+                                    std::string("zeitüberall.invalid")}) {
+        const CliOutcome run = RunWith(clock, {"sync", QString::fromStdString(host), "--port", Port()});
+        EXPECT_EQ(run.status, 1) << host;
+        EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\(Fehler Nr\. [1-9][0-9]*\)\n\nOK\.\n$)"))) << run.out;
+    }
+    EXPECT_TRUE(clock.requested.empty());
+}
