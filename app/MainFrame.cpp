@@ -57,6 +57,7 @@ int CMainFrame::OnCreate()
     m_mainToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_mainToolBar);
     CreateAccelerators();
+    UpdateBarChecks();
     qApp->installEventFilter(this);
     return 0;
 }

@@ -13,9 +13,10 @@ QString KeyPath(const char* section, const char* key)
 void WriteProfileValue(const char* section, const char* key, const QVariant& value)
 {
     QSettings settings(Settings::Organisation, Settings::Application);
-    // Writing rewrites the whole file from what was read; after a failed
-    // read that would drop whatever could not be read.
-    if (settings.status() != QSettings::NoError)
+    // Writing rewrites the whole file from what was read: a file that could
+    // not be read would come back holding only this one key. (Malformed
+    // lines are no read failure; every key that parses is kept.)
+    if (settings.status() == QSettings::AccessError)
         return;
     settings.setValue(KeyPath(section, key), value);
     settings.sync();

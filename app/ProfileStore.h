@@ -1,8 +1,8 @@
 #pragma once
 // The per-user settings store: QSettings under organisation "Quillmade" and
 // application "Brisvander", one group per section. A store that cannot be
-// read cleanly is left untouched, so that a damaged or unreadable file never
-// costs the user the settings it still holds.
+// read is never written, so an unreadable file does not cost the user the
+// settings it holds.
 #include <QString>
 #include <QVariant>
 

@@ -1,0 +1,20 @@
+// Widget tests run without a display and with a settings directory of their
+// own, so nothing reaches the user's screen or settings file.
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir configHome;
+    if (!configHome.isValid())
+        return 2;
+    setenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit().constData(), 1);
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,207 @@
+// Info and Abgleichen from the window, against the fake server and a real
+// chronyd on loopback: the report text, the clock, the wait cursor, and
+// which host is used and stored.
+#include "ChronydFixture.h"
+#include "CommandIds.h"
+#include "CommandTestSupport.h"
+#include "IntroText.h"
+#include "SettingsKeys.h"
+
+#include <QApplication>
+#include <QEvent>
+
+#include <cmath>
+
+using testsupport::RecordingClockApi;
+
+namespace {
+// Remembers the text the output area held each time it was painted.
+class PaintRecorder : public QObject {
+public:
+    QStringList Painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            Painted.append(static_cast<OutputPane*>(watched)->text());
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(CommandTest, InfoReportsTheExchangeAndLeavesTheClockAlone)
+{
+    m_server.SetClockOffset(2.5);
+    Start(LoopbackHost());
+    Run(ID_SERVER_INFO);
+    const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(report) << OutputText(*m_app).toStdString();
+    EXPECT_FALSE(report->Sync);
+    EXPECT_NEAR(report->Offset, 2.5, 0.1);
+    EXPECT_GE(report->Delay, 0.0);
+    EXPECT_EQ(report->Outcome, "");
+    EXPECT_TRUE(m_clock.records.empty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CommandTest, AbgleichenSetsTheClockToNowPlusTheOffsetUnderTheWaitCursor)
+{
+    m_server.SetClockOffset(-1.5);
+    Start(LoopbackHost());
+    Qt::CursorShape cursorWhileSetting = Qt::ArrowCursor;
+    m_probe.WhileSetting = [&cursorWhileSetting] {
+        if (const QCursor* cursor = QApplication::overrideCursor())
+            cursorWhileSetting = cursor->shape();
+    };
+    Run(ID_SERVER_SYNC);
+    const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(report) << OutputText(*m_app).toStdString();
+    EXPECT_TRUE(report->Sync);
+    EXPECT_NEAR(report->Offset, -1.5, 0.1);
+    EXPECT_EQ(report->Outcome, "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+
+    const auto setCalls = m_clock.Of(RecordingClockApi::Call::SetTime);
+    ASSERT_EQ(setCalls.size(), 1u);
+    EXPECT_NEAR(setCalls[0].time.Difference(setCalls[0].calledAt), report->Offset, 0.05);
+    EXPECT_EQ(cursorWhileSetting, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CommandTest, AbgleichenReportsARefusedClock)
+{
+    m_clock.setResult = FALSE;
+    Start(LoopbackHost());
+    Run(ID_SERVER_SYNC);
+    const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(report) << OutputText(*m_app).toStdString();
+    EXPECT_EQ(report->Outcome, "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+}
+
+TEST_F(CommandTest, TheHostLineIsPaintedBeforeTheExchange)
+{
+    Start(LoopbackHost());
+    QApplication::processEvents(); // the window is on screen before the user can run a command
+    PaintRecorder recorder;
+    m_app->View()->findChild<OutputPane*>("IDC_OUTPUT")->installEventFilter(&recorder);
+    Run(ID_SERVER_SYNC); // no event is handled until the test ends, so only a repaint can paint
+
+    EXPECT_TRUE(recorder.Painted.contains(
+        "Verbinde mit SNTP Zeitserver: 127.0.0.1\nDie Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
+}
+
+TEST_F(CommandTest, SilenceAndAClosedPortEndTheReportWithTheirNumbers)
+{
+    Start(LoopbackHost(), testsupport::ClosedUdpPort());
+    Run(ID_SERVER_INFO);
+    EXPECT_EQ(OutputText(*m_app).toStdString(), QueryFailureReport("127.0.0.1", false, 10054));
+
+    m_app.reset();
+    m_server.SetSilent(true);
+    Start(LoopbackHost());
+    Run(ID_SERVER_SYNC);
+    EXPECT_EQ(OutputText(*m_app).toStdString(), QueryFailureReport("127.0.0.1", true, 10060));
+    EXPECT_TRUE(m_clock.records.empty()) << "a failed query never touches the clock";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CommandTest, TheSecondInfoReplacesTheFirstAndATypedHostIsQueriedAsTyped)
+{
+    Start("[Settings]\nHost=not-used.invalid\n");
+    TypeHost("127.0.0.2"); // nothing listens there
+    Run(ID_SERVER_INFO);
+    EXPECT_EQ(OutputText(*m_app).toStdString(), QueryFailureReport("127.0.0.2", false, 10054));
+
+    TypeHost("127.0.0.1");
+    Run(ID_SERVER_INFO);
+    EXPECT_TRUE(ParseSuccessReport(OutputText(*m_app), "127.0.0.1")) << OutputText(*m_app).toStdString();
+    EXPECT_EQ(m_server.RequestCount(), 1);
+
+    m_app.reset(); // the host a command used is stored at the end
+    EXPECT_EQ(StoredValue(Settings::KeyHost), "127.0.0.1");
+}
+
+TEST_F(CommandTest, OddHostsAreUsedUnchangedAndFailCleanly)
+{
+    Start("[Settings]\nHost=not-used.invalid\n");
+    const QString oddHosts[] = {"  blanks-around.invalid  ", QString(292, 'a') + ".invalid", ""};
+    for (const QString& host : oddHosts) {
+        TypeHost(host);
+        Run(ID_SERVER_INFO);
+        const std::string text = OutputText(*m_app).toStdString();
+        const std::string hostLine = "Verbinde mit SNTP Zeitserver: " + host.toStdString() + "\n";
+        EXPECT_EQ(text.rfind(hostLine, 0), 0u) << text;
+        EXPECT_NE(text.find("Fehler, konnte keine Zeit vom NTP Server erhalten."), std::string::npos) << text;
+        EXPECT_EQ(text.substr(text.size() - 5), "\n\nOK.");
+    }
+    EXPECT_EQ(m_server.RequestCount(), 0);
+}
+
+// Autostart: only a stored 1 synchronises, and it does so before the window
+// is first shown; New runs it again.
+TEST_F(CommandTest, AutostartOneSynchronisesBeforeTheWindowIsShown)
+{
+    std::optional<bool> visibleWhileSetting;
+    m_probe.WhileSetting = [this, &visibleWhileSetting] {
+        visibleWhileSetting = m_app->MainFrame()->isVisible();
+    };
+    Start("[Settings]\nHost=127.0.0.1\nAutostart=1\n");
+    ASSERT_TRUE(visibleWhileSetting.has_value());
+    EXPECT_FALSE(*visibleWhileSetting);
+    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(report) << OutputText(*m_app).toStdString();
+    EXPECT_EQ(report->Outcome, "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+
+    Run(ID_FILE_NEW);
+    EXPECT_EQ(m_server.RequestCount(), 2);
+    EXPECT_EQ(m_clock.Of(RecordingClockApi::Call::SetTime).size(), 2u);
+}
+
+TEST_F(CommandTest, AutostartOtherThanOneDoesNotSynchronise)
+{
+    for (const char* stored : {"0", "2", "abc", "-1", ""}) {
+        Start(QByteArray("[Settings]\nHost=127.0.0.1\nAutostart=") + stored + "\n");
+        EXPECT_EQ(OutputText(*m_app), QString::fromStdString(IntroText())) << stored;
+        m_app.reset();
+    }
+    EXPECT_EQ(m_server.RequestCount(), 0);
+}
+
+TEST_F(CommandTest, NewShowsTheIntroductionAndTheStoredHostAgain)
+{
+    Start("[Settings]\nHost=127.0.0.1\n");
+    TypeHost("127.0.0.2");
+    Run(ID_SERVER_INFO);
+    WriteSettingsFile("[Settings]\nHost=ntp.metas.ch\n");
+    Run(ID_FILE_NEW);
+    EXPECT_EQ(OutputText(*m_app), QString::fromStdString(IntroText()));
+    EXPECT_EQ(ServerCombo(*m_app)->currentText(), "ntp.metas.ch");
+}
+
+// The same window against a real NTP server.
+class ChronydCommandTest : public CommandTest {
+protected:
+    void SetUp() override
+    {
+        std::string whyNot;
+        if (!m_chronyd.Start(whyNot))
+            GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
+    }
+    testsupport::ChronydFixture m_chronyd;
+};
+
+TEST_F(ChronydCommandTest, InfoAndAbgleichenReportChronydsTime)
+{
+    Start(LoopbackHost(), m_chronyd.Port());
+    Run(ID_SERVER_INFO);
+    const auto info = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(info) << OutputText(*m_app).toStdString();
+    EXPECT_LT(std::fabs(info->Offset), 0.5) << "chronyd serves this machine's own clock";
+
+    Run(ID_SERVER_SYNC);
+    const auto sync = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
+    ASSERT_TRUE(sync) << OutputText(*m_app).toStdString();
+    EXPECT_EQ(sync->Outcome, "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+    EXPECT_EQ(m_clock.Of(RecordingClockApi::Call::SetTime).size(), 1u);
+}
