@@ -5,7 +5,6 @@
 #include "DialogUnitScale.h"
 #include "LinkLabel.h"
 
-#include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -24,9 +23,11 @@ QLabel* StaticText(QWidget* parent, const QString& text, const QRect& box)
     return label;
 }
 
+// The owner's icon (a dialog without its own icon inherits it), else the
+// application's.
 QIcon ApplicationIcon(const QWidget& widget)
 {
-    const QIcon icon = QApplication::windowIcon();
+    const QIcon icon = widget.windowIcon();
     return icon.isNull() ? widget.style()->standardIcon(QStyle::SP_ComputerIcon) : icon;
 }
 
