@@ -1,6 +1,7 @@
 // The request on the wire, taking replies apart, and the delay and offset
 // computed from the four timestamps.
 #include "NtpPacket.h"
+#include "SntpResult.h"
 
 #include <gtest/gtest.h>
 
@@ -56,18 +57,6 @@ TEST(ParseNtpReply, TakesEachFieldFromItsOffset)
     EXPECT_EQ(reply.OriginateTimestamp.Value(), 0xC5714570C9FBE76Dull);
     EXPECT_EQ(reply.ReceiveTimestamp.Value(), 0xC571457180000000ull);
     EXPECT_EQ(reply.TransmitTimestamp.Value(), 0xC571457180001000ull);
-}
-
-TEST(ParseNtpReply, AnAuthenticatorChangesNothing)
-{
-    std::vector<std::uint8_t> bytes = SampleReply();
-    const NtpReply plain = ParseNtpReply(bytes.data(), bytes.size());
-    bytes.resize(68, 0xEE);
-    const NtpReply withAuthenticator = ParseNtpReply(bytes.data(), bytes.size());
-    EXPECT_EQ(withAuthenticator.TransmitTimestamp, plain.TransmitTimestamp);
-    EXPECT_EQ(withAuthenticator.ReceiveTimestamp, plain.ReceiveTimestamp);
-    EXPECT_EQ(withAuthenticator.OriginateTimestamp, plain.OriginateTimestamp);
-    EXPECT_EQ(withAuthenticator.Stratum, plain.Stratum);
 }
 
 TEST(ParseNtpReply, MissingBytesReadAsZero)
@@ -128,6 +117,71 @@ TEST(ComputeDelayAndOffset, KeepsSubMicrosecondResolution)
     const DelayAndOffset r = ComputeDelayAndOffset(t1, t2, t3, t4);
     EXPECT_NEAR(r.RoundtripDelay, 39e-6, 1e-9);
     EXPECT_NEAR(r.ClockOffset, 0.5e-6, 1e-9);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::uint8_t> ReplyTo(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3)
+{
+    std::vector<std::uint8_t> bytes(48, 0);
+    bytes[0] = 0x1C;
+    bytes[1] = 4;
+    t1.ToNetworkOrder(&bytes[24]);
+    t2.ToNetworkOrder(&bytes[32]);
+    t3.ToNetworkOrder(&bytes[40]);
+    return bytes;
+}
+
+TEST(EvaluateNtpReply, FillsTheResultWithTheArrivalAsT4)
+{
+    const std::uint32_t base = 3313526400u;
+    const std::vector<std::uint8_t> bytes = ReplyTo(Whole(base), Whole(base + 10), Whole(base + 11));
+    SntpResult result;
+    ASSERT_EQ(EvaluateNtpReply(bytes.data(), bytes.size(), Whole(base), Whole(base + 2), result), 0u);
+    EXPECT_EQ(result.Stratum, 4);
+    EXPECT_EQ(result.OriginateTimestamp, Whole(base));
+    EXPECT_EQ(result.ReceiveTimestamp, Whole(base + 10));
+    EXPECT_EQ(result.TransmitTimestamp, Whole(base + 11));
+    EXPECT_EQ(result.DestinationTimestamp, Whole(base + 2));
+    EXPECT_DOUBLE_EQ(result.RoundtripDelay, 1.0);
+    EXPECT_DOUBLE_EQ(result.ClockOffset, 9.5);
+}
+
+TEST(EvaluateNtpReply, FiguresComeFromTheTrueDepartureWhileT1StaysTheEcho)
+{
+    const std::uint32_t base = 3313526400u;
+    const std::vector<std::uint8_t> bytes = ReplyTo(Whole(base), Whole(base + 10), Whole(base + 11));
+    const NtpTimestamp departure(base, 0x80000000); // the request left half a second after it was stamped
+    SntpResult result;
+    ASSERT_EQ(EvaluateNtpReply(bytes.data(), bytes.size(), Whole(base), departure, Whole(base + 2), result), 0u);
+    EXPECT_EQ(result.OriginateTimestamp, Whole(base));
+    EXPECT_NEAR(result.RoundtripDelay, 0.5, 1e-9); // (2 - 0.5) - (11 - 10)
+    EXPECT_NEAR(result.ClockOffset, 9.25, 1e-9);   // ((10 - 0.5) + (11 - 2)) / 2
+}
+
+TEST(EvaluateNtpReply, ARejectedReplyLeavesTheResultAlone)
+{
+    const std::uint32_t base = 3313526400u;
+    std::vector<std::uint8_t> unsynchronised = ReplyTo(Whole(base), Whole(base + 10), Whole(base + 11));
+    unsynchronised[1] = 0;
+    const std::vector<std::uint8_t> foreign = ReplyTo(Whole(base + 1), Whole(base + 10), Whole(base + 11));
+    const std::vector<std::uint8_t> tooShort(47, 0x1C);
+    struct Case {
+        const std::vector<std::uint8_t>* bytes;
+        std::uint32_t verdict;
+    };
+    for (const Case& c : {Case{&unsynchronised, 20003u}, Case{&foreign, 20002u}, Case{&tooShort, 20001u}}) {
+        SntpResult result;
+        result.Stratum = 77;
+        result.ClockOffset = 123.0;
+        result.DestinationTimestamp = Whole(42);
+        EXPECT_EQ(EvaluateNtpReply(c.bytes->data(), c.bytes->size(), Whole(base), Whole(base + 2), result), c.verdict);
+        EXPECT_EQ(result.Stratum, 77);
+        EXPECT_EQ(result.ClockOffset, 123.0);
+        EXPECT_EQ(result.DestinationTimestamp, Whole(42));
+    }
 }
 
 } // namespace

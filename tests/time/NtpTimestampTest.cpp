@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -60,13 +61,6 @@ TEST(MillisecondConversion, OutOfRangeMillisecondsStayInsideTheTable)
     EXPECT_EQ(NtpTimestamp::FractionFromMs(65535), MsFractionTable[999]);
 }
 
-TEST(SecondsFromFraction, DividesByTwoToTheThirtyTwoMinusOne)
-{
-    EXPECT_EQ(NtpTimestamp::SecondsFromFraction(0), 0.0);
-    EXPECT_DOUBLE_EQ(NtpTimestamp::SecondsFromFraction(0xFFFFFFFF), 1.0);
-    EXPECT_DOUBLE_EQ(NtpTimestamp::SecondsFromFraction(0x80000000), 0.5000000001164153);
-}
-
 TEST(Difference, IsSignedAndBothSignsMirrorEachOther)
 {
     EXPECT_EQ(At(3313526400).Difference(At(3313526400)), 0.0);
@@ -103,14 +97,6 @@ TEST(AddSeconds, PositiveAndNegativeExamples)
     EXPECT_EQ(At(100).AddSeconds(0.0), At(100));
     EXPECT_EQ(At(100).AddSeconds(-0.0), At(100));
     EXPECT_EQ(At(100).AddSeconds(-100.0), At(0));
-}
-
-TEST(AddSeconds, LeavesTheOriginalUnchanged)
-{
-    const NtpTimestamp t = At(3313526400);
-    const NtpTimestamp moved = t.AddSeconds(-3600.5);
-    EXPECT_EQ(t, At(3313526400));
-    EXPECT_NE(moved, t);
 }
 
 TEST(AddSeconds, AddingThenSubtractingTheSameAmountRestoresTheValue)
@@ -156,15 +142,6 @@ TEST(WireForm, IsSecondsThenFractionBigEndian)
     const NtpTimestamp read = NtpTimestamp::FromNetworkOrder(wire);
     EXPECT_EQ(read.Seconds(), 0xC5714570u);
     EXPECT_EQ(read.Fraction(), 0xC9FBE76Du);
-}
-
-TEST(WireForm, RoundTripsExtremeValues)
-{
-    for (const std::uint64_t v : {0ull, ~0ull, 0x8000000000000000ull, 0x00000000FFFFFFFFull, 0xFFFFFFFF00000000ull}) {
-        std::uint8_t bytes[8] = {};
-        NtpTimestamp(v).ToNetworkOrder(bytes);
-        EXPECT_EQ(NtpTimestamp::FromNetworkOrder(bytes).Value(), v);
-    }
 }
 
 TEST(Timespec, NanosecondsSurviveTheRoundTrip)
