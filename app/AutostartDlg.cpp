@@ -23,14 +23,19 @@ CAutostartDlg::CAutostartDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("IDD_AUTOSTART"));
     setWindowTitle(QStringLiteral("Autostart"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     const DialogBaseUnits base = DialogBaseUnitsOf(font());
-    setFixedSize(DluToPixelsX(DialogSize.width(), base), DluToPixelsY(DialogSize.height(), base));
 
     m_check = new QCheckBox(QStringLiteral("Zeit wird beim nächsten Programmstart automatisch syncronisiert "), this);
     m_check->setObjectName(QStringLiteral("IDC_AUTOSTART_CHECK"));
     const QRect checkArea = DluToPixels(CheckRect, base);
-    m_check->setGeometry(checkArea.x(), checkArea.y(), checkArea.width(),
+    // The label must show whole in any font: a wider text widens the dialog,
+    // and the buttons keep their place at its right edge.
+    const int extraWidth = qMax(0, m_check->sizeHint().width() - checkArea.width());
+    m_check->setGeometry(checkArea.x(), checkArea.y(), checkArea.width() + extraWidth,
                          qMax(checkArea.height(), m_check->sizeHint().height()));
+    setFixedSize(DluToPixelsX(DialogSize.width(), base) + extraWidth, DluToPixelsY(DialogSize.height(), base));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QString::fromUtf8(ProgramIconPath)).pixmap(ProgramIconPixels, ProgramIconPixels));
@@ -39,13 +44,13 @@ CAutostartDlg::CAutostartDlg(QWidget* parent) : QDialog(parent)
 
     auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("IDCANCEL"));
-    cancel->setGeometry(DluToPixels(CancelRect, base));
+    cancel->setGeometry(DluToPixels(CancelRect, base).translated(extraWidth, 0));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("IDOK"));
-    ok->setGeometry(DluToPixels(OkRect, base));
+    ok->setGeometry(DluToPixels(OkRect, base).translated(extraWidth, 0));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

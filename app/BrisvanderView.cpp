@@ -147,8 +147,9 @@ void CBrisvanderView::RunTimeCommandInView(ReportCommand command)
     m_strOutput = QString::fromStdString(ReportPreamble(command, host));
     UpdateData(false);
     // The exchange blocks this thread: paint the preamble now, without
-    // handling any other event meanwhile.
-    m_output->repaint();
+    // handling any other event meanwhile. The whole window, so that no
+    // remains of a just-closed menu stay on screen while it waits.
+    window()->repaint();
 
     WaitCursorGuard waitCursor;
     SntpClient client(*m_timeService.Clock);

@@ -198,6 +198,10 @@ TEST_F(StartupTest, AutostartDialogWritesOnlyOnOk)
 
     AnswerNextModal([](QWidget* modal) {
         EXPECT_EQ(modal->windowTitle(), "Autostart");
+        const QCheckBox* check = modal->findChild<QCheckBox*>("IDC_AUTOSTART_CHECK");
+        EXPECT_EQ(check->text(), "Zeit wird beim nächsten Programmstart automatisch syncronisiert ");
+        EXPECT_GE(check->width(), check->sizeHint().width()) << "the label is cut";
+        EXPECT_LE(check->geometry().right(), modal->width());
         EXPECT_TRUE(modal->findChild<QCheckBox*>("IDC_AUTOSTART_CHECK")->isChecked());
         modal->findChild<QCheckBox*>("IDC_AUTOSTART_CHECK")->setChecked(false);
         modal->findChild<QPushButton*>("IDOK")->click();
