@@ -107,9 +107,8 @@ void CBrisvanderView::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndV
 
 void CBrisvanderView::ShowHostInCombo(const QString& host)
 {
-    const int index = m_comboServer->findText(host, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0)
-        m_comboServer->setCurrentIndex(index);
+    // A host that is not in the list selects no entry; the edit field shows it as it is.
+    m_comboServer->setCurrentIndex(m_comboServer->findText(host, Qt::MatchExactly | Qt::MatchCaseSensitive));
     m_comboServer->setEditText(host);
 }
 

@@ -79,6 +79,7 @@ TEST_F(StartupTest, AStoredHostNotInTheListIsShownAsStored)
     CBrisvanderApp app(Seams());
     ASSERT_TRUE(app.InitInstance());
     EXPECT_EQ(ServerCombo(app)->currentText(), "my-own-server.invalid");
+    EXPECT_EQ(ServerCombo(app)->currentIndex(), -1) << "no list entry is selected";
 }
 
 TEST_F(StartupTest, AListSelectionIsStoredAtOnce)

@@ -7,6 +7,7 @@
 #include "IntroText.h"
 #include "SettingsKeys.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 
@@ -174,7 +175,12 @@ TEST_F(CommandTest, NewShowsTheIntroductionAndTheStoredHostAgain)
     TypeHost("127.0.0.2");
     Run(ID_SERVER_INFO);
     WriteSettingsFile("[Settings]\nHost=ntp.metas.ch\n");
-    Run(ID_FILE_NEW);
+    QAction* ctrlN = nullptr;
+    for (QAction* action : m_app->MainFrame()->actions())
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_N))
+            ctrlN = action;
+    ASSERT_NE(ctrlN, nullptr);
+    ctrlN->trigger();
     EXPECT_EQ(OutputText(*m_app), QString::fromStdString(IntroText()));
     EXPECT_EQ(ServerCombo(*m_app)->currentText(), "ntp.metas.ch");
 }
