@@ -66,9 +66,3 @@ TEST(CreditsWrap, BrokenUtf8IsCountedBytewiseAndKept)
         joined += c;
     EXPECT_EQ(joined, broken);
 }
-
-TEST(CreditsWrap, CutToCharactersKeepsWholeCharacters)
-{
-    EXPECT_EQ(CutToCharacters("äöüß", 2), "äö");
-    EXPECT_EQ(CutToCharacters("abc", 5), "abc");
-}

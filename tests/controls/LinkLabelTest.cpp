@@ -148,19 +148,6 @@ TEST_F(LinkLabelTest, ColoursFollowHoverAndTheLastOpen)
     EXPECT_EQ(messages, QStringList{OpenErrorText(31)});
 }
 
-TEST_F(LinkLabelTest, AReleaseOutsideIsNoClick)
-{
-    const QPointF inside(2, 2);
-    const QPointF outside(-50, -50);
-    QMouseEvent press(QEvent::MouseButtonPress, inside, label->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, label->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(label, &press);
-    QApplication::sendEvent(label, &release);
-    EXPECT_TRUE(targets.isEmpty());
-}
-
 TEST(LinkLabel, AnEmptyLabelOpensNothingAndSaysSo)
 {
     QWidget parent;
