@@ -1,10 +1,9 @@
 // The fixed data of the desktop program: server list, start-up text, command
-// strings, and the arithmetic that lays out the forms and reads settings.
+// strings, and the arithmetic that lays out the forms.
 #include "CommandIds.h"
 #include "DialogUnits.h"
 #include "FrameResources.h"
 #include "IntroText.h"
-#include "ProfileStore.h"
 #include "ServerList.h"
 #include "SettingsKeys.h"
 #include "StringTable.h"
@@ -51,8 +50,9 @@ TEST(ServerList, CountryDomainsComeFirstAndTheListIsNotSorted)
         const bool countryDomain = TopLevelDomain(hosts[i]).size() == 2;
         if (!countryDomain && firstGeneric == hosts.size())
             firstGeneric = i;
-        if (countryDomain)
+        if (countryDomain) {
             EXPECT_LT(i, firstGeneric) << hosts[i] << " comes after the generic domains began";
+        }
     }
     EXPECT_GT(firstGeneric, 0u);
     EXPECT_FALSE(std::is_sorted(hosts.begin(), hosts.end()));
@@ -85,24 +85,16 @@ TEST(IntroText, HasFiveParagraphsWithEveryFixedPiece)
         << paragraphs[4];
 }
 
-TEST(CommandStrings, SplitIntoPromptAndTooltip)
-{
-    EXPECT_EQ(CommandPrompt(ID_SERVER_INFO), "Verbindet mit dem Zeitserver und zeigt Infos an.");
-    EXPECT_EQ(CommandTooltip(ID_SERVER_INFO), "VERBINDEN");
-    EXPECT_EQ(CommandPrompt(ID_OPTIONS_AUTOSTART), "Autostart des Programmes");
-    EXPECT_EQ(CommandTooltip(ID_OPTIONS_AUTOSTART), "");
-    EXPECT_EQ(CommandPrompt(4711), "");
-    EXPECT_EQ(LoadResourceString(IDP_SOCKETS_INIT_FAILED), "Fehler beim Initialisieren der Windows-Sockets.");
-}
-
 TEST(CommandStrings, EveryMenuAndToolbarCommandHasAPrompt)
 {
     for (const MenuResource& menu : MainMenu())
         for (const MenuItemResource& item : menu.Items)
             EXPECT_FALSE(CommandPrompt(item.CommandId).empty()) << item.CommandId;
-    for (const ToolbarButtonResource& button : MainToolbar())
-        if (button.CommandId != 0)
+    for (const ToolbarButtonResource& button : MainToolbar()) {
+        if (button.CommandId != 0) {
             EXPECT_FALSE(CommandTooltip(button.CommandId).empty()) << button.CommandId;
+        }
+    }
 }
 
 TEST(DialogUnits, ConvertWithRoundingLikeTheDialogManager)
@@ -113,15 +105,4 @@ TEST(DialogUnits, ConvertWithRoundingLikeTheDialogManager)
     EXPECT_EQ(MulDiv(5, 7, 4), 9);     // 8.75
     const DialogBaseUnits base{7, 16};
     EXPECT_EQ(DluToPixels(QRect(7, 44, 275, 155), base), QRect(12, 88, 481, 310));
-}
-
-TEST(ProfileValues, OnlyAWholeNumberCounts)
-{
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral("1")), 0), 1);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral(" 0 ")), 5), 0);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral("-3")), 0), -3);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral("abc")), 0), 0);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral("1abc")), 7), 7);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(QStringLiteral("")), 7), 7);
-    EXPECT_EQ(ProfileIntFromValue(QVariant(), 7), 7);
 }
