@@ -69,8 +69,7 @@ QAction* CMainFrame::MakeCommandAction(int commandId, const QString& text)
     auto* action = new QAction(text, this);
     action->setObjectName(QString::number(commandId));
     action->setStatusTip(ResourceText(CommandPrompt(commandId)));
-    const QString tooltip = ResourceText(CommandTooltip(commandId));
-    action->setToolTip(tooltip.isEmpty() ? QString() : tooltip);
+    action->setToolTip(ResourceText(CommandTooltip(commandId)));
     if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR)
         action->setCheckable(true);
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
