@@ -3,6 +3,8 @@
 #include "SystemClockApi.h"
 
 #include <cerrno>
+#include <cmath>
+#include <sys/timex.h>
 #include <cstring>
 #include <ctime>
 #include <sys/capability.h>
@@ -72,6 +74,34 @@ public:
             return FALSE;
         }
         return TRUE;
+    }
+
+    BOOL StepSystemTime(const NtpTimestamp& utc, const NtpTimestamp& readAt) override
+    {
+        // A relative step is applied by the kernel in one go; an absolute time
+        // would already be late by the time it is set.
+        const double step = utc.Difference(readAt);
+        timex adjustment{};
+        adjustment.modes = ADJ_SETOFFSET | ADJ_NANO;
+        double whole = std::floor(step);
+        adjustment.time.tv_sec = static_cast<time_t>(whole);
+        adjustment.time.tv_usec = static_cast<suseconds_t>(std::llround((step - whole) * 1e9));
+        if (adjustment.time.tv_usec >= 1000000000) {
+            adjustment.time.tv_sec += 1;
+            adjustment.time.tv_usec -= 1000000000;
+        }
+        if (std::isfinite(step) && clock_adjtime(CLOCK_REALTIME, &adjustment) >= 0)
+            return TRUE;
+        if (errno == EPERM)
+            return FailWithErrno();
+        return SetSystemTime(NtpTimestamp::Now().AddSeconds(step));
+    }
+
+private:
+    static BOOL FailWithErrno()
+    {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
     }
 };
 } // namespace

@@ -16,9 +16,12 @@ SntpClient::~SntpClient()
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 {
+    // The caller computed newTime from the clock a moment ago; this reading
+    // stands for that moment.
+    const NtpTimestamp readAt = NtpTimestamp::Now();
     BOOL result = FALSE;
     if (EnableClockPrivilege()) {
-        result = m_clock->SetSystemTime(newTime);
+        result = m_clock->StepSystemTime(newTime, readAt);
         if (!result)
             Trace("Failed in call to set the system time\n");
     }

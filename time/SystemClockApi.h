@@ -32,6 +32,14 @@ public:
     virtual void CloseProcessToken(ProcessTokenHandle token) = 0;
     // Sets the clock at the timestamp's full resolution.
     virtual BOOL SetSystemTime(const NtpTimestamp& utc) = 0;
+    // Sets the clock to `utc`, a time computed from the clock reading `readAt`:
+    // the clock moves by their difference, so the time spent between that
+    // reading and the setting (the rights steps) is not lost.
+    virtual BOOL StepSystemTime(const NtpTimestamp& utc, const NtpTimestamp& readAt)
+    {
+        (void)readAt;
+        return SetSystemTime(utc);
+    }
 };
 
 // The process-wide real implementation.

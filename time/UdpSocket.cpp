@@ -84,6 +84,11 @@ BOOL UdpSocket::Create()
 
 BOOL UdpSocket::Connect(const char* host, int port)
 {
+    // A port outside 1-65535 would wrap to another one when cut to 16 bits.
+    if (port < 1 || port > 65535) {
+        SetLastError(ErrorFromErrno(EADDRNOTAVAIL));
+        return FALSE;
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
