@@ -101,13 +101,22 @@ QString WithWebScheme(const QString& address)
     return address;
 }
 
+LinkDesktop* s_replacement = nullptr;
+
 } // namespace
 
 LinkDesktop& SystemLinkDesktop()
 {
     static SystemDesktop desktop;
-    return desktop;
+    return s_replacement != nullptr ? *s_replacement : desktop;
 }
+
+ScopedLinkDesktop::ScopedLinkDesktop(LinkDesktop& replacement) : m_previous(s_replacement)
+{
+    s_replacement = &replacement;
+}
+
+ScopedLinkDesktop::~ScopedLinkDesktop() { s_replacement = m_previous; }
 
 std::optional<FallbackCommand> BuildFallbackCommand(const QString& registeredCommand,
                                                     const QString& address)

@@ -31,8 +31,21 @@ public:
 };
 
 // The desktop this program runs on: xdg-open, mimeapps.list / $BROWSER,
-// QProcess::startDetached.
+// QProcess::startDetached; or the one a ScopedLinkDesktop put in its place.
 LinkDesktop& SystemLinkDesktop();
+
+// Puts another desktop behind OpenLink(address), the hyperlink labels and the
+// help command while it lives, so tests of the windows start no browser.
+class ScopedLinkDesktop {
+public:
+    explicit ScopedLinkDesktop(LinkDesktop& replacement);
+    ~ScopedLinkDesktop();
+    ScopedLinkDesktop(const ScopedLinkDesktop&) = delete;
+    ScopedLinkDesktop& operator=(const ScopedLinkDesktop&) = delete;
+
+private:
+    LinkDesktop* m_previous;
+};
 
 struct FallbackCommand {
     QString commandLine;    // the registered command cut at its placeholder, a blank and the address

@@ -167,6 +167,25 @@ TEST(OpenLink, RefusedAddressesReachNoProgram)
     EXPECT_TRUE(desktop.calls.isEmpty());
 }
 
+TEST(OpenLink, AScopedDesktopStandsInForTheRealOneWhileItLives)
+{
+    FakeDesktop outer;
+    outer.shellResult = 42;
+    {
+        ScopedLinkDesktop replaced(outer);
+        FakeDesktop inner;
+        inner.shellResult = 43;
+        {
+            ScopedLinkDesktop nested(inner);
+            EXPECT_EQ(OpenLink(kAddress), 43);
+        }
+        EXPECT_EQ(OpenLink(kAddress), 42);
+        EXPECT_EQ(inner.calls.size(), 1);
+    }
+    EXPECT_NE(&SystemLinkDesktop(), &outer);
+    EXPECT_EQ(outer.calls.size(), 1);
+}
+
 // The real starter with a stand-in browser that writes down what it got.
 class RecordingBrowser : public LinkDesktop {
 public:
