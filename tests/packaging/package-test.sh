@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Installs the built Debian package on this machine, uses it as a normal
+# user against a local chronyd on port 123, and removes it again.
+# Needs root. The real clock is set once, by sync, only when the measured
+# offset is far below a millisecond, and the step is checked afterwards.
+# Usage: tests/packaging/package-test.sh <build-dir-with-the-package-built>
+set -euo pipefail
+build=$1
+user=brisvander-test
+fail() { echo "package test: FAILED: $*" >&2; exit 1; }
+step() { echo "package test: $*"; }
+
+[ "$(id -u)" -eq 0 ] || { echo "package test: skipped (needs root)"; exit 0; }
+deb=$(ls -t "$(cd "$build" && pwd)"/brisvander_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no package in $build (run cpack -G DEB there)"
+
+work=$(mktemp -d)
+chmod 755 "$work"
+chronyd_pid=
+cleanup() {
+    [ -n "$chronyd_pid" ] && kill "$chronyd_pid" 2>/dev/null && wait "$chronyd_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Clock step guard: the distance between the real and the monotonic clock
+# moves only when someone sets the real clock.
+# A pause between the two readings only makes the gap smaller, so the largest of many is the true one.
+clock_gap() { python3 -c 'import time; print(max(time.clock_gettime(time.CLOCK_REALTIME) - time.clock_gettime(time.CLOCK_MONOTONIC) for _ in range(200)))'; }
+as_user() { runuser -u "$user" -- env HOME="/home/$user" XDG_CONFIG_HOME="/home/$user/.config" "$@"; }
+
+step "installing $deb (twice: a second install must be harmless)"
+apt-get install -y -qq "$deb" >/dev/null || fail "apt-get install"
+apt-get install -y -qq --reinstall "$deb" >/dev/null || fail "second install"
+getcap /usr/bin/brisvander-cli | grep -q 'cap_sys_time[=+]p' || fail "brisvander-cli lacks cap_sys_time+p: $(getcap /usr/bin/brisvander-cli)"
+getcap /usr/bin/brisvander | grep -q 'cap_sys_time[=+]p' || fail "brisvander lacks cap_sys_time+p"
+[ -r /usr/share/brisvander/brisvander.html ] || fail "manual not installed"
+
+id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
+
+step "starting chronyd on 127.0.0.1:123"
+cat > "$work/chrony.conf" <<CONF
+port 123
+bindaddress 127.0.0.1
+allow 127.0.0.1
+local stratum 3
+cmdport 0
+bindcmdaddress /
+pidfile $work/chronyd.pid
+driftfile $work/drift
+CONF
+chronyd -x -d -f "$work/chrony.conf" >"$work/chronyd.log" 2>&1 &
+chronyd_pid=$!
+for _ in $(seq 50); do
+    as_user brisvander-cli info 127.0.0.1 >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+step "info as $user"
+as_user brisvander-cli info 127.0.0.1 >"$work/info.txt" || fail "info exited $? : $(cat "$work/info.txt")"
+grep -q "^Differenz zur Lokalzeit:" "$work/info.txt" || fail "no offset line: $(cat "$work/info.txt")"
+
+step "sync as $user, with the right"
+offset=$(as_user brisvander-cli info 127.0.0.1 --json | python3 -c 'import json,sys; print(json.load(sys.stdin)["clock_offset"])')
+python3 -c "import sys; sys.exit(0 if abs($offset) < 0.0005 else 1)" || fail "offset $offset s is too large to set the real clock safely"
+before=$(clock_gap)
+status=0
+as_user brisvander-cli sync 127.0.0.1 >"$work/sync.txt" || status=$?
+after=$(clock_gap)
+python3 -c "import sys; step = abs($after - $before); print(f'package test: the real clock moved by {step*1e6:.1f} us'); sys.exit(0 if step < 0.001 else 1)" \
+    || fail "the real clock moved by a millisecond or more"
+[ "$status" -eq 0 ] || fail "sync with the right exited $status: $(cat "$work/sync.txt")"
+grep -q "Zeit erfolgreich mit Zeitserver synchronisiert." "$work/sync.txt" || fail "no success line"
+
+step "sync as $user, without the right"
+setcap -r /usr/bin/brisvander-cli
+status=0
+as_user brisvander-cli sync 127.0.0.1 >"$work/sync2.txt" || status=$?
+[ "$status" -eq 2 ] || fail "sync without the right exited $status"
+grep -q "Fehler beim setzen der lokalen Rechner Zeit." "$work/sync2.txt" || fail "no failure line"
+
+step "unwritable home: the program still reports"
+status=0
+runuser -u "$user" -- env HOME=/nonexistent XDG_CONFIG_HOME=/proc/brisvander brisvander-cli info 127.0.0.1 >/dev/null || status=$?
+[ "$status" -eq 0 ] || fail "info with an unwritable home exited $status"
+
+step "removing (twice)"
+apt-get remove --purge -y -qq brisvander >/dev/null || fail "remove"
+dpkg --purge brisvander >/dev/null 2>&1 || fail "second remove (dpkg --purge of a removed package)"
+for path in /usr/bin/brisvander /usr/bin/brisvander-cli /usr/share/brisvander /usr/share/applications/brisvander.desktop \
+    /usr/share/metainfo/de.quillmade.Brisvander.metainfo.xml /usr/share/man/man1/brisvander-cli.1; do
+    [ ! -e "$path" ] || fail "$path is left behind"
+done
+! find /usr/share/icons/hicolor -name 'brisvander.*' | grep -q . || fail "icons left behind"
+dpkg -s brisvander >/dev/null 2>&1 && fail "package still known to dpkg"
+step "passed"
