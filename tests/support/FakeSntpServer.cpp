@@ -35,6 +35,9 @@ int BindLoopbackSocket(int& port)
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
+    // Stamp T2 when the request arrived, not when this thread got round to it.
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -46,6 +49,18 @@ int BindLoopbackSocket(int& port)
     }
     port = ntohs(address.sin_port);
     return fd;
+}
+
+NtpTimestamp ArrivalOf(msghdr& message)
+{
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec ts{};
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+            return ReferenceFromTimespec(ts);
+        }
+    }
+    return RealClockPlus(0.0);
 }
 } // namespace
 
@@ -129,13 +144,21 @@ void FakeSntpServer::Serve()
         if (poll(&entry, 1, kPollIntervalMs) <= 0)
             continue;
         sockaddr_in peer{};
-        socklen_t peerLength = sizeof peer;
-        const ssize_t n = recvfrom(m_socket, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
-                                   reinterpret_cast<sockaddr*>(&peer), &peerLength);
+        iovec io{buffer.data(), buffer.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
+        msghdr message{};
+        message.msg_name = &peer;
+        message.msg_namelen = sizeof peer;
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = recvmsg(m_socket, &message, MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0)
             continue;
+        const socklen_t peerLength = message.msg_namelen;
         FakeReplyContext ctx;
-        ctx.receivedAt = RealClockPlus(0.0);
+        ctx.receivedAt = ArrivalOf(message);
         ctx.requestLength = static_cast<std::size_t>(n);
         std::memcpy(ctx.request.data(), buffer.data(), std::min({ctx.requestLength, ctx.request.size(), buffer.size()}));
         m_requests.fetch_add(1);

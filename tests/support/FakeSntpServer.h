@@ -2,6 +2,7 @@
 // A scriptable SNTP server on 127.0.0.1 for driving the real client. By
 // default it answers every request correctly with its clock a chosen offset
 // ahead of the real one; a script can send anything instead.
+#include "HostileReply.h"
 #include "NtpTimestamp.h"
 
 #include <array>
@@ -19,7 +20,7 @@ namespace testsupport {
 struct FakeReplyContext {
     std::array<std::uint8_t, 48> request{}; // the first 48 bytes, zero-padded
     std::size_t requestLength = 0;          // the request datagram's true length
-    NtpTimestamp receivedAt;                // real clock when the request was read
+    NtpTimestamp receivedAt;                // real clock when the request arrived (kernel stamp if any)
 };
 
 class FakeSntpServer {
@@ -41,6 +42,15 @@ public:
     using Script = std::function<std::vector<Datagram>(const FakeReplyContext&)>;
     void SetScript(Script script); // an empty script restores the default replies
     int RequestCount() const;
+
+    // Hostile mode: every request is answered as `how` says. With a
+    // follow-up delay of 0 or more, a proper reply marked with
+    // FollowUpStratum comes that many ms later, so a test can tell whether
+    // the client took the hostile datagram or passed it over.
+    void SetHostile(const HostileReply& how, int followUpDelayMs = -1);
+    static constexpr int FollowUpStratum = 11;
+    static std::vector<Datagram> MakeHostile(const FakeReplyContext& ctx, double clockOffsetSeconds,
+                                             const HostileReply& how);
 
     // A good reply to ctx.request: LI 0, version 3, mode 4, stratum 2, small
     // root delay and dispersion, originate = the request's transmit timestamp,

@@ -3,19 +3,35 @@
 #include <arpa/inet.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace testsupport {
 namespace {
+constexpr std::size_t kLargestDatagram = 65536;
+constexpr int kDrainLimit = 1024; // per wake-up, so a flood cannot starve the other direction
+
+std::int64_t NanosecondsOf(const timespec& ts) { return std::int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec; }
+
+std::int64_t RealNowNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return NanosecondsOf(now);
+}
+
 int BoundLoopbackSocket()
 {
     const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (s < 0)
         return -1;
+    // The kernel's arrival stamp: a busy relay thread must not shorten the measured hold.
+    const int on = 1;
+    setsockopt(s, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -35,13 +51,21 @@ int PortOf(int s)
     return ntohs(address.sin_port);
 }
 
-double MicrosecondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
+std::int64_t ArrivalOf(msghdr& message)
 {
-    return std::chrono::duration<double, std::micro>(to - from).count();
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec ts{};
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+            return NanosecondsOf(ts);
+        }
+    }
+    return RealNowNs();
 }
 } // namespace
 
-UdpRelay::UdpRelay(int serverPort, Options options) : m_options(options), m_random(options.seed)
+UdpRelay::UdpRelay(int serverPort, Options options)
+    : m_options(options), m_receiveBuffer(kLargestDatagram), m_random(options.seed)
 {
     m_front = BoundLoopbackSocket();
     m_back = BoundLoopbackSocket();
@@ -51,10 +75,11 @@ UdpRelay::UdpRelay(int serverPort, Options options) : m_options(options), m_rand
     server.sin_family = AF_INET;
     server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     server.sin_port = htons(static_cast<std::uint16_t>(serverPort));
-    if (connect(m_back, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0)
+    if (serverPort < 1 || serverPort > 65535 || connect(m_back, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0)
         return;
     m_port = PortOf(m_front);
-    m_thread = std::thread(&UdpRelay::Run, this);
+    if (m_port != 0)
+        m_thread = std::thread(&UdpRelay::Run, this);
 }
 
 UdpRelay::~UdpRelay()
@@ -75,18 +100,33 @@ UdpRelay::Stats UdpRelay::GetStats() const
     return m_stats;
 }
 
+bool UdpRelay::InjectToClient(const std::uint8_t* bytes, std::size_t length)
+{
+    sockaddr_in client{};
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_haveClient)
+            return false;
+        client = m_client;
+    }
+    return sendto(m_front, bytes, length, 0, reinterpret_cast<const sockaddr*>(&client), sizeof client) >= 0;
+}
+
 void UdpRelay::Run()
 {
+    // Timer slack would add up to 50 us to every hold; the delays are meant to be exact.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     for (;;) {
-        int timeoutMs = -1;
+        timespec wait{};
+        timespec* timeout = nullptr;
         if (!m_queue.empty()) {
-            const auto left = m_queue.top().due - Clock::now();
-            // Wake a little early and finish the wait by spinning: poll alone is too coarse.
-            timeoutMs = std::max<int>(0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) - 1);
+            const std::int64_t left = std::max<std::int64_t>(0, m_queue.top().dueNs - RealNowNs());
+            wait.tv_sec = static_cast<time_t>(left / 1000000000);
+            wait.tv_nsec = static_cast<long>(left % 1000000000);
+            timeout = &wait;
         }
         pollfd fds[3] = {{m_front, POLLIN, 0}, {m_back, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int ready = poll(fds, 3, timeoutMs);
-        if (ready < 0 && errno != EINTR)
+        if (ppoll(fds, 3, timeout, nullptr) < 0 && errno != EINTR)
             return;
         if (fds[2].revents != 0)
             return;
@@ -100,49 +140,60 @@ void UdpRelay::Run()
 
 void UdpRelay::Take(int socket, bool outbound)
 {
-    // Drain everything waiting; a flood must not starve the other direction.
-    for (int i = 0; i < 1024; ++i) {
-        std::uint8_t buffer[2048];
-        sockaddr_storage from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = recvfrom(socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n < 0)
+    for (int i = 0; i < kDrainLimit; ++i) {
+        sockaddr_in from{};
+        iovec io{m_receiveBuffer.data(), m_receiveBuffer.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = recvmsg(socket, &message, 0);
+        if (n < 0) {
+            // A refusal by the server's port is reported once; what is queued behind it still counts.
+            if (errno == ECONNREFUSED)
+                continue;
             return;
-        const Clock::time_point now = Clock::now();
+        }
+        const std::int64_t arrived = ArrivalOf(message);
         if (outbound) {
-            const auto* raw = reinterpret_cast<const std::uint8_t*>(&from);
-            m_client.assign(raw, raw + fromLength);
+            std::lock_guard lock(m_mutex);
+            m_client = from;
+            m_haveClient = true;
         }
         if (m_options.lossRate > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < m_options.lossRate) {
             std::lock_guard lock(m_mutex);
             ++m_stats.dropped;
             continue;
         }
-        const int delayUs = outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs;
-        m_queue.push(Pending{now + std::chrono::microseconds(delayUs), now, outbound,
-                             std::vector<std::uint8_t>(buffer, buffer + n)});
+        const std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
+        m_queue.push(Pending{arrived + delayNs, arrived, m_sequence++, outbound,
+                             std::vector<std::uint8_t>(m_receiveBuffer.begin(), m_receiveBuffer.begin() + n)});
     }
 }
 
 void UdpRelay::SendDue()
 {
-    while (!m_queue.empty()) {
-        const Clock::time_point due = m_queue.top().due;
-        Clock::time_point now = Clock::now();
-        if (due - now > std::chrono::milliseconds(1))
-            return;
-        while (now < due)
-            now = Clock::now();
-        const Pending item = m_queue.top();
+    while (!m_queue.empty() && m_queue.top().dueNs <= RealNowNs()) {
+        Forward(m_queue.top());
         m_queue.pop();
-        if (item.outbound) {
-            send(m_back, item.bytes.data(), item.bytes.size(), 0);
-        } else if (!m_client.empty()) {
-            sendto(m_front, item.bytes.data(), item.bytes.size(), 0, reinterpret_cast<const sockaddr*>(m_client.data()),
-                   static_cast<socklen_t>(m_client.size()));
-        }
-        const double heldUs = MicrosecondsBetween(item.received, Clock::now());
+    }
+}
+
+void UdpRelay::Forward(const Pending& item)
+{
+    sockaddr_in client{};
+    const std::int64_t sendingAt = RealNowNs();
+    {
+        // Recorded before the send, so a test that has its reply also finds its hold.
         std::lock_guard lock(m_mutex);
+        if (!item.outbound && !m_haveClient)
+            return;
+        client = m_client;
+        const double heldUs = static_cast<double>(sendingAt - item.arrivedNs) / 1000.0;
         if (item.outbound) {
             ++m_stats.forwardedOut;
             m_stats.outboundHoldUs.push_back(heldUs);
@@ -150,6 +201,20 @@ void UdpRelay::SendDue()
             ++m_stats.forwardedIn;
             m_stats.inboundHoldUs.push_back(heldUs);
         }
+    }
+    const ssize_t sent = item.outbound ? send(m_back, item.bytes.data(), item.bytes.size(), 0)
+                                       : sendto(m_front, item.bytes.data(), item.bytes.size(), 0,
+                                                reinterpret_cast<const sockaddr*>(&client), sizeof client);
+    if (sent >= 0)
+        return;
+    std::lock_guard lock(m_mutex);
+    ++m_stats.sendFailures;
+    if (item.outbound) {
+        --m_stats.forwardedOut;
+        m_stats.outboundHoldUs.pop_back();
+    } else {
+        --m_stats.forwardedIn;
+        m_stats.inboundHoldUs.pop_back();
     }
 }
 

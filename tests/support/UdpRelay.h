@@ -3,9 +3,14 @@
 // server after a set delay, replies come back after another, and a set share
 // of datagrams in either direction is dropped. It stands in for a network
 // path with latency, asymmetry and loss, which loopback lacks.
-#include <chrono>
+//
+// Hold times are measured on the real clock from the kernel's arrival stamp
+// to the moment of sending, the same clock the client's four timestamps use,
+// so a test can predict delay and offset from what the relay really did.
 #include <cstdint>
+#include <ctime>
 #include <mutex>
+#include <netinet/in.h>
 #include <queue>
 #include <random>
 #include <thread>
@@ -26,6 +31,7 @@ public:
         int forwardedOut = 0;
         int forwardedIn = 0;
         int dropped = 0;
+        int sendFailures = 0;
         std::vector<double> outboundHoldUs;
         std::vector<double> inboundHoldUs;
     };
@@ -38,29 +44,41 @@ public:
     int Port() const { return m_port; } // 0 when it could not start
     Stats GetStats() const;
 
+    // Sends a datagram to the last client from the relay's own address, the
+    // server's address as the client sees it: what a forger on the path can do.
+    // False when no client has been seen yet or the send failed.
+    bool InjectToClient(const std::uint8_t* bytes, std::size_t length);
+
 private:
-    using Clock = std::chrono::steady_clock;
     struct Pending {
-        Clock::time_point due;
-        Clock::time_point received;
+        std::int64_t dueNs = 0;
+        std::int64_t arrivedNs = 0;
+        std::uint64_t sequence = 0; // keeps datagrams due at the same moment in order
         bool outbound = true;
         std::vector<std::uint8_t> bytes;
-        bool operator>(const Pending& other) const { return due > other.due; }
+        bool operator>(const Pending& other) const
+        {
+            return dueNs != other.dueNs ? dueNs > other.dueNs : sequence > other.sequence;
+        }
     };
 
     void Run();
     void Take(int socket, bool outbound);
     void SendDue();
+    void Forward(const Pending& item);
 
     Options m_options;
     int m_front = -1; // faces the client
     int m_back = -1;  // connected to the server
     int m_wake[2] = {-1, -1};
     int m_port = 0;
-    std::vector<std::uint8_t> m_client; // sockaddr of the last client
+    std::vector<std::uint8_t> m_receiveBuffer;
     std::priority_queue<Pending, std::vector<Pending>, std::greater<>> m_queue;
+    std::uint64_t m_sequence = 0;
     std::mt19937 m_random;
-    mutable std::mutex m_mutex;
+    mutable std::mutex m_mutex;           // guards the two below
+    sockaddr_in m_client{};               // the last client
+    bool m_haveClient = false;
     Stats m_stats;
     std::thread m_thread;
 };

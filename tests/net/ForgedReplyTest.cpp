@@ -1,0 +1,136 @@
+// Forged replies from the server's address, as anyone on the path can send:
+// one that races the true reply, and a flood of them during one exchange.
+#include "ErrorCodes.h"
+#include "FakeSntpServer.h"
+#include "NetPath.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+namespace {
+using testsupport::FakeReplyContext;
+using testsupport::FakeSntpServer;
+using testsupport::UdpRelay;
+using Bytes = std::vector<std::uint8_t>;
+using Datagrams = std::vector<FakeSntpServer::Datagram>;
+
+constexpr double kServerAhead = 0.75;
+constexpr double kForgedAhead = 100.0; // what a forged reply would make the offset
+constexpr int kFloodSize = 10000;
+constexpr std::uint32_t kFloodWaitMs = 2000;
+
+UdpRelay::Options TwentyEachWay()
+{
+    UdpRelay::Options options;
+    options.outboundDelayUs = 20000;
+    options.inboundDelayUs = 20000;
+    return options;
+}
+
+// A proper-looking reply that does not echo our transmit timestamp.
+Bytes Forged(const FakeReplyContext& ctx, std::uint8_t twist)
+{
+    Bytes bytes = FakeSntpServer::MakeReply(ctx, kForgedAhead);
+    bytes[31] ^= twist == 0 ? 1 : twist;
+    return bytes;
+}
+
+class ForgedReply : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(server.Port(), 0) << "the fake server could not bind";
+        ASSERT_NE(relay.Port(), 0) << "the relay could not start";
+        server.SetClockOffset(kServerAhead);
+    }
+
+    void TearDown() override
+    {
+        server.SetSilent(true);
+        JoinFlooder();
+    }
+
+    void JoinFlooder()
+    {
+        std::lock_guard<std::mutex> lock(floodMutex);
+        if (flooder.joinable())
+            flooder.join();
+    }
+
+    FakeSntpServer server;
+    UdpRelay relay{server.Port(), TwentyEachWay()};
+    std::mutex floodMutex;
+    std::thread flooder; // sends the forgeries of the flood test
+};
+
+TEST_F(ForgedReply, AForgeryArrivingFirstIsPassedOverForTheTrueReply)
+{
+    std::atomic<int> injected{0};
+    server.SetScript([&](const FakeReplyContext& ctx) {
+        // The true reply still has the back leg ahead of it; the forgery goes straight to the client.
+        const Bytes forged = Forged(ctx, 1);
+        injected += relay.InjectToClient(forged.data(), forged.size()) ? 1 : 0;
+        return Datagrams{{FakeSntpServer::MakeReply(ctx, kServerAhead), 0}};
+    });
+    const PathExchange e = QueryThrough(relay);
+    ASSERT_EQ(injected, 1) << "the forgery was never sent";
+    ASSERT_TRUE(e.query.ok) << "error " << e.query.error;
+    ASSERT_TRUE(e.heldOnce);
+    std::printf("[ figures  ] forgery first: %s\n", e.Describe(kServerAhead).c_str());
+    EXPECT_NEAR(e.query.result.ClockOffset, e.PredictedOffset(kServerAhead), 0.001);
+    EXPECT_EQ(e.query.result.Stratum, 2);
+}
+
+TEST_F(ForgedReply, AFloodDuringOneExchangeNeitherMisleadsNorGrowsMemory)
+{
+    std::atomic<int> injected{0};
+    server.SetScript([&](const FakeReplyContext& ctx) {
+        const Bytes forged = Forged(ctx, 0);
+        std::lock_guard<std::mutex> lock(floodMutex);
+        if (flooder.joinable())
+            flooder.join();
+        // The flood runs on while the true reply travels the back leg, and after.
+        flooder = std::thread([this, &injected, forged] {
+            Bytes bytes = forged;
+            for (int i = 0; i < kFloodSize; ++i) {
+                bytes[30] = static_cast<std::uint8_t>(i);
+                bytes[31] = static_cast<std::uint8_t>((i >> 8) | 0x80);
+                injected += relay.InjectToClient(bytes.data(), bytes.size()) ? 1 : 0;
+            }
+        });
+        return Datagrams{{FakeSntpServer::MakeReply(ctx, kServerAhead), 0}};
+    });
+
+    const auto floodOnce = [&](const char* label) {
+        injected = 0;
+        const PathExchange e = QueryThrough(relay, kFloodWaitMs);
+        JoinFlooder();
+        EXPECT_EQ(injected, kFloodSize) << label;
+        if (e.query.ok) {
+            std::printf("[ figures  ] flood (%s): true reply found; %s\n", label, e.Describe(kServerAhead).c_str());
+            ASSERT_TRUE(e.heldOnce);
+            EXPECT_NEAR(e.query.result.ClockOffset, e.PredictedOffset(kServerAhead), 0.001) << label;
+        } else {
+            // The true reply lost among the forgeries: the wait ends as for any foreign datagrams.
+            std::printf("[ figures  ] flood (%s): true reply lost, error %u after %.3f s\n", label, e.query.error,
+                        e.query.seconds);
+            EXPECT_EQ(e.query.error, ErrorCode::ForeignReply) << label;
+            EXPECT_GE(e.query.seconds, kFloodWaitMs / 1e3) << label;
+        }
+    };
+    floodOnce("first");
+    const long before = ResidentBytes();
+    floodOnce("second");
+    const long after = ResidentBytes();
+    std::printf("[ figures  ] resident set before the second flood %ld KiB, after %ld KiB\n", before / 1024,
+                after / 1024);
+    EXPECT_GT(before, 0);
+    EXPECT_LT(after - before, 4L << 20) << "ten thousand forgeries should leave nothing behind";
+    EXPECT_EQ(server.RequestCount(), 2);
+}
+
+} // namespace

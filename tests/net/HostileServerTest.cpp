@@ -1,0 +1,135 @@
+// A hostile or broken server at the other end: every reply length, mode and
+// leap value, Kiss-o'-Death, a zero transmit stamp, the 2036 wrap and a
+// reply sent twice. Each ends with success or its failure number.
+#include "ErrorCodes.h"
+#include "FakeSntpServer.h"
+#include "QueryOutcome.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+using testsupport::FakeSntpServer;
+using testsupport::HostileReply;
+using Kind = HostileReply::Kind;
+
+// Only the verdict matters here, not the five seconds: a short wait keeps
+// these many exchanges quick (the full wait is tested on its own).
+constexpr std::uint32_t kShortWaitMs = 300;
+constexpr int kProperStratum = 2; // what the fake server's replies carry
+
+HostileReply Hostile(Kind kind, int value = 0, const char* kissCode = "")
+{
+    HostileReply how;
+    how.kind = kind;
+    how.value = value;
+    how.kissCode = kissCode;
+    return how;
+}
+
+class HostileServer : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(server.Port(), 0) << "the fake server could not bind"; }
+
+    QueryOutcome Query(const HostileReply& how, int followUpDelayMs = -1)
+    {
+        server.SetHostile(how, followUpDelayMs);
+        return RunQuery("127.0.0.1", server.Port(), kShortWaitMs);
+    }
+
+    // Alone, a datagram that is passed over leaves its number once the wait is out.
+    void ExpectPassedOver(const HostileReply& how, std::uint32_t expected, const std::string& label)
+    {
+        const QueryOutcome q = Query(how);
+        EXPECT_FALSE(q.ok) << label;
+        EXPECT_EQ(q.error, expected) << label;
+        EXPECT_GE(q.seconds, kShortWaitMs / 1e3) << label << ": the wait ended early";
+    }
+
+    // The server's own refusal ends the query at once, although a proper reply follows.
+    void ExpectRefusedAtOnce(const HostileReply& how, const std::string& label)
+    {
+        const QueryOutcome q = Query(how, 20);
+        EXPECT_FALSE(q.ok) << label;
+        EXPECT_EQ(q.error, ErrorCode::ServerUnsynchronised) << label;
+        EXPECT_LT(q.seconds, kShortWaitMs / 1e3) << label;
+    }
+
+    FakeSntpServer server;
+};
+
+TEST_F(HostileServer, EveryLengthFromNothingTo1500BytesIsTakenOrPassedOver)
+{
+    for (int length = 0; length <= 1500; ++length) {
+        // A proper reply follows at once: it is taken only if the hostile one was passed over.
+        const QueryOutcome q = Query(Hostile(Kind::Length, length), 0);
+        ASSERT_TRUE(q.ok) << length << " bytes: error " << q.error;
+        const bool acceptable = length >= 48 && length <= 68;
+        EXPECT_EQ(q.result.Stratum, acceptable ? kProperStratum : FakeSntpServer::FollowUpStratum)
+            << length << " bytes";
+    }
+    EXPECT_EQ(server.RequestCount(), 1501);
+    for (const int length : {0, 1, 47, 69, 72, 1500})
+        ExpectPassedOver(Hostile(Kind::Length, length), ErrorCode::MalformedReply, std::to_string(length) + " bytes alone");
+}
+
+TEST_F(HostileServer, OnlyServerModeIsTaken)
+{
+    for (int mode = 0; mode <= 7; ++mode) {
+        if (mode == 4) {
+            const QueryOutcome q = Query(Hostile(Kind::Mode, mode));
+            EXPECT_TRUE(q.ok) << "error " << q.error;
+        } else {
+            ExpectPassedOver(Hostile(Kind::Mode, mode), ErrorCode::MalformedReply, "mode " + std::to_string(mode));
+        }
+    }
+}
+
+TEST_F(HostileServer, LeapValuesAreReportedAndAnAlarmRefuses)
+{
+    for (int leap = 0; leap <= 2; ++leap) {
+        const QueryOutcome q = Query(Hostile(Kind::Leap, leap), 0);
+        ASSERT_TRUE(q.ok) << "leap " << leap << ": error " << q.error;
+        EXPECT_EQ(q.result.LeapIndicator, leap);
+        EXPECT_EQ(q.result.Stratum, kProperStratum) << "leap " << leap << " was passed over";
+    }
+    ExpectRefusedAtOnce(Hostile(Kind::Leap, 3), "leap 3");
+}
+
+TEST_F(HostileServer, KissOfDeathAndAZeroTransmitStampRefuseAtOnce)
+{
+    for (const char* code : {"RATE", "DENY", "RSTR"})
+        ExpectRefusedAtOnce(Hostile(Kind::KissOfDeath, 0, code), code);
+    ExpectRefusedAtOnce(Hostile(Kind::ZeroTransmit), "zero transmit stamp");
+}
+
+TEST_F(HostileServer, StampsAtThe2036WrapAreTakenWithoutHarm)
+{
+    for (int where = 0; where <= 2; ++where) {
+        const QueryOutcome q = Query(Hostile(Kind::EraWrap, where));
+        ASSERT_TRUE(q.ok) << "wrap case " << where << ": error " << q.error;
+        EXPECT_EQ(q.result.ReceiveTimestamp, testsupport::EraWrapReceiveStamp(where));
+        EXPECT_EQ(q.result.TransmitTimestamp, testsupport::EraWrapTransmitStamp(where));
+        EXPECT_TRUE(std::isfinite(q.result.RoundtripDelay) && std::isfinite(q.result.ClockOffset));
+        const SYSTEMTIME t3 = q.result.TransmitTimestamp.ToSystemTime();
+        EXPECT_EQ(t3.wYear, where == 0 ? 2036 : 1900);
+    }
+}
+
+TEST_F(HostileServer, AReplySentTwiceServesOneQueryAndMisleadsNoLaterOne)
+{
+    for (const int gapMs : {0, 30}) {
+        const QueryOutcome first = Query(Hostile(Kind::Twice, gapMs));
+        const QueryOutcome second = RunQuery("127.0.0.1", server.Port(), kShortWaitMs);
+        ASSERT_TRUE(first.ok) << "error " << first.error;
+        ASSERT_TRUE(second.ok) << "error " << second.error;
+        // Each query took the reply to its own request.
+        EXPECT_NE(first.result.OriginateTimestamp, second.result.OriginateTimestamp);
+        EXPECT_LT(first.result.OriginateTimestamp.Value(), second.result.OriginateTimestamp.Value());
+        EXPECT_NEAR(second.result.ClockOffset, 0.0, 0.02);
+    }
+}
+
+} // namespace
