@@ -1,5 +1,6 @@
 #include "BrisvanderApp.h"
 
+#include "AboutDlg.h"
 #include "BrisvanderView.h"
 #include "CommandIds.h"
 #include "MainFrame.h"
@@ -90,8 +91,9 @@ void CBrisvanderApp::OnFileNew()
         m_view->OnInitialUpdate();
 }
 
-// Stand-in until the About box is built in: names the program and its version.
 void CBrisvanderApp::OnAppAbout()
 {
-    QMessageBox::information(m_mainFrame.get(), AppTitle(), QStringLiteral("Brisvander Version 1.2"));
+    // Built afresh at every opening, so the credits start from below again.
+    CAboutDlg dialog(m_mainFrame.get());
+    dialog.DoModal();
 }

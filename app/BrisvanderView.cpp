@@ -4,7 +4,9 @@
 #include "CommandIds.h"
 #include "DialogUnits.h"
 #include "FrameResources.h"
+#include "HelpLauncher.h"
 #include "IntroText.h"
+#include "LinkLabel.h"
 #include "OutputPane.h"
 #include "ProductAddress.h"
 #include "ProfileStore.h"
@@ -56,11 +58,12 @@ void CBrisvanderView::CreateControls()
     const DialogBaseUnits base = DialogBaseUnitsOf(font());
     setMinimumSize(DluToPixelsX(FormSize.width(), base), DluToPixelsY(FormSize.height(), base));
 
-    m_linkWeb = new QLabel(QString::fromUtf8(ProductWebAddress), this);
+    m_linkWeb = new CLinkLabel(this);
+    m_linkWeb->setText(QString::fromUtf8(ProductWebAddress));
     m_linkWeb->setObjectName(QStringLiteral("IDC_WEBLINK"));
     m_linkWeb->setGeometry(DluToPixels(WebLinkRect, base));
-    m_linkWeb->setMinimumWidth(m_linkWeb->sizeHint().width());
-    m_linkWeb->adjustSize();
+    // Its target is the address it shows; it fits itself to that text.
+    m_linkWeb->Attach();
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QString::fromUtf8(ProgramIconPath)).pixmap(ProgramIconPixels, ProgramIconPixels));
@@ -168,10 +171,7 @@ void CBrisvanderView::OnOptionsAutostart()
     m_bAutostart = dialog.m_bAutostart;
 }
 
-// Stand-in until the help launcher is built in: says plainly that the
-// manual cannot be opened yet.
 void CBrisvanderView::OnHelpManual()
 {
-    QMessageBox::information(window(), QStringLiteral("Brisvander"),
-                             QStringLiteral("Die Anleitung ist in dieser Version noch nicht eingebunden."));
+    ::OnHelpManual(window());
 }

@@ -9,7 +9,7 @@
 #include <QWidget>
 
 class QComboBox;
-class QLabel;
+class CLinkLabel;
 class OutputPane;
 
 class CBrisvanderView : public QWidget, public CCmdTarget {
@@ -36,7 +36,7 @@ private:
     void RunTimeCommandInView(ReportCommand command);
 
     QComboBox* m_comboServer = nullptr;
-    QLabel* m_linkWeb = nullptr;
+    CLinkLabel* m_linkWeb = nullptr;
     OutputPane* m_output = nullptr;
     QString m_strOutput;
     QString m_strHost;

@@ -14,7 +14,7 @@ add_library(brisvander_gui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/SocketStartup.cpp
 )
 target_include_directories(brisvander_gui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(brisvander_gui PUBLIC brisvander_report brisvander_resources Qt6::Widgets)
+target_link_libraries(brisvander_gui PUBLIC brisvander_report brisvander_resources brisvander_controls Qt6::Widgets)
 
 # Lock-key panes read the XKB indicators where X11 is there; blank otherwise.
 if(X11_FOUND AND X11_Xkb_FOUND)
