@@ -1,7 +1,9 @@
 // Feeds arbitrary datagrams through the reply checks, the arithmetic and the
 // report. Input: one flag byte, 8 bytes of arrival time, then the datagram.
 // With the flag's low bit set the datagram's own originate field is taken as
-// our transmit timestamp, so the fuzzer reaches the paths after that check.
+// our transmit timestamp, so the fuzzer reaches the paths after that check;
+// with bit 1 set the departure (the kernel's send stamp) is taken from the
+// datagram's reference field instead of being our transmit timestamp.
 #include "ErrorCodes.h"
 #include "NtpPacket.h"
 #include "ReportText.h"
@@ -24,6 +26,29 @@ void CheckCalendar(const NtpTimestamp& t)
     Require(st.wMilliseconds < 1000 && st.wSecond < 60 && st.wMinute < 60 && st.wHour < 24);
     Require(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 && st.wDayOfWeek < 7);
 }
+
+// a - b in seconds, worked out in exact 128-bit integers as the first-era
+// arithmetic defines it (values compared as unsigned 64-bit numbers).
+long double ExactDifference(const NtpTimestamp& a, const NtpTimestamp& b)
+{
+    const __int128 d = static_cast<__int128>(a.Value()) - static_cast<__int128>(b.Value());
+    return static_cast<long double>(d) / 4294967296.0L;
+}
+
+// Delay and offset from the four stamps, independently of the code under test.
+void CheckFigures(const SntpResult& r, const NtpTimestamp& departure)
+{
+    const long double delay = ExactDifference(r.DestinationTimestamp, departure) -
+                              ExactDifference(r.TransmitTimestamp, r.ReceiveTimestamp);
+    const long double offset = (ExactDifference(r.ReceiveTimestamp, departure) +
+                                ExactDifference(r.TransmitTimestamp, r.DestinationTimestamp)) / 2.0L;
+    // The fraction scale of 2^32 - 1 and double rounding stay far inside this.
+    const auto near = [](double got, long double want) {
+        return std::fabs(static_cast<long double>(got) - want) <= 1e-5L + std::fabs(want) * 1e-12L;
+    };
+    Require(near(r.RoundtripDelay, delay));
+    Require(near(r.ClockOffset, offset));
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -31,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 9)
         return 0;
     const bool echo = (data[0] & 1) != 0;
+    const bool stampedDeparture = (data[0] & 2) != 0;
     const NtpTimestamp arrival = NtpTimestamp::FromNetworkOrder(data + 1);
     const std::uint8_t* datagram = data + 9;
     const std::size_t length = size - 9;
@@ -40,19 +66,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(buffer, datagram, length < sizeof buffer ? length : sizeof buffer);
     const NtpTimestamp sent = echo && length >= 32 ? NtpTimestamp::FromNetworkOrder(datagram + 24)
                                                    : NtpTimestamp(0xEC5A1234u, 0x9ABCDEF0u);
+    const NtpTimestamp departure =
+        stampedDeparture && length >= 24 ? NtpTimestamp::FromNetworkOrder(datagram + 16) : sent;
+
+    // Taking apart never reads past what arrived, whatever its length.
+    const NtpReply parsed = ParseNtpReply(datagram, length);
+    Require(parsed.LeapIndicator >= 0 && parsed.LeapIndicator <= 3 && parsed.Mode >= 0 && parsed.Mode <= 7);
 
     SntpResult result;
-    const std::uint32_t verdict = EvaluateNtpReply(buffer, length, sent, arrival, result);
+    const std::uint32_t verdict = EvaluateNtpReply(buffer, length, sent, departure, arrival, result);
+    Require(verdict == CheckNtpReply(buffer, length, sent));
     Require(verdict == ErrorCode::Success || verdict == ErrorCode::MalformedReply ||
             verdict == ErrorCode::ForeignReply || verdict == ErrorCode::ServerUnsynchronised);
     if (verdict != ErrorCode::Success)
         return 0;
 
     Require(length >= NtpPacketSize && length <= NtpReplyBufferSize);
+    Require(parsed.Mode == NtpModeServer);
     Require(result.OriginateTimestamp == sent);
     Require(result.LeapIndicator != 3 && result.Stratum >= 1 && result.Stratum <= 15);
     Require(result.TransmitTimestamp.Value() != 0);
+    Require(result.DestinationTimestamp == arrival);
     Require(std::isfinite(result.RoundtripDelay) && std::isfinite(result.ClockOffset));
+    CheckFigures(result, departure);
     for (const NtpTimestamp& t : {result.OriginateTimestamp, result.ReceiveTimestamp, result.TransmitTimestamp,
                                   result.DestinationTimestamp})
         CheckCalendar(t);
