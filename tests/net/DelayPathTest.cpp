@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace {
 using testsupport::UdpRelay;
@@ -88,6 +90,17 @@ TEST_F(DelayPath, TwentyMillisecondsEachWayToTheFakeServerGiveFortyDelayAndNoOff
 {
     const PathExchange e = ExpectFiguresFollowThePath(fake.Port(), 20, 20, 0.0, "fake 20/20");
     EXPECT_NEAR(e.query.result.ClockOffset, 0.0, kOffsetTolerance + std::fabs(e.outboundS - e.inboundS) / 2.0);
+}
+
+// The server's own holding time (between its receive and transmit stamps) is no part of the path.
+TEST_F(DelayPath, AServerHoldingTheRequestAddsNothingToTheDelay)
+{
+    fake.SetScript([](const testsupport::FakeReplyContext& ctx) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        return std::vector<testsupport::FakeSntpServer::Datagram>{{testsupport::FakeSntpServer::MakeReply(ctx, 0.0), 0}};
+    });
+    const PathExchange e = ExpectFiguresFollowThePath(fake.Port(), 20, 20, 0.0, "fake holding 15 ms, 20/20");
+    EXPECT_GE(e.query.result.TransmitTimestamp.Difference(e.query.result.ReceiveTimestamp), 0.015);
 }
 
 // The client cannot see asymmetry: half of it appears as offset, +10 ms here.
