@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -113,6 +114,8 @@ TEST_F(HostileServer, StampsAtThe2036WrapAreTakenWithoutHarm)
         EXPECT_EQ(q.result.ReceiveTimestamp, testsupport::EraWrapReceiveStamp(where));
         EXPECT_EQ(q.result.TransmitTimestamp, testsupport::EraWrapTransmitStamp(where));
         EXPECT_TRUE(std::isfinite(q.result.RoundtripDelay) && std::isfinite(q.result.ClockOffset));
+        std::printf("[ figures  ] 2036 wrap case %d: delay %.6f s, offset %.6f s\n", where, q.result.RoundtripDelay,
+                    q.result.ClockOffset);
         const SYSTEMTIME t3 = q.result.TransmitTimestamp.ToSystemTime();
         EXPECT_EQ(t3.wYear, where == 0 ? 2036 : 1900);
     }

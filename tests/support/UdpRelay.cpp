@@ -51,6 +51,20 @@ int PortOf(int s)
     return ntohs(address.sin_port);
 }
 
+// The sockets do not block, so a full send buffer (a flood) is waited out here
+// rather than turned into a loss nobody asked for.
+ssize_t SendWaitingForRoom(int s, const void* bytes, std::size_t length, const sockaddr_in* to)
+{
+    for (int attempt = 0;; ++attempt) {
+        const ssize_t sent = to != nullptr ? sendto(s, bytes, length, 0, reinterpret_cast<const sockaddr*>(to), sizeof *to)
+                                           : send(s, bytes, length, 0);
+        if (sent >= 0 || (errno != EAGAIN && errno != ENOBUFS) || attempt == 100)
+            return sent;
+        pollfd entry{s, POLLOUT, 0};
+        poll(&entry, 1, 10);
+    }
+}
+
 std::int64_t ArrivalOf(msghdr& message)
 {
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
@@ -109,7 +123,7 @@ bool UdpRelay::InjectToClient(const std::uint8_t* bytes, std::size_t length)
             return false;
         client = m_client;
     }
-    return sendto(m_front, bytes, length, 0, reinterpret_cast<const sockaddr*>(&client), sizeof client) >= 0;
+    return SendWaitingForRoom(m_front, bytes, length, &client) >= 0;
 }
 
 void UdpRelay::Run()
@@ -202,9 +216,8 @@ void UdpRelay::Forward(const Pending& item)
             m_stats.inboundHoldUs.push_back(heldUs);
         }
     }
-    const ssize_t sent = item.outbound ? send(m_back, item.bytes.data(), item.bytes.size(), 0)
-                                       : sendto(m_front, item.bytes.data(), item.bytes.size(), 0,
-                                                reinterpret_cast<const sockaddr*>(&client), sizeof client);
+    const ssize_t sent = SendWaitingForRoom(item.outbound ? m_back : m_front, item.bytes.data(), item.bytes.size(),
+                                            item.outbound ? nullptr : &client);
     if (sent >= 0)
         return;
     std::lock_guard lock(m_mutex);
