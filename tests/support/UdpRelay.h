@@ -8,7 +8,6 @@
 // to the moment of sending, the same clock the client's four timestamps use,
 // so a test can predict delay and offset from what the relay really did.
 #include <cstdint>
-#include <ctime>
 #include <mutex>
 #include <netinet/in.h>
 #include <queue>
