@@ -31,11 +31,14 @@ UdpRelay::Options TwentyEachWay()
     return options;
 }
 
-// A proper-looking reply that does not echo our transmit timestamp.
-Bytes Forged(const FakeReplyContext& ctx, std::uint8_t twist)
+// A proper-looking reply whose originate field misses our transmit
+// timestamp in byte 29, so the guess in bytes 30 and 31 can vary freely.
+Bytes Forged(const FakeReplyContext& ctx, std::uint16_t guess)
 {
     Bytes bytes = FakeSntpServer::MakeReply(ctx, kForgedAhead);
-    bytes[31] ^= twist == 0 ? 1 : twist;
+    bytes[29] ^= 0x5A;
+    bytes[30] = static_cast<std::uint8_t>(guess >> 8);
+    bytes[31] = static_cast<std::uint8_t>(guess);
     return bytes;
 }
 
@@ -72,7 +75,7 @@ TEST_F(ForgedReply, AForgeryArrivingFirstIsPassedOverForTheTrueReply)
     std::atomic<int> injected{0};
     server.SetScript([&](const FakeReplyContext& ctx) {
         // The true reply still has the back leg ahead of it; the forgery goes straight to the client.
-        const Bytes forged = Forged(ctx, 1);
+        const Bytes forged = Forged(ctx, 0x1234);
         injected += relay.InjectToClient(forged.data(), forged.size()) ? 1 : 0;
         return Datagrams{{FakeSntpServer::MakeReply(ctx, kServerAhead), 0}};
     });
@@ -89,17 +92,15 @@ TEST_F(ForgedReply, AFloodDuringOneExchangeNeitherMisleadsNorGrowsMemory)
 {
     std::atomic<int> injected{0};
     server.SetScript([&](const FakeReplyContext& ctx) {
-        const Bytes forged = Forged(ctx, 0);
         std::lock_guard<std::mutex> lock(floodMutex);
         if (flooder.joinable())
             flooder.join();
         // The flood runs on while the true reply travels the back leg, and after.
-        flooder = std::thread([this, &injected, forged] {
-            Bytes bytes = forged;
+        flooder = std::thread([this, &injected, forged = Forged(ctx, 0)]() mutable {
             for (int i = 0; i < kFloodSize; ++i) {
-                bytes[30] = static_cast<std::uint8_t>(i);
-                bytes[31] = static_cast<std::uint8_t>((i >> 8) | 0x80);
-                injected += relay.InjectToClient(bytes.data(), bytes.size()) ? 1 : 0;
+                forged[30] = static_cast<std::uint8_t>(i >> 8);
+                forged[31] = static_cast<std::uint8_t>(i);
+                injected += relay.InjectToClient(forged.data(), forged.size()) ? 1 : 0;
             }
         });
         return Datagrams{{FakeSntpServer::MakeReply(ctx, kServerAhead), 0}};
