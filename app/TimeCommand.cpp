@@ -15,9 +15,10 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
     outcome.Report += ReportSuccessBody(outcome.Result);
     if (command == ReportCommand::Sync) {
         // The clock moves by the offset from now, not to the server's old transmit time.
-        const NtpTimestamp target = NtpTimestamp::Now().AddSeconds(outcome.Result.ClockOffset);
+        const NtpTimestamp now = NtpTimestamp::Now();
+        const NtpTimestamp target = now.AddSeconds(outcome.Result.ClockOffset);
         outcome.ClockAttempted = TRUE;
-        outcome.ClockSet = client.SetSystemClock(target);
+        outcome.ClockSet = client.SetSystemClock(target, now);
         outcome.Report += ReportClockOutcome(outcome.ClockSet);
     }
     return outcome;

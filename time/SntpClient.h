@@ -23,6 +23,9 @@ public:
     BOOL QueryServer(const char* host, SntpResult& result, int port = NtpDefaultPort);
 
     BOOL SetSystemClock(const NtpTimestamp& newTime);
+    // The same, for a new time computed from the clock reading `readAt`: the
+    // clock moves by their difference, however long the way here took.
+    BOOL SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt);
     BOOL EnableClockPrivilege();
     void DisableClockPrivilege();
 

@@ -18,7 +18,11 @@ BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 {
     // The caller computed newTime from the clock a moment ago; this reading
     // stands for that moment.
-    const NtpTimestamp readAt = NtpTimestamp::Now();
+    return SetSystemClock(newTime, NtpTimestamp::Now());
+}
+
+BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt)
+{
     BOOL result = FALSE;
     if (EnableClockPrivilege()) {
         result = m_clock->StepSystemTime(newTime, readAt);

@@ -65,12 +65,18 @@ offset=$(as_user brisvander-cli info 127.0.0.1 --json | python3 -c 'import json,
 python3 -c "import sys; sys.exit(0 if abs($offset) < 0.0005 else 1)" || fail "offset $offset s is too large to set the real clock safely"
 before=$(clock_gap)
 status=0
-as_user brisvander-cli sync 127.0.0.1 >"$work/sync.txt" || status=$?
+as_user brisvander-cli sync 127.0.0.1 --json >"$work/sync.json" || status=$?
 after=$(clock_gap)
-python3 -c "import sys; step = abs($after - $before); print(f'package test: the real clock moved by {step*1e6:.1f} us'); sys.exit(0 if step < 0.001 else 1)" \
-    || fail "the real clock moved by a millisecond or more"
-[ "$status" -eq 0 ] || fail "sync with the right exited $status: $(cat "$work/sync.txt")"
-grep -q "Zeit erfolgreich mit Zeitserver synchronisiert." "$work/sync.txt" || fail "no success line"
+python3 - "$before" "$after" "$work/sync.json" <<'PY' || fail "the real clock moved by a millisecond or more"
+import json, sys
+step = float(sys.argv[2]) - float(sys.argv[1])
+result = json.load(open(sys.argv[3]))
+print(f"package test: measured offset {result['clock_offset'] * 1e6:.1f} us, the real clock moved by {step * 1e6:.1f} us")
+sys.exit(0 if abs(step) < 0.001 else 1)
+PY
+[ "$status" -eq 0 ] || fail "sync with the right exited $status: $(cat "$work/sync.json")"
+grep -q '"clock_set":true' "$work/sync.json" || fail "clock not set: $(cat "$work/sync.json")"
+as_user brisvander-cli info 127.0.0.1 >/dev/null   # the text form of sync is covered without the right below
 
 step "sync as $user, without the right"
 setcap -r /usr/bin/brisvander-cli

@@ -175,3 +175,42 @@ TEST(ClockFromQuery, AServerTwoAndAHalfSecondsAheadMovesTheClockByThat)
 }
 
 } // namespace
+
+namespace {
+// Records the step the clock is asked for, as the real one would apply it.
+class StepRecorder final : public SystemClockApi {
+public:
+    BOOL OpenProcessToken(ProcessTokenHandle& token) override { token = this; return TRUE; }
+    BOOL LookupPrivilegeValue(const char*, std::uint64_t& luid) override { luid = 25; return TRUE; }
+    BOOL AdjustTokenPrivileges(ProcessTokenHandle, const TOKEN_PRIVILEGES&) override { return TRUE; }
+    void CloseProcessToken(ProcessTokenHandle) override {}
+    BOOL SetSystemTime(const NtpTimestamp&) override { ++absoluteSets; return TRUE; }
+    BOOL StepSystemTime(const NtpTimestamp& utc, const NtpTimestamp& readAt) override
+    {
+        step = utc.Difference(readAt);
+        readings.push_back(readAt);
+        return TRUE;
+    }
+    double step = 0.0;
+    int absoluteSets = 0;
+    std::vector<NtpTimestamp> readings;
+};
+} // namespace
+
+TEST(ClockStep, MovesByTheDifferenceToTheReadingTheTimeCameFrom)
+{
+    // However late the setting happens, the clock moves by exactly the offset.
+    StepRecorder clock;
+    SntpClient client(clock);
+    const NtpTimestamp readAt(0xC5714570C9FBE76Dull);
+    ASSERT_TRUE(client.SetSystemClock(readAt.AddSeconds(-1.5), readAt));
+    EXPECT_NEAR(clock.step, -1.5, 1e-9);
+    ASSERT_EQ(clock.readings.size(), 1u);
+    EXPECT_EQ(clock.readings[0], readAt);
+    EXPECT_EQ(clock.absoluteSets, 0);
+
+    // Without a reading of its own, the moment of the call stands for it.
+    const NtpTimestamp before = NtpTimestamp::Now();
+    ASSERT_TRUE(client.SetSystemClock(before.AddSeconds(2.5)));
+    EXPECT_NEAR(clock.step, 2.5, 0.05);
+}
