@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
 #include <utility>
 #include <vector>
 

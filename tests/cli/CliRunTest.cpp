@@ -3,6 +3,7 @@
 #include "CliRun.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
+#include "RecordingClockApi.h"
 #include "ReportText.h"
 
 #include <QJsonDocument>
@@ -13,26 +14,7 @@
 #include <regex>
 
 namespace {
-class RecordingClock final : public SystemClockApi {
-public:
-    explicit RecordingClock(bool accept) : m_accept(accept) {}
-    BOOL OpenProcessToken(ProcessTokenHandle& token) override { token = this; return TRUE; }
-    BOOL LookupPrivilegeValue(const char*, std::uint64_t& luid) override { luid = 25; return TRUE; }
-    BOOL AdjustTokenPrivileges(ProcessTokenHandle, const TOKEN_PRIVILEGES&) override { return TRUE; }
-    void CloseProcessToken(ProcessTokenHandle) override {}
-    BOOL SetSystemTime(const NtpTimestamp& utc) override
-    {
-        requested.push_back(utc);
-        requestedAt.push_back(NtpTimestamp::Now());
-        return m_accept ? TRUE : FALSE;
-    }
-    std::vector<NtpTimestamp> requested;
-    std::vector<NtpTimestamp> requestedAt;
-
-private:
-    bool m_accept;
-};
-
+using testsupport::RecordingClockApi;
 struct CliOutcome {
     int status = -1;
     std::string out;
@@ -88,20 +70,20 @@ protected:
 TEST_F(CliRunTest, InfoPrintsTheReportAndOneLineBreak)
 {
     m_server.SetClockOffset(2.5);
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     const CliOutcome run = RunWith(clock, {"info", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.empty());
     EXPECT_TRUE(std::regex_match(run.out, std::regex(SuccessPattern(ReportPreamble(ReportCommand::Info, "127.0.0.1")) + "\n")))
         << run.out;
     EXPECT_NEAR(OffsetIn(run.out), 2.5, 0.01);
-    EXPECT_TRUE(clock.requested.empty()) << "info must never set the clock";
+    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty()) << "info must never set the clock";
 }
 
 TEST_F(CliRunTest, SyncSetsTheClockByTheOffsetAndSaysSo)
 {
     m_server.SetClockOffset(-1.5);
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     const std::string tail = "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.\n";
@@ -110,14 +92,16 @@ TEST_F(CliRunTest, SyncSetsTheClockByTheOffsetAndSaysSo)
     EXPECT_TRUE(std::regex_match(run.out.substr(0, run.out.size() - tail.size()),
                                  std::regex(SuccessPattern(ReportPreamble(ReportCommand::Sync, "127.0.0.1")))))
         << run.out;
-    ASSERT_EQ(clock.requested.size(), 1u);
+    const auto sets = clock.Of(RecordingClockApi::Call::SetTime);
+    ASSERT_EQ(sets.size(), 1u);
     // Asked for "now" plus the offset, now being the moment of setting.
-    EXPECT_NEAR(clock.requested[0].Difference(clock.requestedAt[0]), -1.5, 0.005);
+    EXPECT_NEAR(sets[0].time.Difference(sets[0].calledAt), -1.5, 0.005);
 }
 
 TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
 {
-    RecordingClock clock(false);
+    RecordingClockApi clock;
+    clock.setResult = FALSE;
     const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 2);
     const std::string tail = "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n";
@@ -127,7 +111,7 @@ TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
 
 TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
 {
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     const int closed = testsupport::ClosedUdpPort();
     const CliOutcome info = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(closed)});
     EXPECT_EQ(info.status, 1);
@@ -141,13 +125,13 @@ TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
                         "Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"
                         "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
                         "versuchen.\n(Fehler Nr. 10054)\n\nOK.\n");
-    EXPECT_TRUE(clock.requested.empty());
+    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty());
 }
 
 TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
 {
     m_server.SetClockOffset(0.25);
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     const CliOutcome ok = RunWith(clock, {"sync", "127.0.0.1", "--port", Port(), "--json"});
     EXPECT_EQ(ok.status, 0);
     ASSERT_EQ(ok.out.back(), '\n');
@@ -194,7 +178,7 @@ TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)
     }
     EXPECT_EQ(StoredOrDefaultHost(), "127.0.0.1");
 
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     const CliOutcome run = RunWith(clock, {"info", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("Verbinde mit SNTP Zeitserver: 127.0.0.1\n", 0), 0u) << run.out;
@@ -202,7 +186,7 @@ TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)
 
 TEST_F(CliRunTest, UsageErrorsExitSixtyFourWithAMessage)
 {
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     for (const QStringList& args : {QStringList{}, QStringList{"info", "--port", "0"},
                                     QStringList{"info", "--port", "70000"}, QStringList{"frobnicate"}}) {
         const CliOutcome run = RunWith(clock, args);
@@ -215,12 +199,12 @@ TEST_F(CliRunTest, UsageErrorsExitSixtyFourWithAMessage)
 
 TEST_F(CliRunTest, BadHostsFailWithANumberNeverACrash)
 {
-    RecordingClock clock(true);
+    RecordingClockApi clock;
     for (const std::string& host : {std::string(), std::string(300, 'a'), std::string("zeit server.invalid"),
                                     std::string("zeitüberall.invalid")}) {
         const CliOutcome run = RunWith(clock, {"sync", QString::fromStdString(host), "--port", Port()});
         EXPECT_EQ(run.status, 1) << host;
         EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\(Fehler Nr\. [1-9][0-9]*\)\n\nOK\.\n$)"))) << run.out;
     }
-    EXPECT_TRUE(clock.requested.empty());
+    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty());
 }
