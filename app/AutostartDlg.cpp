@@ -1,13 +1,15 @@
 #include "AutostartDlg.h"
 
 #include "CommandIds.h"
-#include "DialogUnits.h"
+#include "DialogUnitScale.h"
 #include "FrameResources.h"
 
 #include <QCheckBox>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+
+namespace brisvander {
 
 namespace {
 // The template, in dialog units.
@@ -25,32 +27,32 @@ CAutostartDlg::CAutostartDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Autostart"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    const DialogBaseUnits base = DialogBaseUnitsOf(font());
+    const DialogUnitScale dialogUnits(font());
 
     m_check = new QCheckBox(QStringLiteral("Zeit wird beim nächsten Programmstart automatisch syncronisiert "), this);
     m_check->setObjectName(QStringLiteral("IDC_AUTOSTART_CHECK"));
-    const QRect checkArea = DluToPixels(CheckRect, base);
+    const QRect checkArea = dialogUnits.Rect(CheckRect);
     // The label must show whole in any font: a wider text widens the dialog,
     // and the buttons keep their place at its right edge.
     const int extraWidth = qMax(0, m_check->sizeHint().width() - checkArea.width());
     m_check->setGeometry(checkArea.x(), checkArea.y(), checkArea.width() + extraWidth,
                          qMax(checkArea.height(), m_check->sizeHint().height()));
-    setFixedSize(DluToPixelsX(DialogSize.width(), base) + extraWidth, DluToPixelsY(DialogSize.height(), base));
+    setFixedSize(dialogUnits.X(DialogSize.width()) + extraWidth, dialogUnits.Y(DialogSize.height()));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QString::fromUtf8(ProgramIconPath)).pixmap(ProgramIconPixels, ProgramIconPixels));
-    const QRect iconArea = DluToPixels(IconRect, base);
+    const QRect iconArea = dialogUnits.Rect(IconRect);
     icon->setGeometry(iconArea.x(), iconArea.y(), ProgramIconPixels, ProgramIconPixels);
 
     auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("IDCANCEL"));
-    cancel->setGeometry(DluToPixels(CancelRect, base).translated(extraWidth, 0));
+    cancel->setGeometry(dialogUnits.Rect(CancelRect).translated(extraWidth, 0));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("IDOK"));
-    ok->setGeometry(DluToPixels(OkRect, base).translated(extraWidth, 0));
+    ok->setGeometry(dialogUnits.Rect(OkRect).translated(extraWidth, 0));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -78,3 +80,5 @@ void CAutostartDlg::OnOK()
 }
 
 void CAutostartDlg::accept() { OnOK(); }
+
+} // namespace brisvander

@@ -4,6 +4,8 @@
 
 class QCheckBox;
 
+namespace brisvander {
+
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
@@ -25,3 +27,5 @@ protected:
 private:
     QCheckBox* m_check = nullptr;
 };
+
+} // namespace brisvander

@@ -13,6 +13,8 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 
+namespace brisvander {
+
 namespace {
 const CommandMapEntry<CBrisvanderApp> s_messageMap[] = {
     {ID_APP_ABOUT, &CBrisvanderApp::OnAppAbout},
@@ -44,17 +46,17 @@ BOOL CBrisvanderApp::InitInstance()
         const std::string_view message = LoadResourceString(IDP_SOCKETS_INIT_FAILED);
         QMessageBox::critical(nullptr, AppTitle(), QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                               QMessageBox::Ok);
-        return FALSE;
+        return false;
     }
 
     WriteProfileString(Settings::SettingsSection, Settings::KeyVersion, QString::fromUtf8(g_strVersion));
 
     if (!OpenDocumentFrameAndView())
-        return FALSE;
+        return false;
 
     m_mainFrame->show();
     m_mainFrame->setWindowTitle(AppTitle());
-    return TRUE;
+    return true;
 }
 
 void CBrisvanderApp::LoadQtTranslation()
@@ -97,3 +99,5 @@ void CBrisvanderApp::OnAppAbout()
     CAboutDlg dialog(m_mainFrame.get());
     dialog.DoModal();
 }
+
+} // namespace brisvander

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+namespace brisvander {
+
 class CBrisvanderView;
 class CMainFrame;
 
@@ -26,7 +28,7 @@ public:
     CBrisvanderApp(const CBrisvanderApp&) = delete;
     CBrisvanderApp& operator=(const CBrisvanderApp&) = delete;
 
-    // TRUE to run the message loop, FALSE to end the program at once.
+    // true to run the message loop, false to end the program at once.
     BOOL InitInstance();
 
     bool OnCmdMsg(int commandId) override;
@@ -47,3 +49,5 @@ private:
     std::unique_ptr<CMainFrame> m_mainFrame;
     CBrisvanderView* m_view = nullptr; // owned by the frame
 };
+
+} // namespace brisvander

@@ -1,6 +1,10 @@
 #include "BrisvanderDoc.h"
 
-BOOL CBrisvanderDoc::OnNewDocument() { return TRUE; }
+namespace brisvander {
+
+BOOL CBrisvanderDoc::OnNewDocument() { return true; }
 
 // No commands of its own.
 bool CBrisvanderDoc::OnCmdMsg(int) { return false; }
+
+} // namespace brisvander

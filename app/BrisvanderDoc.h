@@ -5,8 +5,12 @@
 #include "CommandTarget.h"
 #include "Platform.h"
 
+namespace brisvander {
+
 class CBrisvanderDoc : public CCmdTarget {
 public:
     BOOL OnNewDocument();
     bool OnCmdMsg(int commandId) override;
 };
+
+} // namespace brisvander

@@ -2,7 +2,7 @@
 
 #include "AutostartDlg.h"
 #include "CommandIds.h"
-#include "DialogUnits.h"
+#include "DialogUnitScale.h"
 #include "FrameResources.h"
 #include "HelpLauncher.h"
 #include "IntroText.h"
@@ -12,6 +12,7 @@
 #include "ProfileStore.h"
 #include "ServerList.h"
 #include "SettingsKeys.h"
+#include "StoredHost.h"
 #include "TimeCommand.h"
 #include "WaitCursor.h"
 
@@ -21,7 +22,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
-#include <QMessageBox>
+
+namespace brisvander {
 
 namespace {
 // The form, in dialog units.
@@ -55,19 +57,19 @@ CBrisvanderView::~CBrisvanderView()
 
 void CBrisvanderView::CreateControls()
 {
-    const DialogBaseUnits base = DialogBaseUnitsOf(font());
-    setMinimumSize(DluToPixelsX(FormSize.width(), base), DluToPixelsY(FormSize.height(), base));
+    const DialogUnitScale dialogUnits(font());
+    setMinimumSize(dialogUnits.X(FormSize.width()), dialogUnits.Y(FormSize.height()));
 
     m_linkWeb = new CLinkLabel(this);
     m_linkWeb->setText(QString::fromUtf8(ProductWebAddress));
     m_linkWeb->setObjectName(QStringLiteral("IDC_WEBLINK"));
-    m_linkWeb->setGeometry(DluToPixels(WebLinkRect, base));
+    m_linkWeb->setGeometry(dialogUnits.Rect(WebLinkRect));
     // Its target is the address it shows; it fits itself to that text.
     m_linkWeb->Attach();
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QString::fromUtf8(ProgramIconPath)).pixmap(ProgramIconPixels, ProgramIconPixels));
-    const QRect iconArea = DluToPixels(IconRect, base);
+    const QRect iconArea = dialogUnits.Rect(IconRect);
     icon->setGeometry(iconArea.x(), iconArea.y(), ProgramIconPixels, ProgramIconPixels);
 
     m_comboServer = new QComboBox(this);
@@ -77,7 +79,7 @@ void CBrisvanderView::CreateControls()
     m_comboServer->setCompleter(nullptr); // the typed text is used as typed
     for (std::string_view host : ServerList())
         m_comboServer->addItem(QString::fromUtf8(host.data(), static_cast<qsizetype>(host.size())));
-    const QRect serverArea = DluToPixels(ServerRect, base);
+    const QRect serverArea = dialogUnits.Rect(ServerRect);
     const int closedHeight = m_comboServer->sizeHint().height();
     m_comboServer->setGeometry(serverArea.x(), serverArea.y(), serverArea.width(), closedHeight);
     const int rowHeight = qMax(1, m_comboServer->view()->sizeHintForRow(0));
@@ -86,7 +88,7 @@ void CBrisvanderView::CreateControls()
 
     m_output = new OutputPane(this);
     m_output->setObjectName(QStringLiteral("IDC_OUTPUT"));
-    m_output->setGeometry(DluToPixels(OutputRect, base));
+    m_output->setGeometry(dialogUnits.Rect(OutputRect));
     m_output->setText(QStringLiteral("Ausgabe"));
 }
 
@@ -123,7 +125,7 @@ void CBrisvanderView::OnInitialUpdate()
         frame->resize(frame->size().boundedTo(frame->sizeHint()).expandedTo(frame->minimumSizeHint()));
     }
     m_strOutput = QString::fromStdString(IntroText());
-    m_strHost = GetProfileString(Settings::SettingsSection, Settings::KeyHost, QString::fromUtf8(DefaultServerHost));
+    m_strHost = StoredOrDefaultHost();
     UpdateData(false);
     if (m_bAutostart == 1)
         OnServerSync();
@@ -173,5 +175,7 @@ void CBrisvanderView::OnOptionsAutostart()
 
 void CBrisvanderView::OnHelpManual()
 {
-    ::OnHelpManual(window());
+    brisvander::OnHelpManual(window());
 }
+
+} // namespace brisvander

@@ -9,6 +9,9 @@
 #include <QWidget>
 
 class QComboBox;
+
+namespace brisvander {
+
 class CLinkLabel;
 class OutputPane;
 
@@ -43,3 +46,5 @@ private:
     int m_bAutostart = 0;
     TimeService m_timeService;
 };
+
+} // namespace brisvander

@@ -4,6 +4,8 @@
 // frame and application in turn until one of them takes it.
 #include <span>
 
+namespace brisvander {
+
 class CCmdTarget {
 public:
     virtual ~CCmdTarget() = default;
@@ -28,3 +30,5 @@ bool DispatchCommand(Target& target, std::span<const CommandMapEntry<Target>> ma
     }
     return false;
 }
+
+} // namespace brisvander

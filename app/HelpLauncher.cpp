@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+namespace brisvander {
+
 QString ProgramDirectoryOf(const QString& programFilePath)
 {
     const qsizetype slash = programFilePath.lastIndexOf(QLatin1Char('/'));
@@ -31,3 +33,5 @@ void OnHelpManual(HelpDesktop& desktop)
     if (desktop.AskYesNo(MissingManualQuestion(manualPath)))
         desktop.OpenLink(QString::fromLatin1(ManualWebAddress));
 }
+
+} // namespace brisvander

@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace brisvander {
+
 // Same path as the manual beside the program.
 inline constexpr const char* ManualWebAddress = "http://www.quillmade.de/brisvander.html";
 inline constexpr const char* ManualFileName = "/brisvander.html";
@@ -33,3 +35,5 @@ void OnHelpManual(HelpDesktop& desktop);
 // With the real desktop; the question's message box is owned by owner.
 // Needs the GUI build.
 void OnHelpManual(QWidget* owner);
+
+} // namespace brisvander

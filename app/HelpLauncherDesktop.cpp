@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+namespace brisvander {
+
 namespace {
 
 class WidgetHelpDesktop final : public HelpDesktop {
@@ -25,7 +27,7 @@ public:
     // fall-back as a link, so it opens on a desktop without xdg-open too.
     void OpenDocument(const QString& path, const QString& workingDirectory) override
     {
-        ::OpenLink(path, SystemLinkDesktop(), workingDirectory);
+        brisvander::OpenLink(path, SystemLinkDesktop(), workingDirectory);
     }
 
     bool AskYesNo(const QString& question) override
@@ -36,7 +38,7 @@ public:
         return box.exec() == QMessageBox::Yes;
     }
 
-    int OpenLink(const QString& address) override { return ::OpenLink(address); }
+    int OpenLink(const QString& address) override { return brisvander::OpenLink(address); }
 
 private:
     QPointer<QWidget> m_owner;
@@ -49,3 +51,5 @@ void OnHelpManual(QWidget* owner)
     WidgetHelpDesktop desktop(owner);
     OnHelpManual(desktop);
 }
+
+} // namespace brisvander

@@ -2,6 +2,8 @@
 // The keyboard's lock states, where the platform can tell them; all off
 // where it cannot.
 
+namespace brisvander {
+
 struct LockKeys {
     bool CapsLock = false;
     bool NumLock = false;
@@ -9,3 +11,5 @@ struct LockKeys {
 };
 
 LockKeys QueryLockKeys();
+
+} // namespace brisvander

@@ -6,6 +6,8 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+namespace brisvander {
+
 namespace {
 bool IndicatorOn(Display* display, const char* name)
 {
@@ -31,3 +33,5 @@ LockKeys QueryLockKeys()
     keys.ScrollLock = IndicatorOn(display, "Scroll Lock");
     return keys;
 }
+
+} // namespace brisvander

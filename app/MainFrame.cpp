@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+namespace brisvander {
+
 namespace {
 constexpr int s_statusPanes[] = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 constexpr int ToolbarImagePixels = 16;
@@ -216,3 +218,5 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     }
     return QMainWindow::eventFilter(watched, event);
 }
+
+} // namespace brisvander

@@ -12,12 +12,14 @@ class QLabel;
 class QStatusBar;
 class QToolBar;
 
+namespace brisvander {
+
 class CMainFrame : public QMainWindow, public CCmdTarget {
 public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Puts the view into the client area and sets up the bars; FALSE (0)
+    // Puts the view into the client area and sets up the bars; false (0)
     // when the frame could not be built.
     int LoadFrame(QWidget* view, CCmdTarget* viewTarget, CCmdTarget* document, CCmdTarget* application);
 
@@ -51,3 +53,5 @@ private:
     QHash<int, QAction*> m_actions;
     QList<CCmdTarget*> m_routeTargets;
 };
+
+} // namespace brisvander

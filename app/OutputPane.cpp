@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace brisvander {
+
 namespace {
 constexpr int TextMargin = 2;
 }
@@ -30,3 +32,5 @@ void OutputPane::paintEvent(QPaintEvent* event)
     // Tab stops every eight average characters, as the report's columns expect.
     painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs, m_text);
 }
+
+} // namespace brisvander

@@ -5,6 +5,8 @@
 #include <QFrame>
 #include <QString>
 
+namespace brisvander {
+
 class OutputPane : public QFrame {
 public:
     explicit OutputPane(QWidget* parent = nullptr);
@@ -18,3 +20,5 @@ protected:
 private:
     QString m_text;
 };
+
+} // namespace brisvander

@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace brisvander {
+
 bool StartSocketLibrary()
 {
     const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -12,3 +14,5 @@ bool StartSocketLibrary()
     close(probe);
     return true;
 }
+
+} // namespace brisvander

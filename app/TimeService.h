@@ -1,11 +1,15 @@
 #pragma once
-// Where the commands send their query and which clock they set. The program
-// uses port 123 and the real clock; tests point it at a loopback server and
-// a recording clock.
+// Where the window's commands send their query and which clock they set.
+// The program uses port 123 and the machine's clock; tests point it at a
+// loopback server and a recording clock.
+#include "ClockControl.h"
 #include "SntpClient.h"
-#include "SystemClockApi.h"
+
+namespace brisvander {
 
 struct TimeService {
     int Port = NtpDefaultPort;
-    SystemClockApi* Clock = &LinuxSystemClock();
+    ClockControl* Clock = &SystemClockControl(); // not owned
 };
+
+} // namespace brisvander

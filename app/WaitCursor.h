@@ -3,6 +3,8 @@
 // command ends it.
 #include <QApplication>
 
+namespace brisvander {
+
 class WaitCursorGuard {
 public:
     WaitCursorGuard() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -10,3 +12,5 @@ public:
     WaitCursorGuard(const WaitCursorGuard&) = delete;
     WaitCursorGuard& operator=(const WaitCursorGuard&) = delete;
 };
+
+} // namespace brisvander

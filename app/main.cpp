@@ -5,7 +5,7 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    CBrisvanderApp brisvander;
+    brisvander::CBrisvanderApp brisvander;
     if (!brisvander.InitInstance())
         return 0;
     return QApplication::exec();

@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+namespace brisvander {
+
 std::string IsoUtcText(const NtpTimestamp& timestamp)
 {
     const SYSTEMTIME st = timestamp.ToSystemTime();
@@ -15,7 +17,7 @@ std::string IsoUtcText(const NtpTimestamp& timestamp)
 
 QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, const TimeCommandOutcome& outcome)
 {
-    const bool ok = outcome.QuerySucceeded != FALSE;
+    const bool ok = outcome.QuerySucceeded;
     const SntpResult& r = outcome.Result;
     auto stamp = [ok](const NtpTimestamp& t) {
         return ok ? QJsonValue(QString::fromStdString(IsoUtcText(t))) : QJsonValue(QJsonValue::Null);
@@ -37,6 +39,8 @@ QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, c
     object["roundtrip_delay"] = number(r.RoundtripDelay);
     object["clock_offset"] = number(r.ClockOffset);
     if (command == ReportCommand::Sync)
-        object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet != FALSE) : QJsonValue(QJsonValue::Null);
+        object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
+
+} // namespace brisvander

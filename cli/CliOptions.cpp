@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+namespace brisvander {
+
 namespace {
 const char* const kSynopsis =
     "  brisvander-cli info [HOST] [--port PORT] [--json]\n"
@@ -88,3 +90,5 @@ CliOptions ParseCliArguments(const QStringList& arguments)
 }
 
 QString CliSynopsis() { return QString::fromLatin1(kSynopsis); }
+
+} // namespace brisvander

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace brisvander {
+
 enum class CliAction { Run, Help, Version, UsageError };
 
 struct CliOptions {
@@ -29,3 +31,5 @@ inline constexpr int ExitQueryFailed = 1;
 inline constexpr int ExitClockNotSet = 2;
 inline constexpr int ExitUsage = 64;
 QString CliSynopsis();
+
+} // namespace brisvander

@@ -3,20 +3,10 @@
 #include "CliJson.h"
 #include "CliOptions.h"
 #include "SettingsKeys.h"
+#include "StoredHost.h"
 #include "TimeCommand.h"
 
-#include <QSettings>
-
-QString StoredOrDefaultHost()
-{
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Settings::Organisation,
-                             Settings::Application);
-    const QString key = QString(Settings::SettingsSection) + "/" + Settings::KeyHost;
-    const QVariant stored = settings.value(key);
-    if (!stored.isValid())
-        return QString::fromUtf8(DefaultServerHost);
-    return stored.toString();
-}
+namespace brisvander {
 
 namespace {
 int ExitStatusOf(ReportCommand command, const TimeCommandOutcome& outcome)
@@ -29,7 +19,7 @@ int ExitStatusOf(ReportCommand command, const TimeCommandOutcome& outcome)
 }
 } // namespace
 
-int RunCli(const QStringList& arguments, SystemClockApi& clock, std::string& out, std::string& err)
+int RunCli(const QStringList& arguments, ClockControl& clock, std::string& out, std::string& err)
 {
     const CliOptions options = ParseCliArguments(arguments);
     switch (options.Action) {
@@ -55,3 +45,5 @@ int RunCli(const QStringList& arguments, SystemClockApi& clock, std::string& out
         out += outcome.Report + "\n";
     return ExitStatusOf(options.Command, outcome);
 }
+
+} // namespace brisvander

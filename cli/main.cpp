@@ -8,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    using namespace brisvander;
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(Settings::Organisation);
     QCoreApplication::setApplicationName(Settings::Application);
@@ -15,7 +16,7 @@ int main(int argc, char* argv[])
 
     std::string out;
     std::string err;
-    const int status = RunCli(QCoreApplication::arguments(), LinuxSystemClock(), out, err);
+    const int status = RunCli(QCoreApplication::arguments(), SystemClockControl(), out, err);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fwrite(err.data(), 1, err.size(), stderr);
     return status;

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+namespace brisvander {
+
 namespace {
 
 constexpr int kIconPixels = 32;
@@ -87,3 +89,5 @@ void CAboutDlg::OnInitDialog()
     m_credits->SetBorder(false);
     m_credits->AddLines(AboutCreditEntries());
 }
+
+} // namespace brisvander

@@ -3,9 +3,12 @@
 // the rising credits. Built afresh for every opening.
 #include <QDialog>
 
+class QPushButton;
+
+namespace brisvander {
+
 class CCreditsScroller;
 class CLinkLabel;
-class QPushButton;
 
 class CAboutDlg : public QDialog {
 public:
@@ -28,3 +31,5 @@ private:
     CLinkLabel* m_linkWeb = nullptr;
     QPushButton* m_okButton = nullptr;
 };
+
+} // namespace brisvander

@@ -2,13 +2,12 @@
 
 #include <QtGlobal>
 
+namespace brisvander {
+
 // Tool versions come from the build that made this program, so the
 // credits name what really built and packaged it.
 #ifndef BRISVANDER_CMAKE_VERSION
 #define BRISVANDER_CMAKE_VERSION "3"
-#endif
-#ifndef BRISVANDER_DPKG_VERSION
-#define BRISVANDER_DPKG_VERSION ""
 #endif
 #ifndef BRISVANDER_COMPILER_VERSION
 #define BRISVANDER_COMPILER_VERSION ""
@@ -38,8 +37,7 @@ QStringList AboutCreditEntries()
         WithVersion("CPack", BRISVANDER_CMAKE_VERSION) + QStringLiteral(" (DEB-Generator) mit ")
             + WithVersion("CMake", BRISVANDER_CMAKE_VERSION),
         QStringLiteral("CMake und CPack © Kitware, Inc., https://cmake.org"),
-        WithVersion("dpkg", BRISVANDER_DPKG_VERSION)
-            + QStringLiteral(" (dpkg-shlibdeps) vom Debian-Projekt, https://www.debian.org"),
+        QStringLiteral("dpkg (dpkg-shlibdeps) vom Debian-Projekt, https://www.debian.org"),
         QStringLiteral(" "),
         QStringLiteral("PAD:"),
         QStringLiteral("Quillmade, Hersteller von Brisvander, gebaut mit ")
@@ -50,3 +48,5 @@ QStringList AboutCreditEntries()
         NameLine(),
     };
 }
+
+} // namespace brisvander

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace brisvander {
+
 namespace AboutText {
 inline constexpr const char* Title = "Info über Brisvander";
 inline constexpr const char* NameAndVersion = "Brisvander Version 1.2";
@@ -13,3 +15,5 @@ inline constexpr const char* MailLink = "mailto:brisvander@quillmade.de";
 
 // The twelve entries of the credits panel, name-and-version line first and last.
 QStringList AboutCreditEntries();
+
+} // namespace brisvander

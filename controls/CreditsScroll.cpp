@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace brisvander {
+
 CreditsScroll::CreditsScroll(CreditsFont defaultFont) : m_font(std::move(defaultFont))
 {
     m_font.faceName = CutToCharacters(m_font.faceName, MaxFaceNameChars);
@@ -99,3 +101,5 @@ void CreditsScroll::ScrollStep(CreditsSurface& surface)
     }
     FillBackground(surface, PanelRect{0, 0, right, height});
 }
+
+} // namespace brisvander

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace brisvander {
+
 struct PanelRect {
     int left = 0;
     int top = 0;
@@ -85,3 +87,5 @@ private:
     COLORREF m_clrText = Rgb(0, 0, 0);
     COLORREF m_clrBack = Rgb(204, 204, 255);
 };
+
+} // namespace brisvander

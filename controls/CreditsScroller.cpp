@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+namespace brisvander {
+
 namespace {
 
 QColor ToQColor(COLORREF colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
@@ -231,3 +233,5 @@ void CCreditsScroller::hideEvent(QHideEvent* event)
     m_timer.stop();
     QWidget::hideEvent(event);
 }
+
+} // namespace brisvander

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+namespace brisvander {
+
 class CCreditsScroller : public QWidget {
 public:
     static constexpr int TickMilliseconds = 50;
@@ -52,3 +54,5 @@ private:
     bool m_bBorder = true;
     bool m_bPaintPending = true;
 };
+
+} // namespace brisvander

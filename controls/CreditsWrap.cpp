@@ -1,5 +1,7 @@
 #include "CreditsWrap.h"
 
+namespace brisvander {
+
 namespace {
 
 std::size_t SequenceLength(unsigned char lead)
@@ -105,3 +107,5 @@ std::string CutToCharacters(const std::string& text, std::size_t maxChars)
         cut.append(chars[i]);
     return cut;
 }
+
+} // namespace brisvander

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace brisvander {
+
 // One entry per character; a byte that starts no valid sequence is a
 // character of its own.
 std::vector<std::string_view> SplitUtf8Characters(std::string_view text);
@@ -17,3 +19,5 @@ std::vector<std::string> WrapCreditLines(const std::vector<std::string>& entries
 
 // Cuts a text to at most maxChars characters.
 std::string CutToCharacters(const std::string& text, std::size_t maxChars);
+
+} // namespace brisvander

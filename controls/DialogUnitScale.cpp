@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace brisvander {
+
 namespace {
 
 // Rounded a * b / c, as MulDiv does it.
@@ -40,3 +42,5 @@ QRect DialogUnitScale::Rect(int x, int y, int width, int height) const
     // Each edge is converted, as the platform maps a dialog rectangle.
     return QRect(X(x), Y(y), X(x + width) - X(x), Y(y + height) - Y(y));
 }
+
+} // namespace brisvander

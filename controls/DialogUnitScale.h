@@ -6,6 +6,8 @@
 
 class QFont;
 
+namespace brisvander {
+
 class DialogUnitScale {
 public:
     DialogUnitScale(int averageCharWidth, int charHeight);
@@ -13,7 +15,9 @@ public:
 
     int X(int units) const;
     int Y(int units) const;
+    // Each edge converted, as the platform maps a dialog rectangle.
     QRect Rect(int x, int y, int width, int height) const;
+    QRect Rect(const QRect& units) const { return Rect(units.x(), units.y(), units.width(), units.height()); }
 
     int AverageCharWidth() const { return m_averageCharWidth; }
     int CharHeight() const { return m_charHeight; }
@@ -22,3 +26,5 @@ private:
     int m_averageCharWidth;
     int m_charHeight;
 };
+
+} // namespace brisvander

@@ -1,5 +1,7 @@
 #include "FitToText.h"
 
+namespace brisvander {
+
 LabelRect FitRectToText(LabelRect rect, int textWidth, int textHeight, LabelAlignment alignment)
 {
     // Halves truncate toward zero, so an odd difference leaves one pixel
@@ -23,3 +25,5 @@ LabelRect FitRectToText(LabelRect rect, int textWidth, int textHeight, LabelAlig
     }
     return rect;
 }
+
+} // namespace brisvander

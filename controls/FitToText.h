@@ -1,6 +1,8 @@
 #pragma once
 // Where a label sits once it is shrunk or grown to its text.
 
+namespace brisvander {
+
 // Edges as the original platform gives them: right and bottom exclusive.
 struct LabelRect {
     int left = 0;
@@ -20,3 +22,5 @@ struct LabelAlignment {
 
 // textWidth x textHeight is the extent of the whole text in the label's font.
 LabelRect FitRectToText(LabelRect rect, int textWidth, int textHeight, LabelAlignment alignment);
+
+} // namespace brisvander

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace brisvander {
+
 namespace {
 
 COLORREF ToColorRef(const QColor& colour) { return Rgb(colour.red(), colour.green(), colour.blue()); }
@@ -145,3 +147,5 @@ void CLinkLabel::mouseReleaseEvent(QMouseEvent* event)
     if (click)
         OnLinkClicked();
 }
+
+} // namespace brisvander

@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+namespace brisvander {
+
 class CLinkLabel : public QLabel {
 public:
     using Opener = std::function<int(const QString& target)>;
@@ -64,3 +66,5 @@ private:
     std::function<void()> m_beep;
     MessageShower m_showMessage;
 };
+
+} // namespace brisvander

@@ -1,5 +1,7 @@
 #include "OpenErrorText.h"
 
+namespace brisvander {
+
 namespace {
 
 struct CodeText {
@@ -34,3 +36,5 @@ QString OpenErrorText(int code)
     }
     return text + QStringLiteral("Unknown Error (%1) occurred.").arg(code);
 }
+
+} // namespace brisvander

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace brisvander;
+
 namespace {
 void Require(bool condition)
 {

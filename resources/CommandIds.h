@@ -2,6 +2,8 @@
 // Numeric ids shared by menu, toolbar, accelerators, string table and the
 // command tables of the classes that handle them.
 
+namespace brisvander {
+
 // Resource id of the frame's menu, accelerators, toolbar, icon and the
 // document template string.
 inline constexpr int IDR_MAINFRAME = 128;
@@ -37,3 +39,5 @@ inline constexpr int AFX_IDW_STATUS_BAR = ID_VIEW_STATUS_BAR;
 // First of the system-menu prompts; the string of a system command code c is
 // AFX_IDS_SCFIRST + (c - 0xF000) / 16.
 inline constexpr int AFX_IDS_SCFIRST = 61184;
+
+} // namespace brisvander

@@ -2,6 +2,8 @@
 
 #include "CommandIds.h"
 
+namespace brisvander {
+
 namespace {
 constexpr MenuItemResource s_fileItems[] = {{"&Beenden", ID_APP_EXIT}};
 constexpr MenuItemResource s_serverItems[] = {{"&Info", ID_SERVER_INFO}, {"&Abgleichen", ID_SERVER_SYNC}};
@@ -37,3 +39,5 @@ constexpr AcceleratorResource s_mainAccelerators[] = {
 std::span<const MenuResource> MainMenu() { return s_mainMenu; }
 std::span<const ToolbarButtonResource> MainToolbar() { return s_mainToolbar; }
 std::span<const AcceleratorResource> MainAccelerators() { return s_mainAccelerators; }
+
+} // namespace brisvander

@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+namespace brisvander {
+
 struct MenuItemResource {
     std::string_view Text; // "&" marks the mnemonic
     int CommandId;
@@ -31,3 +33,5 @@ struct AcceleratorResource {
 };
 
 std::span<const AcceleratorResource> MainAccelerators();
+
+} // namespace brisvander

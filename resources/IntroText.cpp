@@ -1,7 +1,9 @@
 #include "IntroText.h"
 
 #include "ProductAddress.h"
-#include "SettingsKeys.h"
+#include "DefaultServer.h"
+
+namespace brisvander {
 
 std::string IntroText()
 {
@@ -27,3 +29,5 @@ std::string IntroText()
     text += " erhältlich.";
     return text;
 }
+
+} // namespace brisvander

@@ -2,4 +2,8 @@
 // The explanation shown in the output area after start-up.
 #include <string>
 
+namespace brisvander {
+
 std::string IntroText();
+
+} // namespace brisvander

@@ -1,5 +1,7 @@
 #include "ServerList.h"
 
+namespace brisvander {
+
 namespace {
 constexpr std::string_view s_serverList[] = {
     // Germany
@@ -176,3 +178,5 @@ constexpr std::string_view s_serverList[] = {
 } // namespace
 
 std::span<const std::string_view> ServerList() { return s_serverList; }
+
+} // namespace brisvander

@@ -4,4 +4,8 @@
 #include <span>
 #include <string_view>
 
+namespace brisvander {
+
 std::span<const std::string_view> ServerList();
+
+} // namespace brisvander

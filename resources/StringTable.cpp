@@ -2,6 +2,8 @@
 
 #include "CommandIds.h"
 
+namespace brisvander {
+
 namespace {
 struct StringEntry {
     int Id;
@@ -58,3 +60,5 @@ std::string_view CommandTooltip(int id)
     const std::size_t newline = text.find('\n');
     return newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
 }
+
+} // namespace brisvander

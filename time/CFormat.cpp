@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <locale.h>
 
+namespace brisvander {
+
 namespace {
 // Switches the calling thread to the "C" locale for one formatting call.
 class ScopedCLocale {
@@ -46,3 +48,5 @@ std::string CFormat(const char* format, ...)
     va_end(args);
     return text;
 }
+
+} // namespace brisvander

@@ -3,4 +3,8 @@
 // process locale is (a point as decimal separator for %f).
 #include <string>
 
+namespace brisvander {
+
 std::string CFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace brisvander

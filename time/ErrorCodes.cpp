@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <netdb.h>
 
+namespace brisvander {
+
 std::uint32_t ErrorFromErrno(int err)
 {
     switch (err) {
@@ -20,12 +22,12 @@ std::uint32_t ErrorFromErrno(int err)
     case ETIMEDOUT: return ErrorCode::TimedOut;
     case EHOSTUNREACH:
     case EHOSTDOWN: return ErrorCode::HostUnreachable;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRNOTAVAIL: return 10049;
-    case EINVAL: return 10022;
+    case EAFNOSUPPORT: return ErrorCode::FamilyNotSupported;
+    case EADDRNOTAVAIL: return ErrorCode::AddressNotAvailable;
+    case EINVAL: return ErrorCode::InvalidArgument;
     case EINTR: return ErrorCode::Interrupted;
     case EAGAIN: return ErrorCode::WouldBlock;
-    case EMSGSIZE: return 10040;
+    case EMSGSIZE: return ErrorCode::MessageTooLong;
     default: return static_cast<std::uint32_t>(err);
     }
 }
@@ -48,3 +50,5 @@ std::uint32_t ErrorFromResolver(int gaiResult, int err)
     default: return ErrorCode::NoRecovery;
     }
 }
+
+} // namespace brisvander

@@ -4,13 +4,18 @@
 // same thing on every platform.
 #include <cstdint>
 
+namespace brisvander {
+
 namespace ErrorCode {
 constexpr std::uint32_t Success = 0;
-constexpr std::uint32_t CallNotImplemented = 120;   // no capability support
 constexpr std::uint32_t Interrupted = 10004;        // EINTR
 constexpr std::uint32_t AccessDenied = 10013;       // EACCES / EPERM
+constexpr std::uint32_t InvalidArgument = 10022;    // EINVAL
 constexpr std::uint32_t TooManyOpenFiles = 10024;   // EMFILE / ENFILE
 constexpr std::uint32_t WouldBlock = 10035;         // EAGAIN: nothing to read after all
+constexpr std::uint32_t MessageTooLong = 10040;     // EMSGSIZE
+constexpr std::uint32_t FamilyNotSupported = 10047; // EAFNOSUPPORT
+constexpr std::uint32_t AddressNotAvailable = 10049; // EADDRNOTAVAIL, and a port outside 1-65535
 constexpr std::uint32_t NetworkDown = 10050;        // ENETDOWN
 constexpr std::uint32_t NetworkUnreachable = 10051; // ENETUNREACH
 constexpr std::uint32_t ConnectionReset = 10054;    // ECONNREFUSED on a datagram socket
@@ -30,3 +35,5 @@ constexpr std::uint32_t ServerUnsynchronised = 20003;
 std::uint32_t ErrorFromErrno(int err);
 // getaddrinfo() result (and errno for EAI_SYSTEM) -> the number above.
 std::uint32_t ErrorFromResolver(int gaiResult, int err);
+
+} // namespace brisvander

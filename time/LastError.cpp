@@ -1,5 +1,7 @@
 #include "LastError.h"
 
+namespace brisvander {
+
 namespace {
 thread_local std::uint32_t t_lastError = 0;
 }
@@ -7,3 +9,5 @@ thread_local std::uint32_t t_lastError = 0;
 std::uint32_t GetLastError() { return t_lastError; }
 
 void SetLastError(std::uint32_t error) { t_lastError = error; }
+
+} // namespace brisvander

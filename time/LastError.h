@@ -3,5 +3,9 @@
 // their reason here (numbers in ErrorCodes.h).
 #include <cstdint>
 
+namespace brisvander {
+
 std::uint32_t GetLastError();
 void SetLastError(std::uint32_t error);
+
+} // namespace brisvander

@@ -1,18 +1,15 @@
 #include "NtpPacket.h"
 
+#include "ByteOrder.h"
 #include "ErrorCodes.h"
 #include "SntpResult.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
-std::uint32_t GetBigEndian32(const std::uint8_t* in)
-{
-    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) | (std::uint32_t{in[2]} << 8) |
-           std::uint32_t{in[3]};
-}
+namespace brisvander {
 
+namespace {
 double ShortFormatSeconds(std::uint32_t value) { return value / 65536.0; }
 } // namespace
 
@@ -95,3 +92,5 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
     result.ClockOffset = figures.ClockOffset;
     return ErrorCode::Success;
 }
+
+} // namespace brisvander

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace brisvander {
+
 inline constexpr std::size_t NtpPacketSize = 48;
 // The message plus the optional authenticator (key id and 16-byte digest).
 inline constexpr std::size_t NtpReplyBufferSize = 68;
@@ -61,3 +63,5 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
 // result still shows the echoed T1.
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result);
+
+} // namespace brisvander

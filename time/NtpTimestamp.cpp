@@ -1,26 +1,16 @@
 #include "NtpTimestamp.h"
 
+#include "ByteOrder.h"
+
 #include <cmath>
+
+namespace brisvander {
 
 namespace {
 // The double nearest to 1 / (2^32 - 1) and to 1000 / (2^32 - 1).
 constexpr double kSecondsPerFractionUnit = 2.3283064370807974e-10;
 constexpr double kMsPerFractionUnit = 2.3283064370807974e-07;
 constexpr double kFractionScale = 4294967295.0;
-
-void PutBigEndian32(std::uint8_t* out, std::uint32_t v)
-{
-    out[0] = static_cast<std::uint8_t>(v >> 24);
-    out[1] = static_cast<std::uint8_t>(v >> 16);
-    out[2] = static_cast<std::uint8_t>(v >> 8);
-    out[3] = static_cast<std::uint8_t>(v);
-}
-
-std::uint32_t GetBigEndian32(const std::uint8_t* in)
-{
-    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) | (std::uint32_t{in[2]} << 8) |
-           std::uint32_t{in[3]};
-}
 
 std::uint64_t MagnitudeFromSeconds(double x)
 {
@@ -180,3 +170,5 @@ double NtpTimestamp::SecondsFromFraction(std::uint32_t fraction)
 {
     return fraction * kSecondsPerFractionUnit;
 }
+
+} // namespace brisvander

@@ -1,12 +1,15 @@
 #pragma once
 // 64-bit NTP timestamp: seconds since 1900-01-01 00:00:00 UTC in the upper
 // half, fraction of a second in units of 2^-32 s in the lower half. Only the
-// first era (1900 to 2036-02-07 06:28:15) is represented; arithmetic wraps.
+// first era (1900 to 2036-02-07 06:28:15) is represented; arithmetic wraps
+// modulo 2^64.
 #include "Platform.h"
 
 #include <array>
 #include <cstdint>
 #include <ctime>
+
+namespace brisvander {
 
 class NtpTimestamp {
 public:
@@ -33,15 +36,24 @@ public:
     static NtpTimestamp FromNetworkOrder(const std::uint8_t* bytes);
     void ToNetworkOrder(std::uint8_t* bytes) const;
 
-    // this - other in seconds, signed; both signs are exact mirrors.
+    // this - other in seconds, signed; both signs are exact mirrors. The
+    // fraction counts in units of 1/(2^32 - 1) s, so 0xFFFFFFFF reads as 1.0.
     double Difference(const NtpTimestamp& other) const;
+    // A new timestamp `seconds` later (earlier when negative), modulo 2^64.
+    // The fractional part is scaled by 2^32 - 1, not 2^32, and truncated:
+    // 0 + 1.5 s is 0x1_7FFFFFFF. A non-finite argument changes nothing.
     NtpTimestamp AddSeconds(double seconds) const;
 
+    // Gregorian date to Julian day number and back (1721119 is the day
+    // number of 0000-03-01 less one, where the algorithm's year starts).
     static std::int32_t DayNumberFromDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
     static void DateFromDayNumber(std::int32_t dayNumber, std::uint16_t& year, std::uint16_t& month,
                                   std::uint16_t& day);
+    // Milliseconds 0-999 to a fraction, exactly as MsFractionTable has it.
     static std::uint32_t FractionFromMs(std::uint16_t ms);
+    // Rounded to the nearest millisecond, dividing by 2^32 - 1: 999.5 ms and up give 1000.
     static int MsFromFraction(std::uint32_t fraction);
+    // Seconds, dividing by 2^32 - 1: 0xFFFFFFFF reads as 1.0.
     static double SecondsFromFraction(std::uint32_t fraction);
 
     friend constexpr bool operator==(const NtpTimestamp&, const NtpTimestamp&) = default;
@@ -58,7 +70,9 @@ inline constexpr std::array<std::uint32_t, 1000> MsFractionTable = [] {
     return table;
 }();
 
-// Day number of 1900-01-01, the NTP epoch.
+// Julian day number of 1900-01-01, the NTP epoch: DayNumberFromDate(1900, 1, 1).
 inline constexpr std::int32_t NtpEpochDayNumber = 2415021;
 // Seconds from 1900-01-01 to 1970-01-01.
 inline constexpr std::int64_t UnixEpochNtpSeconds = 2208988800;
+
+} // namespace brisvander

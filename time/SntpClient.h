@@ -1,39 +1,49 @@
 #pragma once
 // One SNTP exchange with a server, and setting the system clock with the
-// right to do so held only for the moment of setting.
+// right to do so held only for the instant of setting.
+#include "ClockControl.h"
 #include "NtpTimestamp.h"
 #include "Platform.h"
 #include "SntpResult.h"
-#include "SystemClockApi.h"
 
 #include <cstdint>
+
+namespace brisvander {
 
 inline constexpr int NtpDefaultPort = 123;
 inline constexpr std::uint32_t SntpDefaultTimeoutMs = 5000;
 
+// One object per command, used by one thread: the last-error value it leaves
+// is that thread's.
 class SntpClient {
 public:
+    // Sets the machine's clock through SystemClockControl().
     SntpClient();
-    explicit SntpClient(SystemClockApi& clock);
+    // Sets the clock through `clock`, which is not owned and must outlive the client.
+    explicit SntpClient(ClockControl& clock);
     virtual ~SntpClient();
     SntpClient(const SntpClient&) = delete;
     SntpClient& operator=(const SntpClient&) = delete;
 
-    // FALSE on failure, with the reason in the thread's last-error value.
+    // Nonzero on success; on failure the reason is in the thread's last-error value.
     BOOL QueryServer(const char* host, SntpResult& result, int port = NtpDefaultPort);
 
+    // Sets the clock to `newTime`, a time computed from a clock reading of a
+    // moment ago; that moment is taken to be now.
     BOOL SetSystemClock(const NtpTimestamp& newTime);
-    // The same, for a new time computed from the clock reading `readAt`: the
-    // clock moves by their difference, however long the way here took.
+    // The same, with the reading `newTime` was computed from: the clock moves
+    // by newTime - readAt, however long the way here took.
     BOOL SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt);
+    // Nonzero when the clock may now be set.
     BOOL EnableClockPrivilege();
     void DisableClockPrivilege();
 
     std::uint32_t TimeoutMs = SntpDefaultTimeoutMs;
-    ProcessTokenHandle ProcessToken = nullptr;
-    TOKEN_PRIVILEGES ClockPrivilege;
-    BOOL PrivilegeEnabled = FALSE;
+    // Set once enabling got as far as asking for the right: there is something to undo.
+    BOOL PrivilegeEnabled = 0;
 
 private:
-    SystemClockApi* m_clock;
+    ClockControl* m_clock;
 };
+
+} // namespace brisvander

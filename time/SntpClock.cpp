@@ -3,77 +3,67 @@
 #include "SntpClient.h"
 #include "Trace.h"
 
-SntpClient::SntpClient() : SntpClient(LinuxSystemClock()) {}
+namespace brisvander {
 
-SntpClient::SntpClient(SystemClockApi& clock) : m_clock(&clock) {}
+SntpClient::SntpClient() : SntpClient(SystemClockControl()) {}
 
-SntpClient::~SntpClient()
-{
-    // The token is needed only from enabling to disabling; release it here at the latest.
-    if (ProcessToken != nullptr)
-        m_clock->CloseProcessToken(ProcessToken);
-}
+SntpClient::SntpClient(ClockControl& clock) : m_clock(&clock) {}
+
+SntpClient::~SntpClient() = default;
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 {
-    // The caller computed newTime from the clock a moment ago; this reading
-    // stands for that moment.
     return SetSystemClock(newTime, NtpTimestamp::Now());
 }
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt)
 {
-    BOOL result = FALSE;
+    bool set = false;
     if (EnableClockPrivilege()) {
-        result = m_clock->StepSystemTime(newTime, readAt);
-        if (!result)
+        // A relative step: the time spent on the rights step is not lost.
+        const std::optional<ClockStep> step = ClockStepFromSeconds(newTime.Difference(readAt));
+        if (!step)
+            SetLastError(ErrorCode::InvalidArgument);
+        set = step && m_clock->StepClock(*step);
+        if (!set)
             Trace("Failed in call to set the system time\n");
     }
     DisableClockPrivilege();
-    if (ProcessToken != nullptr) {
-        m_clock->CloseProcessToken(ProcessToken);
-        ProcessToken = nullptr;
-    }
-    return result;
+    return set;
 }
 
 BOOL SntpClient::EnableClockPrivilege()
 {
-    if (ProcessToken != nullptr) {
-        m_clock->CloseProcessToken(ProcessToken);
-        ProcessToken = nullptr;
-    }
-    const BOOL opened = m_clock->OpenProcessToken(ProcessToken);
-    PrivilegeEnabled = FALSE;
-    if (!opened) {
-        if (GetLastError() == ErrorCode::CallNotImplemented) {
-            SetLastError(0);
-            return TRUE;
-        }
+    PrivilegeEnabled = false;
+    switch (m_clock->RaiseClockRight()) {
+    case ClockRightRaise::NoCapabilities:
+        // Nothing to raise and nothing to undo: the clock is set directly.
+        SetLastError(0);
+        return true;
+    case ClockRightRaise::Unreadable:
         Trace("Failed to get Adjust priviledge token\n");
-        return FALSE;
-    }
-
-    ClockPrivilege = TOKEN_PRIVILEGES{};
-    if (!m_clock->LookupPrivilegeValue(SE_SYSTEMTIME_NAME, ClockPrivilege.Privileges[0].Luid)) {
+        return false;
+    case ClockRightRaise::UnknownRight:
         Trace("Failed in callup to lookup priviledge\n");
-        return FALSE;
-    }
-    ClockPrivilege.PrivilegeCount = 1;
-    ClockPrivilege.Privileges[0].Attributes |= SE_PRIVILEGE_ENABLED;
-    // Set before adjusting, so the disabling step runs even when adjusting fails.
-    PrivilegeEnabled = TRUE;
-    const BOOL adjusted = m_clock->AdjustTokenPrivileges(ProcessToken, ClockPrivilege);
-    if (!adjusted)
+        return false;
+    case ClockRightRaise::Refused:
+        // A refused raise is lowered all the same.
+        PrivilegeEnabled = true;
         Trace("Failed to adjust SetTime priviledge\n");
-    return adjusted;
+        return false;
+    case ClockRightRaise::Raised:
+        PrivilegeEnabled = true;
+        return true;
+    }
+    return false;
 }
 
 void SntpClient::DisableClockPrivilege()
 {
     if (!PrivilegeEnabled)
         return;
-    ClockPrivilege.Privileges[0].Attributes &= ~SE_PRIVILEGE_ENABLED;
-    if (!m_clock->AdjustTokenPrivileges(ProcessToken, ClockPrivilege))
+    if (!m_clock->LowerClockRight())
         Trace("Failed to reset SetTime priviledge\n");
 }
+
+} // namespace brisvander

@@ -7,6 +7,8 @@
 
 #include <chrono>
 
+namespace brisvander {
+
 namespace {
 using Clock = std::chrono::steady_clock;
 
@@ -15,7 +17,7 @@ BOOL FailKeepingError(UdpSocket& socket)
     const std::uint32_t saved = GetLastError();
     socket.Close();
     SetLastError(saved);
-    return FALSE;
+    return false;
 }
 
 std::uint32_t RemainingMs(Clock::time_point deadline)
@@ -33,7 +35,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
     UdpSocket socket;
     if (!socket.Create()) {
         Trace("Failed to create client socket, GetLastError returns: %d\n", static_cast<int>(GetLastError()));
-        return FALSE;
+        return false;
     }
     if (!socket.Connect(host, port)) {
         Trace("Could not connect to the SNTP server %s on port %d, GetLastError returns: %d\n", host ? host : "",
@@ -58,7 +60,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
     std::uint32_t lastDiscarded = ErrorCode::TimedOut;
     for (std::uint32_t left = RemainingMs(deadline); left > 0; left = RemainingMs(deadline)) {
-        BOOL readable = FALSE;
+        BOOL readable = false;
         if (!socket.WaitReadable(readable, left))
             break;
         if (!readable)
@@ -67,7 +69,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
         socket.TakeTransmitStamp(departure);
         std::uint8_t reply[NtpReplyBufferSize] = {};
         const UdpSocket::Datagram datagram = socket.ReceiveStamped(reply, sizeof reply);
-        if (datagram.Received == SOCKET_ERROR) {
+        if (datagram.Failed) {
             if (GetLastError() == ErrorCode::WouldBlock || GetLastError() == ErrorCode::Interrupted)
                 continue;
             Trace("Unable to read reply from the SNTP server, GetLastError returns %d\n",
@@ -86,16 +88,18 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
             Trace("The SNTP server is not synchronised, GetLastError returns %d\n", static_cast<int>(verdict));
             socket.Close();
             SetLastError(verdict);
-            return FALSE;
+            return false;
         }
         result = candidate;
         socket.Close();
-        return TRUE;
+        return true;
     }
 
     Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n",
           static_cast<int>(lastDiscarded));
     socket.Close();
     SetLastError(lastDiscarded);
-    return FALSE;
+    return false;
 }
+
+} // namespace brisvander

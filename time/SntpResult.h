@@ -2,6 +2,8 @@
 // What one successful query yields.
 #include "NtpTimestamp.h"
 
+namespace brisvander {
+
 struct SntpResult {
     int LeapIndicator = 0;
     int Stratum = 0;
@@ -12,3 +14,5 @@ struct SntpResult {
     double RoundtripDelay = 0.0;       // seconds
     double ClockOffset = 0.0;          // seconds the server is ahead of the local clock
 };
+
+} // namespace brisvander

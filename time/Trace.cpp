@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace brisvander {
+
 void Trace(const char* format, ...)
 {
     va_list args;
@@ -11,4 +13,6 @@ void Trace(const char* format, ...)
     std::vfprintf(stderr, format, args);
     va_end(args);
 }
+
+} // namespace brisvander
 #endif

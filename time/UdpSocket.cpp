@@ -14,17 +14,19 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace brisvander {
+
 namespace {
 BOOL FailWithErrno()
 {
     SetLastError(ErrorFromErrno(errno));
-    return FALSE;
+    return false;
 }
 
 BOOL ResolveIPv4(const char* host, in_addr& address)
 {
     if (inet_aton(host, &address) != 0)
-        return TRUE;
+        return true;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
@@ -32,11 +34,11 @@ BOOL ResolveIPv4(const char* host, in_addr& address)
     const int rc = getaddrinfo(host, nullptr, &hints, &found);
     if (rc != 0 || found == nullptr) {
         SetLastError(rc != 0 ? ErrorFromResolver(rc, errno) : ErrorCode::NoData);
-        return FALSE;
+        return false;
     }
     address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     freeaddrinfo(found);
-    return TRUE;
+    return true;
 }
 
 // The software stamp of a received message's control data, if it has one.
@@ -69,7 +71,7 @@ UdpSocket::~UdpSocket() { Close(); }
 BOOL UdpSocket::Create()
 {
     m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (m_socket == INVALID_SOCKET)
+    if (m_socket < 0)
         return FailWithErrno();
     // The kernel's stamps of departure and arrival are truer than clock
     // readings around send and the wait; without them the caller reads the clock.
@@ -79,7 +81,7 @@ BOOL UdpSocket::Create()
         const int on = 1;
         setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     }
-    return TRUE;
+    return true;
 }
 
 BOOL UdpSocket::Connect(const char* host, int port)
@@ -87,7 +89,7 @@ BOOL UdpSocket::Connect(const char* host, int port)
     // A port outside 1-65535 would wrap to another one when cut to 16 bits.
     if (port < 1 || port > 65535) {
         SetLastError(ErrorFromErrno(EADDRNOTAVAIL));
-        return FALSE;
+        return false;
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -95,7 +97,7 @@ BOOL UdpSocket::Connect(const char* host, int port)
     if (host == nullptr || !ResolveIPv4(host, address.sin_addr)) {
         if (host == nullptr)
             SetLastError(ErrorCode::HostNotFound);
-        return FALSE;
+        return false;
     }
     return Connect(reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
@@ -104,24 +106,14 @@ BOOL UdpSocket::Connect(const sockaddr* address, socklen_t length)
 {
     if (connect(m_socket, address, length) != 0)
         return FailWithErrno();
-    return TRUE;
+    return true;
 }
 
 BOOL UdpSocket::Send(const void* buffer, std::size_t length)
 {
     if (send(m_socket, buffer, length, 0) < 0)
         return FailWithErrno();
-    return TRUE;
-}
-
-int UdpSocket::Receive(void* buffer, std::size_t capacity)
-{
-    const ssize_t n = recv(m_socket, buffer, capacity, 0);
-    if (n < 0) {
-        SetLastError(ErrorFromErrno(errno));
-        return SOCKET_ERROR;
-    }
-    return static_cast<int>(n);
+    return true;
 }
 
 UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity)
@@ -141,15 +133,15 @@ UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity
         SetLastError(ErrorFromErrno(errno));
         return datagram;
     }
+    datagram.Failed = false;
     datagram.FullLength = static_cast<std::size_t>(n);
-    datagram.Received = static_cast<int>(std::min<std::size_t>(datagram.FullLength, capacity));
     datagram.HasArrivalStamp = KernelStamp(message, datagram.Arrival);
     return datagram;
 }
 
-BOOL UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
+bool UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
 {
-    BOOL found = FALSE;
+    bool found = false;
     // Drain the whole error queue: a stamp left there keeps the socket signalling.
     for (int i = 0; i < 16; ++i) {
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(scm_timestamping)) + 256] = {};
@@ -165,7 +157,7 @@ BOOL UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
         NtpTimestamp stamp;
         if (KernelStamp(message, stamp)) {
             departure = stamp;
-            found = TRUE;
+            found = true;
         }
     }
     return found;
@@ -173,20 +165,22 @@ BOOL UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
 
 BOOL UdpSocket::WaitReadable(BOOL& readable, std::uint32_t timeoutMs)
 {
-    readable = FALSE;
+    readable = false;
     pollfd entry{m_socket, POLLIN, 0};
     const int timeout = timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeoutMs);
     const int ready = poll(&entry, 1, timeout);
     if (ready < 0)
         return FailWithErrno();
-    readable = ready != 0 ? TRUE : FALSE;
-    return TRUE;
+    readable = ready != 0 ? true : false;
+    return true;
 }
 
 void UdpSocket::Close()
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket >= 0) {
         close(m_socket);
-        m_socket = INVALID_SOCKET;
+        m_socket = -1;
     }
 }
+
+} // namespace brisvander

@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <sys/socket.h>
 
-inline constexpr int INVALID_SOCKET = -1;
-inline constexpr int SOCKET_ERROR = -1;
+namespace brisvander {
 
 class UdpSocket {
 public:
@@ -23,24 +22,25 @@ public:
     BOOL Connect(const char* host, int port);
     BOOL Connect(const sockaddr* address, socklen_t length);
     BOOL Send(const void* buffer, std::size_t length);
-    int Receive(void* buffer, std::size_t capacity);
 
     struct Datagram {
-        int Received = SOCKET_ERROR;   // bytes stored, or SOCKET_ERROR
+        bool Failed = true;            // the receive call failed (last error set)
         std::size_t FullLength = 0;    // the datagram's true length
         bool HasArrivalStamp = false;  // the kernel stamped its arrival
         NtpTimestamp Arrival;
     };
-    // Like Receive, and also reports the true length and the kernel's arrival time.
+    // One waiting datagram, without blocking: at most `capacity` bytes of it
+    // stored, its true length, and the kernel's stamp of its arrival.
     Datagram ReceiveStamped(void* buffer, std::size_t capacity);
 
     // The kernel's stamp of the last datagram's departure, when it gave one.
-    BOOL TakeTransmitStamp(NtpTimestamp& departure);
+    bool TakeTransmitStamp(NtpTimestamp& departure);
 
     BOOL WaitReadable(BOOL& readable, std::uint32_t timeoutMs);
     void Close();
-    int Handle() const { return m_socket; }
 
 private:
-    int m_socket = INVALID_SOCKET;
+    int m_socket = -1; // -1 while not open
 };
+
+} // namespace brisvander

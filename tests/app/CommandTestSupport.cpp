@@ -2,12 +2,14 @@
 
 #include <regex>
 
+namespace brisvander::testsupport {
+
 CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port)
 {
     WriteSettingsFile(settings);
     AppSeams seams;
     seams.Time.Port = port;
-    seams.Time.Clock = &m_probe;
+    seams.Time.Clock = &m_clock;
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());
     return *m_app;
@@ -43,3 +45,5 @@ std::string QueryFailureReport(const std::string& host, bool sync, int error)
            "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal versuchen.\n"
            "(Fehler Nr. " + std::to_string(error) + ")\n\nOK.";
 }
+
+} // namespace brisvander::testsupport

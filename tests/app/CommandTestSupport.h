@@ -4,7 +4,7 @@
 // shape of a successful report.
 #include "FakeSntpServer.h"
 #include "GuiTestSupport.h"
-#include "RecordingClockApi.h"
+#include "RecordingClockControl.h"
 
 #include <QCursor>
 
@@ -12,37 +12,10 @@
 #include <optional>
 #include <string>
 
-// Forwards to a recording clock and runs a probe while the time is set.
-class ProbingClock final : public SystemClockApi {
-public:
-    explicit ProbingClock(testsupport::RecordingClockApi& inner) : m_inner(inner) {}
-    std::function<void()> WhileSetting;
-
-    BOOL OpenProcessToken(ProcessTokenHandle& token) override { return m_inner.OpenProcessToken(token); }
-    BOOL LookupPrivilegeValue(const char* name, std::uint64_t& luid) override
-    {
-        return m_inner.LookupPrivilegeValue(name, luid);
-    }
-    BOOL AdjustTokenPrivileges(ProcessTokenHandle token, const TOKEN_PRIVILEGES& privileges) override
-    {
-        return m_inner.AdjustTokenPrivileges(token, privileges);
-    }
-    void CloseProcessToken(ProcessTokenHandle token) override { m_inner.CloseProcessToken(token); }
-    BOOL SetSystemTime(const NtpTimestamp& utc) override
-    {
-        if (WhileSetting)
-            WhileSetting();
-        return m_inner.SetSystemTime(utc);
-    }
-
-private:
-    testsupport::RecordingClockApi& m_inner;
-};
+namespace brisvander::testsupport {
 
 class CommandTest : public SettingsSandbox {
 protected:
-    CommandTest() : m_probe(m_clock) {}
-
     // Starts the program against `port` with `settings` as the stored file.
     CBrisvanderApp& Start(const QByteArray& settings, int port);
     CBrisvanderApp& Start(const QByteArray& settings) { return Start(settings, m_server.Port()); }
@@ -50,8 +23,7 @@ protected:
     void Run(int commandId) { m_app->MainFrame()->OnCommand(commandId); }
 
     testsupport::FakeSntpServer m_server;
-    testsupport::RecordingClockApi m_clock;
-    ProbingClock m_probe;
+    RecordingClockControl m_clock;
     std::optional<CBrisvanderApp> m_app;
 };
 
@@ -70,3 +42,5 @@ struct ParsedReport {
 std::optional<ParsedReport> ParseSuccessReport(const QString& text, const std::string& host);
 
 std::string QueryFailureReport(const std::string& host, bool sync, int error);
+
+} // namespace brisvander::testsupport

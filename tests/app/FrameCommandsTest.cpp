@@ -16,7 +16,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
-using testsupport::RecordingClockApi;
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 
 namespace {
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -116,7 +118,7 @@ TEST_F(CommandTest, WithTheToolbarHiddenEveryMenuCommandStillWorks)
     frame.CommandAction(ID_SERVER_INFO)->trigger();
     EXPECT_TRUE(ParseSuccessReport(OutputText(*m_app), "127.0.0.1"));
     frame.CommandAction(ID_SERVER_SYNC)->trigger();
-    EXPECT_EQ(m_clock.Of(RecordingClockApi::Call::SetTime).size(), 1u);
+    EXPECT_EQ(m_clock.Of(RecordingClockControl::Call::Step).size(), 1u);
 
     QString autostartTitle;
     AnswerNextModal([&autostartTitle](QWidget* modal) {

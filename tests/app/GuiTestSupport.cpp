@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTimer>
 
+namespace brisvander::testsupport {
+
 SettingsSandbox::SettingsSandbox()
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_directory.path());
@@ -73,3 +75,5 @@ void AnswerNextModal(std::function<void(QWidget* modal)> answer)
 {
     PollForModal(std::move(answer), 200);
 }
+
+} // namespace brisvander::testsupport

@@ -2,6 +2,7 @@
 // that damaged settings never stop the program or cost other settings.
 #include "AutostartDlg.h"
 #include "CommandIds.h"
+#include "DefaultServer.h"
 #include "GuiTestSupport.h"
 #include "IntroText.h"
 #include "SettingsKeys.h"
@@ -11,21 +12,26 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 // Fails any test that would set the clock; these tests never query.
-class ForbiddenClock final : public SystemClockApi {
+class ForbiddenClock final : public ClockControl {
 public:
-    BOOL OpenProcessToken(ProcessTokenHandle&) override { return Fail(); }
-    BOOL LookupPrivilegeValue(const char*, std::uint64_t&) override { return Fail(); }
-    BOOL AdjustTokenPrivileges(ProcessTokenHandle, const TOKEN_PRIVILEGES&) override { return Fail(); }
-    void CloseProcessToken(ProcessTokenHandle) override {}
-    BOOL SetSystemTime(const NtpTimestamp&) override { return Fail(); }
+    ClockRightRaise RaiseClockRight() override
+    {
+        ADD_FAILURE() << "the clock right was asked for";
+        return ClockRightRaise::Refused;
+    }
+    bool StepClock(const ClockStep&) override { return Fail(); }
+    bool LowerClockRight() override { return Fail(); }
 
 private:
-    BOOL Fail()
+    static bool Fail()
     {
         ADD_FAILURE() << "the clock was touched";
-        return FALSE;
+        return false;
     }
 };
 

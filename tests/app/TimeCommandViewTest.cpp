@@ -13,7 +13,9 @@
 
 #include <cmath>
 
-using testsupport::RecordingClockApi;
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 
 namespace {
 // Remembers the text the output area held each time it was painted.
@@ -51,7 +53,7 @@ TEST_F(CommandTest, AbgleichenSetsTheClockToNowPlusTheOffsetUnderTheWaitCursor)
     m_server.SetClockOffset(-1.5);
     Start(LoopbackHost());
     Qt::CursorShape cursorWhileSetting = Qt::ArrowCursor;
-    m_probe.WhileSetting = [&cursorWhileSetting] {
+    m_clock.whileStepping = [&cursorWhileSetting] {
         if (const QCursor* cursor = QApplication::overrideCursor())
             cursorWhileSetting = cursor->shape();
     };
@@ -62,16 +64,16 @@ TEST_F(CommandTest, AbgleichenSetsTheClockToNowPlusTheOffsetUnderTheWaitCursor)
     EXPECT_NEAR(report->Offset, -1.5, 0.1);
     EXPECT_EQ(report->Outcome, "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
 
-    const auto setCalls = m_clock.Of(RecordingClockApi::Call::SetTime);
+    const auto setCalls = m_clock.Of(RecordingClockControl::Call::Step);
     ASSERT_EQ(setCalls.size(), 1u);
-    EXPECT_NEAR(setCalls[0].time.Difference(setCalls[0].calledAt), report->Offset, 0.05);
+    EXPECT_NEAR(setCalls[0].StepSeconds(), report->Offset, 1e-6);
     EXPECT_EQ(cursorWhileSetting, Qt::WaitCursor);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(CommandTest, AbgleichenReportsARefusedClock)
 {
-    m_clock.setResult = FALSE;
+    m_clock.stepResult = false;
     Start(LoopbackHost());
     Run(ID_SERVER_SYNC);
     const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
@@ -143,7 +145,7 @@ TEST_F(CommandTest, OddHostsAreUsedUnchangedAndFailCleanly)
 TEST_F(CommandTest, AutostartOneSynchronisesBeforeTheWindowIsShown)
 {
     std::optional<bool> visibleWhileSetting;
-    m_probe.WhileSetting = [this, &visibleWhileSetting] {
+    m_clock.whileStepping = [this, &visibleWhileSetting] {
         visibleWhileSetting = m_app->MainFrame()->isVisible();
     };
     Start("[Settings]\nHost=127.0.0.1\nAutostart=1\n");
@@ -156,7 +158,7 @@ TEST_F(CommandTest, AutostartOneSynchronisesBeforeTheWindowIsShown)
 
     Run(ID_FILE_NEW);
     EXPECT_EQ(m_server.RequestCount(), 2);
-    EXPECT_EQ(m_clock.Of(RecordingClockApi::Call::SetTime).size(), 2u);
+    EXPECT_EQ(m_clock.Of(RecordingClockControl::Call::Step).size(), 2u);
 }
 
 TEST_F(CommandTest, AutostartOtherThanOneDoesNotSynchronise)
@@ -209,5 +211,5 @@ TEST_F(ChronydCommandTest, InfoAndAbgleichenReportChronydsTime)
     const auto sync = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
     ASSERT_TRUE(sync) << OutputText(*m_app).toStdString();
     EXPECT_EQ(sync->Outcome, "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
-    EXPECT_EQ(m_clock.Of(RecordingClockApi::Call::SetTime).size(), 1u);
+    EXPECT_EQ(m_clock.Of(RecordingClockControl::Call::Step).size(), 1u);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace brisvander;
+
 namespace {
 CliOptions Parse(QStringList args)
 {

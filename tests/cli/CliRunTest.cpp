@@ -3,8 +3,9 @@
 #include "CliRun.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
-#include "RecordingClockApi.h"
+#include "RecordingClockControl.h"
 #include "ReportText.h"
+#include "StoredHost.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,15 +14,17 @@
 #include <gtest/gtest.h>
 #include <regex>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
-using testsupport::RecordingClockApi;
 struct CliOutcome {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-CliOutcome RunWith(SystemClockApi& clock, QStringList args)
+CliOutcome RunWith(ClockControl& clock, QStringList args)
 {
     args.prepend("brisvander-cli");
     CliOutcome run;
@@ -70,20 +73,20 @@ protected:
 TEST_F(CliRunTest, InfoPrintsTheReportAndOneLineBreak)
 {
     m_server.SetClockOffset(2.5);
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     const CliOutcome run = RunWith(clock, {"info", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.empty());
     EXPECT_TRUE(std::regex_match(run.out, std::regex(SuccessPattern(ReportPreamble(ReportCommand::Info, "127.0.0.1")) + "\n")))
         << run.out;
     EXPECT_NEAR(OffsetIn(run.out), 2.5, 0.01);
-    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty()) << "info must never set the clock";
+    EXPECT_TRUE(clock.Of(RecordingClockControl::Call::Step).empty()) << "info must never set the clock";
 }
 
 TEST_F(CliRunTest, SyncSetsTheClockByTheOffsetAndSaysSo)
 {
     m_server.SetClockOffset(-1.5);
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     const std::string tail = "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.\n";
@@ -92,16 +95,16 @@ TEST_F(CliRunTest, SyncSetsTheClockByTheOffsetAndSaysSo)
     EXPECT_TRUE(std::regex_match(run.out.substr(0, run.out.size() - tail.size()),
                                  std::regex(SuccessPattern(ReportPreamble(ReportCommand::Sync, "127.0.0.1")))))
         << run.out;
-    const auto sets = clock.Of(RecordingClockApi::Call::SetTime);
+    const auto sets = clock.Of(RecordingClockControl::Call::Step);
     ASSERT_EQ(sets.size(), 1u);
     // Asked for "now" plus the offset, now being the moment of setting.
-    EXPECT_NEAR(sets[0].time.Difference(sets[0].calledAt), -1.5, 0.005);
+    EXPECT_NEAR(sets[0].StepSeconds(), -1.5, 0.005);
 }
 
 TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
 {
-    RecordingClockApi clock;
-    clock.setResult = FALSE;
+    RecordingClockControl clock;
+    clock.stepResult = false;
     const CliOutcome run = RunWith(clock, {"sync", "127.0.0.1", "--port", Port()});
     EXPECT_EQ(run.status, 2);
     const std::string tail = "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n";
@@ -111,7 +114,7 @@ TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
 
 TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
 {
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     const int closed = testsupport::ClosedUdpPort();
     const CliOutcome info = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(closed)});
     EXPECT_EQ(info.status, 1);
@@ -125,13 +128,13 @@ TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
                         "Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"
                         "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
                         "versuchen.\n(Fehler Nr. 10054)\n\nOK.\n");
-    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty());
+    EXPECT_TRUE(clock.Of(RecordingClockControl::Call::Step).empty());
 }
 
 TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
 {
     m_server.SetClockOffset(0.25);
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     const CliOutcome ok = RunWith(clock, {"sync", "127.0.0.1", "--port", Port(), "--json"});
     EXPECT_EQ(ok.status, 0);
     ASSERT_EQ(ok.out.back(), '\n');
@@ -178,7 +181,7 @@ TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)
     }
     EXPECT_EQ(StoredOrDefaultHost(), "127.0.0.1");
 
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     const CliOutcome run = RunWith(clock, {"info", "--port", Port()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("Verbinde mit SNTP Zeitserver: 127.0.0.1\n", 0), 0u) << run.out;
@@ -186,7 +189,7 @@ TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)
 
 TEST_F(CliRunTest, UsageErrorsExitSixtyFourWithAMessage)
 {
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     for (const QStringList& args : {QStringList{}, QStringList{"info", "--port", "0"},
                                     QStringList{"info", "--port", "70000"}, QStringList{"frobnicate"}}) {
         const CliOutcome run = RunWith(clock, args);
@@ -199,12 +202,12 @@ TEST_F(CliRunTest, UsageErrorsExitSixtyFourWithAMessage)
 
 TEST_F(CliRunTest, BadHostsFailWithANumberNeverACrash)
 {
-    RecordingClockApi clock;
+    RecordingClockControl clock;
     for (const std::string& host : {std::string(), std::string(300, 'a'), std::string("zeit server.invalid"),
                                     std::string("zeitüberall.invalid")}) {
         const CliOutcome run = RunWith(clock, {"sync", QString::fromStdString(host), "--port", Port()});
         EXPECT_EQ(run.status, 1) << host;
         EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\(Fehler Nr\. [1-9][0-9]*\)\n\nOK\.\n$)"))) << run.out;
     }
-    EXPECT_TRUE(clock.Of(RecordingClockApi::Call::SetTime).empty());
+    EXPECT_TRUE(clock.Of(RecordingClockControl::Call::Step).empty());
 }

@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QTimer>
 
+using namespace brisvander;
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);

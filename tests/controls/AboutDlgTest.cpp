@@ -1,8 +1,7 @@
 #include "AboutDlg.h"
 #include "AboutTexts.h"
 #include "CreditsScroller.h"
-#include "FakeXdgOpen.h"
-#include "HelpLauncher.h"
+#include "DesktopFakes.h"
 #include "LinkLabel.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
+
+using namespace brisvander;
+using namespace brisvander::testsupport;
 
 namespace {
 
@@ -105,19 +107,6 @@ TEST(AboutDlg, EachLinkStartsTheDesktopOpenerWithItsAddress)
     opened.sort();
     EXPECT_EQ(opened, (QStringList{QStringLiteral("http://www.quillmade.de"),
                                    QStringLiteral("mailto:brisvander@quillmade.de")}));
-}
-
-// The build copies the manual beside the programs, this test program too.
-TEST(HelpManual, OpensTheManualBesideTheProgramFromItsDirectory)
-{
-    const QString directory = QCoreApplication::applicationDirPath();
-    const QString manual = directory + QStringLiteral("/brisvander.html");
-    ASSERT_TRUE(QFileInfo(manual).isReadable()) << "the build puts the manual at " << manual.toStdString();
-    FakeXdgOpen opener;
-    OnHelpManual(static_cast<QWidget*>(nullptr));
-    const QList<QStringList> calls = opener.WaitForCalls(1);
-    ASSERT_EQ(calls.size(), 1);
-    EXPECT_EQ(calls[0], (QStringList{QFileInfo(directory).canonicalFilePath(), manual}));
 }
 
 TEST(AboutDlg, EscapeEndsIt)

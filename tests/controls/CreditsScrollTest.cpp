@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 
 // B = 100, H = 16 unless a test says otherwise.

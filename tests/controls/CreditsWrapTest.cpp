@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace brisvander;
+
 using Lines = std::vector<std::string>;
 
 TEST(CreditsWrap, BreaksAtTheLastBlankWithinTheLine)

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+using namespace brisvander;
+
 namespace {
 
 TEST(IniValue, ReadsTheKeyOfItsOwnSectionOnly)

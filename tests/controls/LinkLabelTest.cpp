@@ -9,6 +9,8 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 
+using namespace brisvander;
+
 namespace {
 
 TEST(OpenErrorText, EveryRowHasItsWords)

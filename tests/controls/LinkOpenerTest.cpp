@@ -1,6 +1,6 @@
 #include "LinkOpener.h"
 
-#include "FakeXdgOpen.h"
+#include "DesktopFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+
+using namespace brisvander;
+using namespace brisvander::testsupport;
 
 namespace {
 
@@ -91,37 +94,18 @@ TEST(OpenableAddress, RefusesWhatABrowserWouldMistake)
     EXPECT_FALSE(IsOpenableAddress(QStringLiteral("http://x/\x7f")));
 }
 
-class FakeDesktop : public LinkDesktop {
-public:
-    int shellResult = OpenCode::NoAssociation;
-    std::optional<QString> browser;
-    int startResult = OpenCode::Started;
-
-    QStringList calls;
-    QStringList started;
-
-    int OpenWithDesktop(const QString& address, const QString&) override
-    {
-        calls << QStringLiteral("open ") + address;
-        return shellResult;
-    }
-    std::optional<QString> BrowserCommand() override
-    {
-        calls << QStringLiteral("browser");
-        return browser;
-    }
-    int StartDetached(const QStringList& arguments, const QString&) override
-    {
-        calls << QStringLiteral("start");
-        started = arguments;
-        return startResult;
-    }
-};
+// A desktop whose own opener is missing, so the browser's turn comes.
+FakeLinkDesktop NoOpener()
+{
+    FakeLinkDesktop desktop;
+    desktop.openResult = OpenCode::NoAssociation;
+    return desktop;
+}
 
 TEST(OpenLink, AWorkingOpenerIsAllThatRuns)
 {
-    FakeDesktop desktop;
-    desktop.shellResult = 42;
+    FakeLinkDesktop desktop = NoOpener();
+    desktop.openResult = 42;
     desktop.browser = QStringLiteral("browser %u");
     EXPECT_EQ(OpenLink(kAddress, desktop), 42);
     EXPECT_EQ(desktop.calls, QStringList{QStringLiteral("open ") + kAddress});
@@ -129,11 +113,12 @@ TEST(OpenLink, AWorkingOpenerIsAllThatRuns)
 
 TEST(OpenLink, FallsBackToTheBrowserOnlyWhenTheOpenerFails)
 {
-    FakeDesktop desktop;
+    FakeLinkDesktop desktop = NoOpener();
     desktop.browser = QStringLiteral("browser \"%u\"");
     EXPECT_EQ(OpenLink(kAddress, desktop), OpenCode::Started);
     EXPECT_EQ(desktop.calls, (QStringList{QStringLiteral("open ") + kAddress, "browser", "start"}));
-    EXPECT_EQ(desktop.started, (QStringList{"browser", kAddress}));
+    ASSERT_EQ(desktop.started.size(), 1u);
+    EXPECT_EQ(desktop.started[0], (QStringList{"browser", kAddress}));
 
     desktop.startResult = OpenCode::FileNotFound;
     EXPECT_EQ(OpenLink(kAddress, desktop), OpenCode::FileNotFound);
@@ -141,8 +126,8 @@ TEST(OpenLink, FallsBackToTheBrowserOnlyWhenTheOpenerFails)
 
 TEST(OpenLink, AFallBackThatCannotBePreparedReturnsTheOpenersCode)
 {
-    FakeDesktop desktop;
-    desktop.shellResult = 27;
+    FakeLinkDesktop desktop = NoOpener();
+    desktop.openResult = 27;
     EXPECT_EQ(OpenLink(kAddress, desktop), 27);
     desktop.browser = QStringLiteral("  ");
     EXPECT_EQ(OpenLink(kAddress, desktop), 27);
@@ -151,17 +136,18 @@ TEST(OpenLink, AFallBackThatCannotBePreparedReturnsTheOpenersCode)
 
 TEST(OpenLink, AWwwHostIsOpenedAsAWebAddress)
 {
-    FakeDesktop desktop;
+    FakeLinkDesktop desktop = NoOpener();
     desktop.browser = QStringLiteral("browser %u");
     OpenLink(QStringLiteral("www.quillmade.example"), desktop);
     EXPECT_EQ(desktop.calls.first(), QStringLiteral("open http://www.quillmade.example"));
-    EXPECT_EQ(desktop.started.last(), QStringLiteral("http://www.quillmade.example"));
+    ASSERT_FALSE(desktop.started.empty());
+    EXPECT_EQ(desktop.started.back().last(), QStringLiteral("http://www.quillmade.example"));
 }
 
 TEST(OpenLink, RefusedAddressesReachNoProgram)
 {
-    FakeDesktop desktop;
-    desktop.shellResult = 42;
+    FakeLinkDesktop desktop = NoOpener();
+    desktop.openResult = 42;
     EXPECT_EQ(OpenLink(QString(), desktop), OpenCode::FileNotFound);
     EXPECT_EQ(OpenLink(QStringLiteral("-x"), desktop), OpenCode::FileNotFound);
     EXPECT_TRUE(desktop.calls.isEmpty());
@@ -169,12 +155,12 @@ TEST(OpenLink, RefusedAddressesReachNoProgram)
 
 TEST(OpenLink, AScopedDesktopStandsInForTheRealOneWhileItLives)
 {
-    FakeDesktop outer;
-    outer.shellResult = 42;
+    FakeLinkDesktop outer = NoOpener();
+    outer.openResult = 42;
     {
         ScopedLinkDesktop replaced(outer);
-        FakeDesktop inner;
-        inner.shellResult = 43;
+        FakeLinkDesktop inner = NoOpener();
+        inner.openResult = 43;
         {
             ScopedLinkDesktop nested(inner);
             EXPECT_EQ(OpenLink(kAddress), 43);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brisvander::testsupport {
+
 class RecordingSurface : public CreditsSurface {
 public:
     struct Drawn {
@@ -36,3 +38,5 @@ public:
         filled.clear();
     }
 };
+
+} // namespace brisvander::testsupport

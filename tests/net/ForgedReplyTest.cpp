@@ -11,6 +11,9 @@
 #include <mutex>
 #include <thread>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeReplyContext;
 using testsupport::FakeSntpServer;

@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <string>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeSntpServer;
 using testsupport::HostileReply;

@@ -8,6 +8,9 @@
 
 #include <cstdio>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::UdpRelay;
 

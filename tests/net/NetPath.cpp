@@ -5,6 +5,8 @@
 #include <fstream>
 #include <unistd.h>
 
+namespace brisvander::testsupport {
+
 std::string PathExchange::Describe(double serverAheadS) const
 {
     char text[256];
@@ -54,3 +56,5 @@ long ResidentBytes()
     statm >> size >> resident;
     return resident * sysconf(_SC_PAGESIZE);
 }
+
+} // namespace brisvander::testsupport

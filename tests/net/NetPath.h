@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace brisvander::testsupport {
+
 struct PathExchange {
     QueryOutcome query;
     bool heldOnce = false; // exactly one datagram went each way through the relay
@@ -27,3 +29,5 @@ PathExchange LeastDisturbedOf(int tries, testsupport::UdpRelay& relay);
 
 // Resident set size of this process in bytes, from /proc/self/statm.
 long ResidentBytes();
+
+} // namespace brisvander::testsupport

@@ -12,6 +12,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeReplyContext;
 using testsupport::FakeSntpServer;

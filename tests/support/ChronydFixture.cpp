@@ -19,7 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kStartupLimit = std::chrono::seconds(10);
@@ -215,4 +215,4 @@ std::string ChronydFixture::LogTail() const
     return text.empty() ? "no output" : text;
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -5,7 +5,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 class ChronydFixture {
 public:
@@ -37,4 +37,4 @@ private:
     std::string m_directory;
 };
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 namespace {
 constexpr int kPollIntervalMs = 50;
 constexpr std::size_t kLargestDatagram = 65536;
@@ -199,4 +199,4 @@ bool FakeSntpServer::PauseUnlessStopping(int ms)
     return !m_stopping;
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

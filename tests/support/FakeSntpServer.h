@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 struct FakeReplyContext {
     std::array<std::uint8_t, 48> request{}; // the first 48 bytes, zero-padded
@@ -79,4 +79,4 @@ private:
 // A 127.0.0.1 UDP port with nothing listening (sending there gives ICMP unreachable).
 int ClosedUdpPort();
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 namespace {
 using Bytes = std::vector<std::uint8_t>;
 
@@ -79,4 +79,4 @@ void FakeSntpServer::SetHostile(const HostileReply& how, int followUpDelayMs)
     });
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

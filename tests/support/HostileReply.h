@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 struct HostileReply {
     enum class Kind {
@@ -26,4 +26,4 @@ struct HostileReply {
 NtpTimestamp EraWrapReceiveStamp(int value);
 NtpTimestamp EraWrapTransmitStamp(int value);
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

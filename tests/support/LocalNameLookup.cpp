@@ -2,8 +2,8 @@
 
 #include <nss.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 bool KeepNameLookupsLocal() { return __nss_configure_lookup("hosts", "files") == 0; }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

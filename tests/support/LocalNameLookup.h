@@ -3,9 +3,9 @@
 // names that must not resolve; asking a real name server about them would
 // send traffic off this machine.
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 // Call before the first lookup. Returns false if the C library refused.
 bool KeepNameLookupsLocal();
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 int FreeLoopbackUdpPort()
 {
@@ -31,4 +31,4 @@ int FreeLoopbackUdpPort()
 // unlikely to be taken again before the caller has used it.
 int ClosedUdpPort() { return FreeLoopbackUdpPort(); }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -1,9 +1,9 @@
 #pragma once
 // Loopback UDP ports picked by the kernel, so parallel test runs do not collide.
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 // A 127.0.0.1 UDP port that was free a moment ago (0 if none could be had).
 int FreeLoopbackUdpPort();
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 NtpTimestamp ReferenceFromTimespec(const timespec& realtime)
 {
@@ -26,4 +26,4 @@ NtpTimestamp ShiftedBy(const NtpTimestamp& ts, double seconds)
     return NtpTimestamp(ts.Value() + static_cast<std::uint64_t>(units));
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

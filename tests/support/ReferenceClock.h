@@ -6,7 +6,7 @@
 
 #include <ctime>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 NtpTimestamp ReferenceFromTimespec(const timespec& realtime);
 // The real clock (CLOCK_REALTIME) plus a signed offset.
@@ -14,4 +14,4 @@ NtpTimestamp RealClockPlus(double offsetSeconds);
 // ts moved by a signed number of seconds, rounded to the nearest 2^-32 s, modulo 2^64.
 NtpTimestamp ShiftedBy(const NtpTimestamp& ts, double seconds);
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 namespace {
 class Socket {
 public:
@@ -60,4 +60,4 @@ bool ProbeSntpServer(int port, int timeoutMs)
            std::memcmp(reply + 24, marker, sizeof marker) == 0;
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 namespace {
 constexpr std::size_t kLargestDatagram = 65536;
 constexpr int kDrainLimit = 1024; // per wake-up, so a flood cannot starve the other direction
@@ -232,4 +232,4 @@ void UdpRelay::Forward(const Pending& item)
     }
 }
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace testsupport {
+namespace brisvander::testsupport {
 
 class UdpRelay {
 public:
@@ -82,4 +82,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace testsupport
+} // namespace brisvander::testsupport

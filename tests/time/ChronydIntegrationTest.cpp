@@ -10,6 +10,9 @@
 #include <csignal>
 #include <filesystem>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::ChronydFixture;
 

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace brisvander;
+
 namespace {
 
 NtpTimestamp Whole(std::uint32_t seconds) { return {seconds, 0}; }

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace brisvander;
+
 namespace {
 
 const NtpTimestamp kSent(0xC5714570C9FBE76Dull);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <ctime>
 
+using namespace brisvander;
+
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;

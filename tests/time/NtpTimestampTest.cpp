@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 
 NtpTimestamp At(std::uint32_t seconds, std::uint32_t fraction = 0) { return {seconds, fraction}; }

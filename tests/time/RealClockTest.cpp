@@ -12,6 +12,9 @@
 #include <cstring>
 #include <sys/capability.h>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 
 constexpr double kLargestStepSeconds = 0.002;
@@ -37,7 +40,7 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
     if (!chronyd.Start(whyNot))
         GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
 
-    SntpClient client(LinuxSystemClock());
+    SntpClient client(SystemClockControl());
     SntpResult result;
     ASSERT_TRUE(client.QueryServer("127.0.0.1", result, chronyd.Port())) << "error " << GetLastError();
     if (std::fabs(result.ClockOffset) >= kLargestStepSeconds)

@@ -9,6 +9,9 @@
 
 #include <string>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeReplyContext;
 using testsupport::FakeSntpServer;

@@ -16,6 +16,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeReplyContext;
 using testsupport::FakeSntpServer;

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
 namespace {
 using testsupport::FakeReplyContext;
 using testsupport::FakeSntpServer;

@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+namespace brisvander {
+
 namespace {
 QString KeyPath(const char* section, const char* key)
 {
@@ -54,3 +56,5 @@ int ProfileIntFromValue(const QVariant& stored, int defaultValue)
     const int value = stored.toString().trimmed().toInt(&ok, 10);
     return ok ? value : defaultValue;
 }
+
+} // namespace brisvander

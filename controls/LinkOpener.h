@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace brisvander {
+
 // Start codes in the original platform's numbering: success is above 32.
 namespace OpenCode {
 constexpr int OutOfResources = 0;
@@ -65,3 +67,5 @@ bool IsOpenableAddress(const QString& address);
 // Returns the start code: above 32 when the address was handed to a program.
 int OpenLink(const QString& address, LinkDesktop& desktop, const QString& workingDirectory = {});
 int OpenLink(const QString& address);
+
+} // namespace brisvander

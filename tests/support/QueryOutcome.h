@@ -1,14 +1,16 @@
 #pragma once
 // One real QueryServer call, with what the caller can see afterwards.
 #include "LastError.h"
-#include "RecordingClockApi.h"
+#include "RecordingClockControl.h"
 #include "SntpClient.h"
 
 #include <chrono>
 #include <cstdint>
 
+namespace brisvander::testsupport {
+
 struct QueryOutcome {
-    BOOL ok = FALSE;
+    BOOL ok = false;
     std::uint32_t error = 0; // the last error right after the call
     SntpResult result;
     double seconds = 0.0;    // how long the call took
@@ -17,9 +19,9 @@ struct QueryOutcome {
 inline QueryOutcome RunQuery(const char* host, int port, std::uint32_t timeoutMs = SntpDefaultTimeoutMs)
 {
     // No query may reach the real clock, whatever a fault does.
-    testsupport::RecordingClockApi clock;
-    clock.openResult = FALSE;
-    clock.setResult = FALSE;
+    RecordingClockControl clock;
+    clock.raiseResult = ClockRightRaise::Refused;
+    clock.stepResult = false;
     SntpClient client(clock);
     client.TimeoutMs = timeoutMs;
 
@@ -31,3 +33,5 @@ inline QueryOutcome RunQuery(const char* host, int port, std::uint32_t timeoutMs
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }
+
+} // namespace brisvander::testsupport

@@ -8,6 +8,8 @@
 
 #include <array>
 
+namespace brisvander {
+
 namespace {
 
 // "%1" is the original association's placeholder, %u %U %f %F are the
@@ -171,3 +173,5 @@ int OpenLink(const QString& address)
 {
     return OpenLink(address, SystemLinkDesktop());
 }
+
+} // namespace brisvander

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+namespace brisvander {
+
 QString GetProfileString(const char* section, const char* key, const QString& defaultValue);
 // Only a whole decimal number counts; anything else gives the default.
 int GetProfileInt(const char* section, const char* key, int defaultValue);
@@ -14,3 +16,5 @@ void WriteProfileInt(const char* section, const char* key, int value);
 
 // The integer a stored value stands for, or the default when it is none.
 int ProfileIntFromValue(const QVariant& stored, int defaultValue);
+
+} // namespace brisvander

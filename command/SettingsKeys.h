@@ -2,6 +2,8 @@
 // Where the program keeps its settings and what it calls them. Shared by
 // the desktop program and the command-line program.
 
+namespace brisvander {
+
 namespace Settings {
 inline constexpr const char* Organisation = "Quillmade";
 inline constexpr const char* Application = "Brisvander";
@@ -13,5 +15,5 @@ inline constexpr const char* KeyVersion = "Version";
 
 // Written under "Version" at every start.
 inline constexpr const char* g_strVersion = "1.1";
-// A public server of the national metrology institute; also an entry of the server list.
-inline constexpr const char* DefaultServerHost = "ptbtime1.ptb.de";
+
+} // namespace brisvander

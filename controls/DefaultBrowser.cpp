@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+namespace brisvander {
+
 namespace {
 
 constexpr const char* kHtmlType = "text/html";
@@ -112,3 +114,5 @@ std::optional<QString> FindDefaultBrowserCommand()
         return std::nullopt;
     return command;
 }
+
+} // namespace brisvander

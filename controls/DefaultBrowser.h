@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace brisvander {
+
 // The value of key in [section] of an ini-style text (desktop entry,
 // mimeapps.list); empty when absent.
 QString ReadIniValue(const QString& text, const QString& section, const QString& key);
@@ -16,3 +18,5 @@ QString UnescapeDesktopString(const QString& value);
 
 // Nothing when no handler is known or its command is empty.
 std::optional<QString> FindDefaultBrowserCommand();
+
+} // namespace brisvander

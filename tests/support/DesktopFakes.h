@@ -1,6 +1,8 @@
 #pragma once
-// Puts a stand-in xdg-open first on PATH that writes down its working
-// directory and arguments, one call per file.
+// Stand-ins for the desktop, so that no test starts a browser or an opener:
+// one behind the link opener's interface, and a stand-in xdg-open program.
+#include "LinkOpener.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +11,44 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace brisvander::testsupport {
+
+// Answers as told and writes down every call.
+class FakeLinkDesktop final : public LinkDesktop {
+public:
+    int openResult = OpenCode::Started;
+    std::optional<QString> browser;
+    int startResult = OpenCode::Started;
+
+    QStringList calls;                                // "open <address>", "browser", "start"
+    std::vector<std::pair<QString, QString>> opened;  // address, working directory
+    std::vector<QStringList> started;
+
+    int OpenWithDesktop(const QString& address, const QString& workingDirectory) override
+    {
+        calls << QStringLiteral("open ") + address;
+        opened.push_back({address, workingDirectory});
+        return openResult;
+    }
+    std::optional<QString> BrowserCommand() override
+    {
+        calls << QStringLiteral("browser");
+        return browser;
+    }
+    int StartDetached(const QStringList& arguments, const QString&) override
+    {
+        calls << QStringLiteral("start");
+        started.push_back(arguments);
+        return startResult;
+    }
+};
+
+// Puts a stand-in xdg-open first on PATH that writes down its working
+// directory and arguments, one call per file.
 class FakeXdgOpen {
 public:
     FakeXdgOpen() : m_savedPath(qgetenv("PATH"))
@@ -53,3 +93,5 @@ private:
     QByteArray m_savedPath;
     QTemporaryDir m_dir;
 };
+
+} // namespace brisvander::testsupport

@@ -1,8 +1,14 @@
+#include "DesktopFakes.h"
 #include "HelpLauncher.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QSet>
+
+using namespace brisvander;
+using namespace brisvander::testsupport;
 
 namespace {
 
@@ -90,3 +96,16 @@ TEST(HelpManual, AProgramPathWithoutSlashGivesAnEmptyDirectory)
 }
 
 } // namespace
+
+// The build copies the manual beside the programs, this test program too.
+TEST(HelpManual, OpensTheManualBesideTheProgramFromItsDirectory)
+{
+    const QString directory = QCoreApplication::applicationDirPath();
+    const QString manual = directory + QStringLiteral("/brisvander.html");
+    ASSERT_TRUE(QFileInfo(manual).isReadable()) << "the build puts the manual at " << manual.toStdString();
+    FakeXdgOpen opener;
+    OnHelpManual(static_cast<QWidget*>(nullptr));
+    const QList<QStringList> calls = opener.WaitForCalls(1);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0], (QStringList{QFileInfo(directory).canonicalFilePath(), manual}));
+}

@@ -1,11 +1,10 @@
-// The fixed data of the desktop program: server list, start-up text, command
-// strings, and the arithmetic that lays out the forms.
+// The fixed data of the desktop program: server list, start-up text and
+// command strings.
 #include "CommandIds.h"
-#include "DialogUnits.h"
 #include "FrameResources.h"
 #include "IntroText.h"
 #include "ServerList.h"
-#include "SettingsKeys.h"
+#include "DefaultServer.h"
 #include "StringTable.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+using namespace brisvander;
 
 namespace {
 std::vector<std::string> Split(const std::string& text, const std::string& separator)
@@ -95,14 +96,4 @@ TEST(CommandStrings, EveryMenuAndToolbarCommandHasAPrompt)
             EXPECT_FALSE(CommandTooltip(button.CommandId).empty()) << button.CommandId;
         }
     }
-}
-
-TEST(DialogUnits, ConvertWithRoundingLikeTheDialogManager)
-{
-    EXPECT_EQ(MulDiv(289, 6, 4), 434); // 433.5 rounds up
-    EXPECT_EQ(MulDiv(206, 13, 8), 335);
-    EXPECT_EQ(MulDiv(-7, 6, 4), -11);  // -10.5 rounds away from zero
-    EXPECT_EQ(MulDiv(5, 7, 4), 9);     // 8.75
-    const DialogBaseUnits base{7, 16};
-    EXPECT_EQ(DluToPixels(QRect(7, 44, 275, 155), base), QRect(12, 88, 481, 310));
 }

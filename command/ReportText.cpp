@@ -2,6 +2,8 @@
 
 #include "CFormat.h"
 
+namespace brisvander {
+
 std::string ReportHostLine(const std::string& host)
 {
     return "Verbinde mit SNTP Zeitserver: " + host + "\n";
@@ -53,8 +55,10 @@ std::string ReportQueryFailure(std::uint32_t error)
                    static_cast<int>(error));
 }
 
-std::string ReportClockOutcome(BOOL clockSet)
+std::string ReportClockOutcome(bool clockSet)
 {
     return clockSet ? "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."
                     : "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.";
 }
+
+} // namespace brisvander

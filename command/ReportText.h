@@ -2,10 +2,12 @@
 // The German report that the Info and Abgleichen commands write into the
 // output area (and the command-line program prints). UTF-8, no Qt.
 #include "Platform.h"
-#include "SntpClient.h"
+#include "SntpResult.h"
 
 #include <cstdint>
 #include <string>
+
+namespace brisvander {
 
 enum class ReportCommand { Info, Sync };
 
@@ -18,7 +20,9 @@ std::string ReportPreamble(ReportCommand command, const std::string& host);
 // Timestamps, delay and offset of a successful query.
 std::string ReportSuccessBody(const SntpResult& result);
 std::string ReportQueryFailure(std::uint32_t error);
-std::string ReportClockOutcome(BOOL clockSet);
+std::string ReportClockOutcome(bool clockSet);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.
 std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);
+
+} // namespace brisvander

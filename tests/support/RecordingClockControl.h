@@ -1,0 +1,47 @@
+#pragma once
+// A stand-in for the clock right and the clock step: records every call,
+// answers as told, and never touches the real clock.
+#include "ClockControl.h"
+#include "NtpTimestamp.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace brisvander::testsupport {
+
+class RecordingClockControl final : public ClockControl {
+public:
+    enum class Call { Raise, Step, Lower };
+    struct Record {
+        Call call = Call::Raise;
+        ClockStep step;                     // Step: the step asked for
+        NtpTimestamp calledAt;              // the real clock at the call
+        std::uint32_t lastErrorOnEntry = 0; // the thread's last error when called
+        double StepSeconds() const { return static_cast<double>(step.Seconds) + step.Nanoseconds * 1e-9; }
+    };
+
+    // What each call answers; a failing call leaves failError as last error.
+    ClockRightRaise raiseResult = ClockRightRaise::Raised;
+    bool stepResult = true;
+    bool lowerResult = true;
+    std::uint32_t failError = 10013;
+    // Runs inside the step, while the right is raised.
+    std::function<void()> whileStepping;
+
+    // The simulated effective right: raised and cleared by successful calls.
+    bool rightRaised = false;
+
+    std::vector<Record> records;
+    std::vector<Call> Calls() const;
+    std::vector<Record> Of(Call call) const;
+
+    ClockRightRaise RaiseClockRight() override;
+    bool StepClock(const ClockStep& step) override;
+    bool LowerClockRight() override;
+
+private:
+    Record& Add(Call call);
+};
+
+} // namespace brisvander::testsupport

@@ -1,0 +1,88 @@
+// A step in seconds turned into the kernel's form, and the real capability
+// calls as far as a test may run them: without the clock right.
+#include "ClockControl.h"
+#include "ClockStep.h"
+#include "LastError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sys/capability.h>
+
+using namespace brisvander;
+
+namespace {
+
+TEST(ClockStepFromSeconds, SplitsIntoWholeSecondsAndANonNegativeNanosecondPart)
+{
+    EXPECT_EQ(ClockStepFromSeconds(0.0), (ClockStep{0, 0}));
+    EXPECT_EQ(ClockStepFromSeconds(2.5), (ClockStep{2, 500000000}));
+    EXPECT_EQ(ClockStepFromSeconds(-1.25), (ClockStep{-2, 750000000}));
+    EXPECT_EQ(ClockStepFromSeconds(-3.0), (ClockStep{-3, 0}));
+    EXPECT_EQ(ClockStepFromSeconds(0.000000001), (ClockStep{0, 1}));
+    EXPECT_EQ(ClockStepFromSeconds(-0.000000001), (ClockStep{-1, 999999999}));
+    EXPECT_EQ(ClockStepFromSeconds(-0.000018), (ClockStep{-1, 999982000}));
+}
+
+TEST(ClockStepFromSeconds, ANanosecondPartThatRoundsToAWholeSecondCarries)
+{
+    EXPECT_EQ(ClockStepFromSeconds(0.9999999996), (ClockStep{1, 0}));
+    EXPECT_EQ(ClockStepFromSeconds(-0.0000000004), (ClockStep{0, 0}));
+    EXPECT_EQ(ClockStepFromSeconds(41.99999999999), (ClockStep{42, 0}));
+}
+
+TEST(ClockStepFromSeconds, RefusesWhatIsNoNumberOrBeyondAnyTrueOffset)
+{
+    EXPECT_FALSE(ClockStepFromSeconds(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(ClockStepFromSeconds(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(ClockStepFromSeconds(-std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(ClockStepFromSeconds(1e300));
+    EXPECT_FALSE(ClockStepFromSeconds(-MaxClockStepSeconds - 1.0));
+    EXPECT_TRUE(ClockStepFromSeconds(-MaxClockStepSeconds));
+}
+
+bool EffectiveHasClockRight()
+{
+    cap_t caps = cap_get_proc();
+    cap_flag_value_t value = CAP_CLEAR;
+    if (caps != nullptr) {
+        cap_get_flag(caps, CAP_SYS_TIME, CAP_EFFECTIVE, &value);
+        cap_free(caps);
+    }
+    return value == CAP_SET;
+}
+
+bool PermittedHasClockRight()
+{
+    cap_t caps = cap_get_proc();
+    cap_flag_value_t value = CAP_CLEAR;
+    if (caps != nullptr) {
+        cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &value);
+        cap_free(caps);
+    }
+    return value == CAP_SET;
+}
+
+// Tests run without the clock right, so raising it must be refused and
+// lowering it must succeed; nothing here steps the clock.
+TEST(SystemClockControl, WithoutTheRightRaisingIsRefusedAndLoweringWorks)
+{
+    ASSERT_FALSE(PermittedHasClockRight()) << "tests must run without CAP_SYS_TIME (see without-clock-right.sh)";
+    ClockControl& control = SystemClockControl();
+    EXPECT_EQ(control.RaiseClockRight(), ClockRightRaise::Refused);
+    EXPECT_EQ(GetLastError(), 10013u);
+    EXPECT_FALSE(EffectiveHasClockRight());
+    EXPECT_TRUE(control.LowerClockRight());
+    EXPECT_FALSE(EffectiveHasClockRight());
+}
+
+TEST(SystemClockControl, TheKernelRefusesAStepWithoutTheRight)
+{
+    ASSERT_FALSE(PermittedHasClockRight());
+    // A zero step: even a kernel that took it would leave the clock as it is.
+    EXPECT_FALSE(SystemClockControl().StepClock(ClockStep{0, 0}));
+    EXPECT_EQ(GetLastError(), 10013u);
+}
+
+} // namespace
