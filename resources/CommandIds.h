@@ -4,18 +4,8 @@
 
 namespace brisvander {
 
-// Resource id of the frame's menu, accelerators, toolbar, icon and the
-// document template string.
-inline constexpr int IDR_MAINFRAME = 128;
-inline constexpr int IDD_MAIN_FORM = 101;
-inline constexpr int IDD_AUTOSTART = 135;
+// The message shown when the program cannot open datagram sockets.
 inline constexpr int IDP_SOCKETS_INIT_FAILED = 104;
-
-// Controls of the main form and the Autostart dialog.
-inline constexpr int IDC_OUTPUT = 1001;
-inline constexpr int IDC_SERVER = 1002;
-inline constexpr int IDC_WEBLINK = 1003;
-inline constexpr int IDC_AUTOSTART_CHECK = 1004;
 
 // Commands of this program.
 inline constexpr int ID_SERVER_INFO = 32771;
@@ -36,8 +26,5 @@ inline constexpr int ID_VIEW_TOOLBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 inline constexpr int AFX_IDW_TOOLBAR = ID_VIEW_TOOLBAR;
 inline constexpr int AFX_IDW_STATUS_BAR = ID_VIEW_STATUS_BAR;
-// First of the system-menu prompts; the string of a system command code c is
-// AFX_IDS_SCFIRST + (c - 0xF000) / 16.
-inline constexpr int AFX_IDS_SCFIRST = 61184;
 
 } // namespace brisvander

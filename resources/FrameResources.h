@@ -1,5 +1,5 @@
 #pragma once
-// Menu, toolbar and accelerator tables of resource IDR_MAINFRAME. The frame
+// Menu, toolbar and accelerator tables of the main frame. The frame
 // builds its bars from these; the command ids tie them to the string table.
 #include <span>
 #include <string_view>

@@ -11,7 +11,6 @@ struct StringEntry {
 };
 
 constexpr StringEntry s_stringTable[] = {
-    {IDR_MAINFRAME, "Brisvander\n\nBrisva\n\n\nBrisvander.Document\nBrisva Document"},
     {IDP_SOCKETS_INIT_FAILED, "Fehler beim Initialisieren der Windows-Sockets."},
     {AFX_IDS_APP_TITLE, "Brisvander"},
     {AFX_IDS_IDLEMESSAGE, "Bereit"},
@@ -26,16 +25,6 @@ constexpr StringEntry s_stringTable[] = {
     {ID_VIEW_STATUS_BAR, "Blendet die Statusleiste ein oder aus.\nStatusleiste ein-/ausschalten"},
     {ID_HELP_MANUAL, "Hilfe und Anleitung.\nHilfe"},
     {ID_APP_ABOUT, "Zeigt Programm-Informationen, Versionsnummer und Copyright an.\nInfo"},
-    // System menu prompts; the desktop's own window menu does not ask for them.
-    {AFX_IDS_SCFIRST + 0, "Ändert die Fenstergröße."},
-    {AFX_IDS_SCFIRST + 1, "Ändert die Position des Fensters."},
-    {AFX_IDS_SCFIRST + 2, "Verkleinert das Fenster zu einem Symbol."},
-    {AFX_IDS_SCFIRST + 3, "Vergrößert das Fenster zu voller Größe."},
-    {AFX_IDS_SCFIRST + 4, "Wechselt zum nächsten Dokumentfenster."},
-    {AFX_IDS_SCFIRST + 5, "Wechselt zum vorherigen Dokumentfenster."},
-    {AFX_IDS_SCFIRST + 6, "Schließt das aktive Fenster und fordert zur Dokumentspeicherung auf."},
-    {AFX_IDS_SCFIRST + 18, "Stellt das Fenster in seiner normalen Größe wieder her."},
-    {AFX_IDS_SCFIRST + 19, "Aktiviert die Task-Liste."},
 };
 } // namespace
 

@@ -95,7 +95,7 @@ TEST_F(CommandTest, TheHostLineIsPaintedBeforeTheExchange)
 
 TEST_F(CommandTest, SilenceAndAClosedPortEndTheReportWithTheirNumbers)
 {
-    Start(LoopbackHost(), testsupport::ClosedUdpPort());
+    Start(LoopbackHost(), ClosedUdpPort());
     Run(ID_SERVER_INFO);
     EXPECT_EQ(OutputText(*m_app).toStdString(), QueryFailureReport("127.0.0.1", false, 10054));
 
@@ -196,7 +196,7 @@ protected:
         if (!m_chronyd.Start(whyNot))
             GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
     }
-    testsupport::ChronydFixture m_chronyd;
+    ChronydFixture m_chronyd;
 };
 
 TEST_F(ChronydCommandTest, InfoAndAbgleichenReportChronydsTime)

@@ -41,7 +41,7 @@ class CliProcessTest : public ::testing::Test {
 protected:
     Outcome Cli(const QStringList& args) { return Start(BRISVANDER_CLI_PATH, args, m_config.path()); }
     QTemporaryDir m_config;
-    testsupport::FakeSntpServer m_server;
+    FakeSntpServer m_server;
 };
 
 TEST_F(CliProcessTest, HelpVersionAndUsage)

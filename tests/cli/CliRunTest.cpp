@@ -61,13 +61,13 @@ protected:
     {
         ASSERT_TRUE(m_config.isValid());
         // Names that must not resolve are never asked of a real name server.
-        testsupport::KeepNameLookupsLocal();
+        KeepNameLookupsLocal();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
     }
     QString Port() const { return QString::number(m_server.Port()); }
 
     QTemporaryDir m_config;
-    testsupport::FakeSntpServer m_server;
+    FakeSntpServer m_server;
 };
 
 TEST_F(CliRunTest, InfoPrintsTheReportAndOneLineBreak)
@@ -115,7 +115,7 @@ TEST_F(CliRunTest, SyncThatCannotSetTheClockExitsTwo)
 TEST_F(CliRunTest, FailedQueryPrintsTheFailureTextExactly)
 {
     RecordingClockControl clock;
-    const int closed = testsupport::ClosedUdpPort();
+    const int closed = ClosedUdpPort();
     const CliOutcome info = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(closed)});
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(info.out, "Verbinde mit SNTP Zeitserver: 127.0.0.1\n"
@@ -159,7 +159,7 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     for (const char* key : {"originate", "receive", "transmit", "destination"})
         EXPECT_TRUE(std::regex_match(o[key].toString().toStdString(), iso)) << key;
 
-    const CliOutcome failed = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(testsupport::ClosedUdpPort()),
+    const CliOutcome failed = RunWith(clock, {"info", "127.0.0.1", "--port", QString::number(ClosedUdpPort()),
                                        "--json"});
     EXPECT_EQ(failed.status, 1);
     const QJsonObject f = QJsonDocument::fromJson(QByteArray::fromStdString(failed.out)).object();

@@ -13,26 +13,12 @@ using namespace brisvander;
 
 namespace {
 
-TEST(OpenErrorText, EveryRowHasItsWords)
+TEST(OpenErrorText, KnownCodesHaveTheirWordsAndOthersTheirNumber)
 {
     const QString heading = QStringLiteral("Unable to open hyperlink:\n\n");
-    const std::pair<int, const char*> rows[] = {
-        {0, "The operating system is out\nof memory or resources."},
-        {2, "The specified file was not found."},
-        {3, "The specified path was not found."},
-        {5, "The operating system denied\naccess to the specified file."},
-        {8, "There was not enough memory to complete the operation."},
-        {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
-        {26, "A sharing violation occurred. "},
-        {27, "The filename association is\nincomplete or invalid."},
-        {28, "The DDE transaction could not\nbe completed because the request timed out."},
-        {29, "The DDE transaction failed."},
-        {30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed."},
-        {31, "There is no application associated\nwith the given filename extension."},
-        {32, "The specified dynamic-link library was not found."},
-    };
-    for (const auto& [code, text] : rows)
-        EXPECT_EQ(OpenErrorText(code), heading + QString::fromLatin1(text)) << code;
+    EXPECT_EQ(OpenErrorText(2), heading + QStringLiteral("The specified file was not found."));
+    EXPECT_EQ(OpenErrorText(31),
+              heading + QStringLiteral("There is no application associated\nwith the given filename extension."));
     EXPECT_EQ(OpenErrorText(4), heading + QStringLiteral("Unknown Error (4) occurred."));
     EXPECT_EQ(OpenErrorText(-1), heading + QStringLiteral("Unknown Error (-1) occurred."));
     EXPECT_EQ(OpenErrorText(1), heading + QStringLiteral("Unknown Error (1) occurred."));

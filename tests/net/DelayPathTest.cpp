@@ -19,7 +19,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::UdpRelay;
 
 // Loopback legs, the servers' user-space stamps and the relay's wake-up
 // together stay well below this on a quiet machine.
@@ -39,7 +38,7 @@ class DelayPath : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_chronyd = new testsupport::ChronydFixture;
+        s_chronyd = new ChronydFixture;
         if (!s_chronyd->Start(s_whyNot))
             s_whyNot = "chronyd cannot run here: " + s_whyNot;
     }
@@ -73,11 +72,11 @@ protected:
         return e;
     }
 
-    testsupport::FakeSntpServer fake;
-    static testsupport::ChronydFixture* s_chronyd;
+    FakeSntpServer fake;
+    static ChronydFixture* s_chronyd;
     static std::string s_whyNot;
 };
-testsupport::ChronydFixture* DelayPath::s_chronyd = nullptr;
+ChronydFixture* DelayPath::s_chronyd = nullptr;
 std::string DelayPath::s_whyNot;
 
 TEST_F(DelayPath, TwentyMillisecondsEachWayToChronydGiveFortyDelayAndNoOffset)
@@ -98,9 +97,9 @@ TEST_F(DelayPath, TwentyMillisecondsEachWayToTheFakeServerGiveFortyDelayAndNoOff
 // The server's own holding time (between its receive and transmit stamps) is no part of the path.
 TEST_F(DelayPath, AServerHoldingTheRequestAddsNothingToTheDelay)
 {
-    fake.SetScript([](const testsupport::FakeReplyContext& ctx) {
+    fake.SetScript([](const FakeReplyContext& ctx) {
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        return std::vector<testsupport::FakeSntpServer::Datagram>{{testsupport::FakeSntpServer::MakeReply(ctx, 0.0), 0}};
+        return std::vector<FakeSntpServer::Datagram>{{FakeSntpServer::MakeReply(ctx, 0.0), 0}};
     });
     const PathExchange e = ExpectFiguresFollowThePath(fake.Port(), 20, 20, 0.0, "fake holding 15 ms, 20/20");
     EXPECT_GE(e.query.result.TransmitTimestamp.Difference(e.query.result.ReceiveTimestamp), 0.015);

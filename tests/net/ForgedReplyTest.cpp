@@ -15,9 +15,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::FakeReplyContext;
-using testsupport::FakeSntpServer;
-using testsupport::UdpRelay;
 using Bytes = std::vector<std::uint8_t>;
 using Datagrams = std::vector<FakeSntpServer::Datagram>;
 

@@ -15,8 +15,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::FakeSntpServer;
-using testsupport::HostileReply;
 using Kind = HostileReply::Kind;
 
 // Only the verdict matters here, not the five seconds: a short wait keeps
@@ -114,8 +112,8 @@ TEST_F(HostileServer, StampsAtThe2036WrapAreTakenWithoutHarm)
     for (int where = 0; where <= 2; ++where) {
         const QueryOutcome q = Query(Hostile(Kind::EraWrap, where));
         ASSERT_TRUE(q.ok) << "wrap case " << where << ": error " << q.error;
-        EXPECT_EQ(q.result.ReceiveTimestamp, testsupport::EraWrapReceiveStamp(where));
-        EXPECT_EQ(q.result.TransmitTimestamp, testsupport::EraWrapTransmitStamp(where));
+        EXPECT_EQ(q.result.ReceiveTimestamp, EraWrapReceiveStamp(where));
+        EXPECT_EQ(q.result.TransmitTimestamp, EraWrapTransmitStamp(where));
         EXPECT_TRUE(std::isfinite(q.result.RoundtripDelay) && std::isfinite(q.result.ClockOffset));
         std::printf("[ figures  ] 2036 wrap case %d: delay %.6f s, offset %.6f s\n", where, q.result.RoundtripDelay,
                     q.result.ClockOffset);

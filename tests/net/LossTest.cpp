@@ -12,11 +12,10 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::UdpRelay;
 
 TEST(LossyPath, EverythingLostGives10060AfterTheFiveSecondWait)
 {
-    testsupport::FakeSntpServer server;
+    FakeSntpServer server;
     ASSERT_NE(server.Port(), 0);
     UdpRelay::Options options;
     options.outboundDelayUs = 20000;

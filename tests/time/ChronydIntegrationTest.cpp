@@ -14,7 +14,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::ChronydFixture;
 
 class Chronyd : public ::testing::Test {
 protected:
@@ -76,28 +75,6 @@ TEST_F(Chronyd, TheFourStampsAreInCausalOrder)
     EXPECT_LE(r.OriginateTimestamp.Value(), r.ReceiveTimestamp.Value());
     EXPECT_LE(r.ReceiveTimestamp.Value(), r.TransmitTimestamp.Value());
     EXPECT_LE(r.TransmitTimestamp.Value(), r.DestinationTimestamp.Value());
-}
-
-TEST(ChronydFixture, StopEndsTheProcessAndRemovesItsDirectory)
-{
-    ChronydFixture chronyd;
-    std::string whyNot;
-    if (!chronyd.Start(whyNot))
-        GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
-    const pid_t pid = chronyd.ProcessId();
-    const std::string directory = chronyd.Directory();
-    const int port = chronyd.Port();
-    ASSERT_GT(pid, 0);
-    EXPECT_TRUE(std::filesystem::exists(directory + "/chrony.conf"));
-    EXPECT_TRUE(testsupport::ProbeSntpServer(port, 1000));
-
-    chronyd.Stop();
-    EXPECT_EQ(kill(pid, 0), -1);
-    EXPECT_EQ(errno, ESRCH);
-    EXPECT_FALSE(std::filesystem::exists(directory));
-    EXPECT_EQ(chronyd.Port(), 0);
-    EXPECT_FALSE(testsupport::ProbeSntpServer(port, 200));
-    chronyd.Stop(); // a second stop is harmless
 }
 
 } // namespace

@@ -35,7 +35,7 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
     const char* optIn = std::getenv("BRISVANDER_REAL_CLOCK_TEST");
     if (optIn == nullptr || std::strcmp(optIn, "1") != 0)
         GTEST_SKIP() << "changes the real clock; set BRISVANDER_REAL_CLOCK_TEST=1 to run it";
-    testsupport::ChronydFixture chronyd;
+    ChronydFixture chronyd;
     std::string whyNot;
     if (!chronyd.Start(whyNot))
         GTEST_SKIP() << "chronyd cannot run here: " << whyNot;

@@ -13,8 +13,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::FakeReplyContext;
-using testsupport::FakeSntpServer;
 using Bytes = std::vector<std::uint8_t>;
 using Datagrams = std::vector<FakeSntpServer::Datagram>;
 
@@ -46,7 +44,7 @@ Bytes Unsynchronised(const FakeReplyContext& ctx, int which)
 
 class SntpQueryFailure : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(testsupport::KeepNameLookupsLocal()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(KeepNameLookupsLocal()); }
     void SetUp() override { ASSERT_NE(server.Port(), 0) << "the fake server could not bind"; }
 
     void ExpectDiscardedThenFailure(Datagrams (*script)(const FakeReplyContext&), std::uint32_t expected)
@@ -121,7 +119,7 @@ TEST_F(SntpQueryFailure, TheLastDiscardedReplyNamesTheFailure)
 
 TEST_F(SntpQueryFailure, AClosedPortGives10054)
 {
-    const int port = testsupport::ClosedUdpPort();
+    const int port = ClosedUdpPort();
     ASSERT_NE(port, 0);
     const QueryOutcome q = RunQuery("127.0.0.1", port);
     EXPECT_FALSE(q.ok);

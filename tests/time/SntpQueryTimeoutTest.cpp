@@ -10,8 +10,6 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-using testsupport::FakeReplyContext;
-using testsupport::FakeSntpServer;
 using Datagrams = std::vector<FakeSntpServer::Datagram>;
 
 class SntpQueryTimeout : public ::testing::Test {
