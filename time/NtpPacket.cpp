@@ -5,6 +5,7 @@
 #include "SntpResult.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace brisvander {
@@ -32,6 +33,7 @@ NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length)
     reply.Version = (bytes[0] >> 3) & 0x07;
     reply.Mode = bytes[0] & 0x07;
     reply.Stratum = bytes[1];
+    reply.Precision = static_cast<std::int8_t>(bytes[3]);
     reply.RootDelay = GetBigEndian32(bytes + 4);
     reply.RootDispersion = GetBigEndian32(bytes + 8);
     reply.ReferenceId = GetBigEndian32(bytes + 12);
@@ -67,6 +69,17 @@ DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp&
     return result;
 }
 
+double PrecisionSeconds(int precision)
+{
+    // A claim of a coarser clock than one second would excuse any figure.
+    return std::ldexp(1.0, std::min(precision, 0));
+}
+
+bool IsConsistentExchange(const NtpTimestamp& t2, const NtpTimestamp& t3, double roundtripDelay, double allowance)
+{
+    return t3.Difference(t2) >= 0.0 && roundtripDelay >= -allowance;
+}
+
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& arrival, SntpResult& result)
 {
@@ -74,20 +87,26 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
 }
 
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result)
+                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
+                               double localResolutionSeconds)
 {
     const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit);
     if (verdict != ErrorCode::Success)
         return verdict;
     const NtpReply reply = ParseNtpReply(data, length);
+    const DelayAndOffset figures =
+        ComputeDelayAndOffset(departure, reply.ReceiveTimestamp, reply.TransmitTimestamp, arrival);
+    // Rounding of either clock can make a short delay come out slightly
+    // negative; anything beyond that cannot be a true answer.
+    if (!IsConsistentExchange(reply.ReceiveTimestamp, reply.TransmitTimestamp, figures.RoundtripDelay,
+                              PrecisionSeconds(reply.Precision) + localResolutionSeconds))
+        return ErrorCode::MalformedReply;
     result.LeapIndicator = reply.LeapIndicator;
     result.Stratum = reply.Stratum;
     result.OriginateTimestamp = reply.OriginateTimestamp;
     result.ReceiveTimestamp = reply.ReceiveTimestamp;
     result.TransmitTimestamp = reply.TransmitTimestamp;
     result.DestinationTimestamp = arrival;
-    const DelayAndOffset figures =
-        ComputeDelayAndOffset(departure, result.ReceiveTimestamp, result.TransmitTimestamp, arrival);
     result.RoundtripDelay = figures.RoundtripDelay;
     result.ClockOffset = figures.ClockOffset;
     return ErrorCode::Success;

@@ -27,6 +27,7 @@ struct NtpReply {
     int Version = 0;
     int Mode = 0;
     int Stratum = 0;
+    int Precision = 0;                // log2 seconds of the server's clock, signed
     std::uint32_t RootDelay = 0;      // unsigned 16.16 seconds
     std::uint32_t RootDispersion = 0; // unsigned 16.16 seconds
     std::uint32_t ReferenceId = 0;
@@ -52,16 +53,32 @@ struct DelayAndOffset {
 DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3,
                                      const NtpTimestamp& t4);
 
+// The largest rounding a server's own clock can excuse: its precision,
+// 2^precision seconds, held to at most one second whatever it claims.
+double PrecisionSeconds(int precision);
+
+// Whether figures computed from a reply can describe a true exchange: the
+// server sent after it received (T3 >= T2), and the round-trip delay is not
+// negative beyond what the two clocks' resolution excuses (`allowance`,
+// seconds).
+bool IsConsistentExchange(const NtpTimestamp& t2, const NtpTimestamp& t3, double roundtripDelay, double allowance);
+
 struct SntpResult;
 
+// The clock resolution assumed where the caller names none: 1 ns.
+inline constexpr double DefaultLocalResolutionSeconds = 1e-9;
+
 // Takes one received datagram as far as it goes: its verdict as CheckNtpReply
-// gives it, and on success the filled result with T4 = `arrival`.
+// gives it, then MalformedReply for a reply that contradicts itself
+// (IsConsistentExchange), and on success the filled result with T4 = `arrival`.
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& arrival, SntpResult& result);
 // The same, with the delay and offset taken from `departure`, the kernel's
-// stamp of when the request really left, instead of the echoed T1. The
-// result still shows the echoed T1.
+// stamp of when the request really left, instead of the echoed T1 (the
+// result still shows the echoed T1), and with the local clock's resolution
+// in seconds for the consistency check.
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result);
+                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
+                               double localResolutionSeconds = DefaultLocalResolutionSeconds);
 
 } // namespace brisvander

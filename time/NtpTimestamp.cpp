@@ -41,20 +41,6 @@ NtpTimestamp NtpTimestamp::FromTimespec(const timespec& realtime)
     return {seconds, ns >= 1000000000 ? 0xFFFFFFFFu : fraction};
 }
 
-timespec NtpTimestamp::ToTimespec() const
-{
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(static_cast<std::int64_t>(Seconds()) - UnixEpochNtpSeconds);
-    const std::uint64_t ns = ((std::uint64_t{Fraction()} * 1000000000) + (1ull << 31)) >> 32;
-    if (ns >= 1000000000) {
-        ts.tv_sec += 1;
-        ts.tv_nsec = static_cast<long>(ns - 1000000000);
-    } else {
-        ts.tv_nsec = static_cast<long>(ns);
-    }
-    return ts;
-}
-
 NtpTimestamp NtpTimestamp::FromSystemTime(const SYSTEMTIME& st)
 {
     const std::int64_t days = DayNumberFromDate(st.wYear, st.wMonth, st.wDay) - NtpEpochDayNumber;
@@ -65,13 +51,19 @@ NtpTimestamp NtpTimestamp::FromSystemTime(const SYSTEMTIME& st)
     return {seconds, FractionFromMs(ms)};
 }
 
+std::int64_t NtpTimestamp::SecondsSince1900() const
+{
+    constexpr std::int64_t eraSeconds = std::int64_t{1} << 32;
+    return (Seconds() & 0x80000000u) != 0 ? std::int64_t{Seconds()} : std::int64_t{Seconds()} + eraSeconds;
+}
+
 SYSTEMTIME NtpTimestamp::ToSystemTime() const
 {
-    std::uint32_t s = Seconds();
+    std::int64_t s = SecondsSince1900();
     int ms = MsFromFraction(Fraction());
     if (ms >= 1000) {
         ms -= 1000;
-        s += 1; // wraps with the era like all timestamp arithmetic
+        s += 1; // 2036-02-07 06:28:15.9995 becomes 06:28:16, the first second of era 1
     }
     SYSTEMTIME st;
     st.wSecond = static_cast<std::uint16_t>(s % 60);
@@ -99,12 +91,15 @@ void NtpTimestamp::ToNetworkOrder(std::uint8_t* bytes) const
 
 double NtpTimestamp::Difference(const NtpTimestamp& other) const
 {
-    if (m_value >= other.m_value) {
-        const NtpTimestamp d(m_value - other.m_value);
-        return static_cast<double>(d.Seconds()) + SecondsFromFraction(d.Fraction());
-    }
-    const NtpTimestamp d(other.m_value - m_value);
-    return -(static_cast<double>(d.Seconds()) + SecondsFromFraction(d.Fraction()));
+    const auto magnitude = [](std::uint64_t d) {
+        const NtpTimestamp span(d);
+        return static_cast<double>(span.Seconds()) + SecondsFromFraction(span.Fraction());
+    };
+    const std::uint64_t d = m_value - other.m_value;
+    // The top bit of the modular difference is its sign.
+    if ((d >> 63) == 0)
+        return magnitude(d);
+    return -magnitude(0 - d);
 }
 
 NtpTimestamp NtpTimestamp::AddSeconds(double seconds) const

@@ -1,8 +1,10 @@
 #pragma once
-// 64-bit NTP timestamp: seconds since 1900-01-01 00:00:00 UTC in the upper
-// half, fraction of a second in units of 2^-32 s in the lower half. Only the
-// first era (1900 to 2036-02-07 06:28:15) is represented; arithmetic wraps
-// modulo 2^64.
+// 64-bit NTP timestamp: seconds since the start of an NTP era in the upper
+// half, fraction of a second in units of 2^-32 s in the lower half. Era 0
+// began 1900-01-01 00:00:00 UTC, era 1 begins 2036-02-07 06:28:16 UTC; the
+// value itself does not say which. Differences are taken modulo 2^64 and are
+// right for any true difference under 68 years; calendar time is placed by
+// RFC 4330's rule (see SecondsSince1900), so it is right from 1968 to 2104.
 #include "Platform.h"
 
 #include <array>
@@ -20,14 +22,20 @@ public:
 
     // The system clock at full (nanosecond) resolution.
     static NtpTimestamp Now();
+    // A CLOCK_REALTIME reading, rounded to the nearest 2^-32 s.
     static NtpTimestamp FromTimespec(const timespec& realtime);
-    // Full-resolution inverse of FromTimespec; seconds before 1970 come out negative.
-    timespec ToTimespec() const;
 
     // Calendar time with millisecond resolution; the day of week is not read.
+    // Years past 2036 wrap into era 1, which is what the wire carries.
     static NtpTimestamp FromSystemTime(const SYSTEMTIME& st);
-    // A fraction that rounds to 1000 ms carries into the next second.
+    // UTC calendar time of SecondsSince1900. A fraction that rounds to
+    // 1000 ms carries into the next second.
     SYSTEMTIME ToSystemTime() const;
+    // Seconds since 1900-01-01 00:00:00 UTC by RFC 4330's rule: with the top
+    // bit of Seconds set the time lies in era 0 (1968-01-20 to 2036-02-07),
+    // without it in era 1 (2036-02-07 to 2104-02-26). No clock is read, so a
+    // report shows the same dates whatever the local clock says.
+    std::int64_t SecondsSince1900() const;
 
     constexpr std::uint32_t Seconds() const { return static_cast<std::uint32_t>(m_value >> 32); }
     constexpr std::uint32_t Fraction() const { return static_cast<std::uint32_t>(m_value); }
@@ -36,8 +44,10 @@ public:
     static NtpTimestamp FromNetworkOrder(const std::uint8_t* bytes);
     void ToNetworkOrder(std::uint8_t* bytes) const;
 
-    // this - other in seconds, signed; both signs are exact mirrors. The
-    // fraction counts in units of 1/(2^32 - 1) s, so 0xFFFFFFFF reads as 1.0.
+    // this - other in seconds, signed, in modular 64-bit arithmetic: right
+    // for any true difference under 68 years, across an era boundary too.
+    // Both signs are exact mirrors. The fraction counts in units of
+    // 1/(2^32 - 1) s, so 0xFFFFFFFF reads as 1.0.
     double Difference(const NtpTimestamp& other) const;
     // A new timestamp `seconds` later (earlier when negative), modulo 2^64.
     // The fractional part is scaled by 2^32 - 1, not 2^32, and truncated:

@@ -6,6 +6,7 @@
 #include "UdpSocket.h"
 
 #include <chrono>
+#include <ctime>
 
 namespace brisvander {
 
@@ -27,6 +28,79 @@ std::uint32_t RemainingMs(Clock::time_point deadline)
     if (left <= 0)
         return deadline > Clock::now() ? 1 : 0;
     return static_cast<std::uint32_t>(left);
+}
+
+// When our request left (the kernel's stamp where it gave one) and what it carried.
+struct ExchangeStamps {
+    NtpTimestamp sent;
+    NtpTimestamp departure;
+    bool departureFromKernel = false;
+};
+
+// The resolution of CLOCK_REALTIME in seconds, read once.
+double LocalClockResolution()
+{
+    static const double resolution = [] {
+        timespec res{};
+        return clock_getres(CLOCK_REALTIME, &res) == 0 ? res.tv_sec + res.tv_nsec * 1e-9
+                                                         : DefaultLocalResolutionSeconds;
+    }();
+    return resolution;
+}
+
+// Reads one waiting datagram and judges it; the result is written only for
+// a reply that passed every check.
+std::uint32_t TakeOneDatagram(UdpSocket& socket, const ExchangeStamps& stamps, SntpResult& result)
+{
+    const NtpTimestamp readAt = NtpTimestamp::Now();
+    std::uint8_t reply[NtpReplyBufferSize] = {};
+    const UdpSocket::Datagram datagram = socket.ReceiveStamped(reply, sizeof reply);
+    if (datagram.Failed)
+        return GetLastError();
+    SntpResult candidate = result;
+    const std::uint32_t verdict =
+        EvaluateNtpReply(reply, datagram.FullLength, stamps.sent, stamps.departure,
+                         datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, LocalClockResolution());
+    if (verdict == ErrorCode::Success)
+        result = candidate;
+    return verdict;
+}
+
+// Datagrams that cannot prove they answer this request are discarded and the
+// wait goes on; the last one discarded names the failure at the end.
+std::uint32_t AwaitReply(UdpSocket& socket, ExchangeStamps& stamps,
+                                     std::chrono::steady_clock::time_point deadline, SntpResult& result)
+{
+    std::uint32_t lastDiscarded = ErrorCode::TimedOut;
+    for (std::uint32_t left = RemainingMs(deadline); left > 0; left = RemainingMs(deadline)) {
+        BOOL readable = false;
+        if (!socket.WaitReadable(readable, left))
+            break;
+        if (!readable)
+            continue;
+        if (!stamps.departureFromKernel)
+            stamps.departureFromKernel = socket.TakeTransmitStamp(stamps.departure);
+        // Everything waiting is read before the next wait, so that a flood of
+        // forgeries cannot fill the buffer and push the true reply out.
+        while (Clock::now() < deadline) {
+            const std::uint32_t verdict = TakeOneDatagram(socket, stamps, result);
+            if (verdict == ErrorCode::WouldBlock || verdict == ErrorCode::Interrupted)
+                break;
+            if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
+                lastDiscarded = verdict;
+                continue;
+            }
+            if (verdict == ErrorCode::ServerUnsynchronised)
+                Trace("The SNTP server is not synchronised, GetLastError returns %d\n", static_cast<int>(verdict));
+            else if (verdict != ErrorCode::Success)
+                Trace("Unable to read reply from the SNTP server, GetLastError returns %d\n",
+                      static_cast<int>(verdict));
+            return verdict;
+        }
+    }
+    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n",
+          static_cast<int>(lastDiscarded));
+    return lastDiscarded;
 }
 } // namespace
 
@@ -52,54 +126,14 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
     }
 
     // The kernel's departure stamp is usually there at once; else it comes with the wait.
-    NtpTimestamp departure = sent;
-    socket.TakeTransmitStamp(departure);
+    ExchangeStamps stamps{sent, sent, false};
+    stamps.departureFromKernel = socket.TakeTransmitStamp(stamps.departure);
 
-    // Datagrams that cannot prove they answer this request are discarded and
-    // the wait goes on; the last one discarded names the failure at the end.
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
-    std::uint32_t lastDiscarded = ErrorCode::TimedOut;
-    for (std::uint32_t left = RemainingMs(deadline); left > 0; left = RemainingMs(deadline)) {
-        BOOL readable = false;
-        if (!socket.WaitReadable(readable, left))
-            break;
-        if (!readable)
-            continue;
-        const NtpTimestamp readAt = NtpTimestamp::Now();
-        socket.TakeTransmitStamp(departure);
-        std::uint8_t reply[NtpReplyBufferSize] = {};
-        const UdpSocket::Datagram datagram = socket.ReceiveStamped(reply, sizeof reply);
-        if (datagram.Failed) {
-            if (GetLastError() == ErrorCode::WouldBlock || GetLastError() == ErrorCode::Interrupted)
-                continue;
-            Trace("Unable to read reply from the SNTP server, GetLastError returns %d\n",
-                  static_cast<int>(GetLastError()));
-            return FailKeepingError(socket);
-        }
-        // A result is written only for a reply that passed every check.
-        SntpResult candidate = result;
-        const std::uint32_t verdict = EvaluateNtpReply(reply, datagram.FullLength, sent, departure,
-                                                       datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate);
-        if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
-            lastDiscarded = verdict;
-            continue;
-        }
-        if (verdict != ErrorCode::Success) {
-            Trace("The SNTP server is not synchronised, GetLastError returns %d\n", static_cast<int>(verdict));
-            socket.Close();
-            SetLastError(verdict);
-            return false;
-        }
-        result = candidate;
-        socket.Close();
-        return true;
-    }
-
-    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n",
-          static_cast<int>(lastDiscarded));
+    const std::uint32_t verdict = AwaitReply(socket, stamps, deadline, result);
     socket.Close();
-    SetLastError(lastDiscarded);
-    return false;
+    SetLastError(verdict);
+    return verdict == ErrorCode::Success;
 }
 
 } // namespace brisvander

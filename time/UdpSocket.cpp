@@ -1,6 +1,7 @@
 #include "UdpSocket.h"
 
 #include "ErrorCodes.h"
+#include "HostAddress.h"
 #include "LastError.h"
 
 #include <algorithm>
@@ -21,24 +22,6 @@ BOOL FailWithErrno()
 {
     SetLastError(ErrorFromErrno(errno));
     return false;
-}
-
-BOOL ResolveIPv4(const char* host, in_addr& address)
-{
-    if (inet_aton(host, &address) != 0)
-        return true;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host, nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        SetLastError(rc != 0 ? ErrorFromResolver(rc, errno) : ErrorCode::NoData);
-        return false;
-    }
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return true;
 }
 
 // The software stamp of a received message's control data, if it has one.
@@ -68,11 +51,15 @@ bool KernelStamp(msghdr& message, NtpTimestamp& stamp)
 
 UdpSocket::~UdpSocket() { Close(); }
 
-BOOL UdpSocket::Create()
+BOOL UdpSocket::Create() { return Open(AF_INET); }
+
+bool UdpSocket::Open(int family)
 {
-    m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    Close();
+    m_socket = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (m_socket < 0)
         return FailWithErrno();
+    m_family = family;
     // The kernel's stamps of departure and arrival are truer than clock
     // readings around send and the wait; without them the caller reads the clock.
     const int flags = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE |
@@ -81,6 +68,11 @@ BOOL UdpSocket::Create()
         const int on = 1;
         setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     }
+    // A flood of forged datagrams must not push the true reply out of a full
+    // buffer: ask for the most the system allows (the kernel caps the request
+    // at net.core.rmem_max).
+    const int wanted = ReceiveBufferBytes;
+    setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
     return true;
 }
 
@@ -88,18 +80,22 @@ BOOL UdpSocket::Connect(const char* host, int port)
 {
     // A port outside 1-65535 would wrap to another one when cut to 16 bits.
     if (port < 1 || port > 65535) {
-        SetLastError(ErrorFromErrno(EADDRNOTAVAIL));
+        SetLastError(ErrorCode::AddressNotAvailable);
         return false;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (host == nullptr || !ResolveIPv4(host, address.sin_addr)) {
-        if (host == nullptr)
-            SetLastError(ErrorCode::HostNotFound);
+    const ResolvedHost resolved = ResolveHost(host, port);
+    if (resolved.Addresses.empty()) {
+        SetLastError(resolved.Error);
         return false;
     }
-    return Connect(reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    // IPv4 first; a family this machine cannot reach gives way to the next address.
+    for (const SocketAddress& address : resolved.Addresses) {
+        if ((m_socket < 0 || m_family != address.Family()) && !Open(address.Family()))
+            continue;
+        if (Connect(reinterpret_cast<const sockaddr*>(&address.Storage), address.Length))
+            return true;
+    }
+    return false;
 }
 
 BOOL UdpSocket::Connect(const sockaddr* address, socklen_t length)

@@ -1,6 +1,6 @@
 #pragma once
-// One IPv4 datagram socket, closed on destruction. Failures leave their
-// reason in the thread's last-error value.
+// One datagram socket, IPv4 or IPv6 as the server's address needs, closed
+// on destruction. Failures leave their reason in the thread's last-error value.
 #include "NtpTimestamp.h"
 #include "Platform.h"
 
@@ -17,8 +17,12 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
+    // Opens an IPv4 socket; Connect opens an IPv6 one in its place where the
+    // server's address needs it.
     BOOL Create();
-    // A dotted IPv4 address is used as it is; anything else is looked up.
+    // A dotted IPv4 address or an IPv6 literal ("::1", "[::1]") is used as it
+    // is; a name is looked up for both families and its IPv4 addresses are
+    // tried first.
     BOOL Connect(const char* host, int port);
     BOOL Connect(const sockaddr* address, socklen_t length);
     BOOL Send(const void* buffer, std::size_t length);
@@ -39,8 +43,15 @@ public:
     BOOL WaitReadable(BOOL& readable, std::uint32_t timeoutMs);
     void Close();
 
+    // What the socket asks for as its receive buffer; the kernel grants at
+    // most net.core.rmem_max.
+    static constexpr int ReceiveBufferBytes = 4 << 20;
+
 private:
+    bool Open(int family);
+
     int m_socket = -1; // -1 while not open
+    int m_family = AF_INET;
 };
 
 } // namespace brisvander

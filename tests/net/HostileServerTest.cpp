@@ -107,18 +107,29 @@ TEST_F(HostileServer, KissOfDeathAndAZeroTransmitStampRefuseAtOnce)
     ExpectRefusedAtOnce(Hostile(Kind::ZeroTransmit), "zero transmit stamp");
 }
 
-TEST_F(HostileServer, StampsAtThe2036WrapAreTakenWithoutHarm)
+// A server at the 2036 wrap, its receive and transmit stamps both before it,
+// astride it, and both after it: true figures and true dates every time.
+TEST_F(HostileServer, StampsAtThe2036WrapGiveTrueFiguresAndDates)
 {
     for (int where = 0; where <= 2; ++where) {
+        const NtpTimestamp before = NtpTimestamp::Now();
         const QueryOutcome q = Query(Hostile(Kind::EraWrap, where));
         ASSERT_TRUE(q.ok) << "wrap case " << where << ": error " << q.error;
         EXPECT_EQ(q.result.ReceiveTimestamp, EraWrapReceiveStamp(where));
         EXPECT_EQ(q.result.TransmitTimestamp, EraWrapTransmitStamp(where));
-        EXPECT_TRUE(std::isfinite(q.result.RoundtripDelay) && std::isfinite(q.result.ClockOffset));
         std::printf("[ figures  ] 2036 wrap case %d: delay %.6f s, offset %.6f s\n", where, q.result.RoundtripDelay,
                     q.result.ClockOffset);
-        const SYSTEMTIME t3 = q.result.TransmitTimestamp.ToSystemTime();
-        EXPECT_EQ(t3.wYear, where == 0 ? 2036 : 1900);
+        // Loopback: a delay of milliseconds, never one of 136 years.
+        EXPECT_GE(q.result.RoundtripDelay, 0.0);
+        EXPECT_LT(q.result.RoundtripDelay, 0.5);
+        // The server is some nine years ahead of this clock, not 126 years behind.
+        const double ahead = EraWrapReceiveStamp(where).Difference(before);
+        EXPECT_NEAR(q.result.ClockOffset, ahead, 1.0);
+        EXPECT_GT(q.result.ClockOffset, 0.0);
+        for (const NtpTimestamp& stamp : {q.result.ReceiveTimestamp, q.result.TransmitTimestamp}) {
+            const SYSTEMTIME st = stamp.ToSystemTime();
+            EXPECT_TRUE(st.wYear == 2036 && st.wMonth == 2 && st.wDay == 7) << "wrap case " << where;
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 #include "FakeSntpServer.h"
 #include "HostileReply.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <mutex>
 
@@ -21,7 +23,7 @@ void PutStamps(Bytes& bytes, const NtpTimestamp& receive, const NtpTimestamp& tr
 
 NtpTimestamp EraWrapReceiveStamp(int value)
 {
-    // 2036-02-07 06:28:15.94 before the wrap, 1900-01-01 00:00:00.03 (era 1) after it.
+    // 2036-02-07 06:28:15.94 before the wrap, 06:28:16.03 (era 1) after it.
     return value >= 2 ? NtpTimestamp(0x00000000u, 0x08000000u) : NtpTimestamp(0xFFFFFFFFu, 0xF0000000u);
 }
 
@@ -52,9 +54,14 @@ std::vector<FakeSntpServer::Datagram> FakeSntpServer::MakeHostile(const FakeRepl
     case HostileReply::Kind::ZeroTransmit:
         std::fill(bytes.begin() + 40, bytes.begin() + 48, std::uint8_t{0});
         break;
-    case HostileReply::Kind::EraWrap:
-        PutStamps(bytes, EraWrapReceiveStamp(how.value), EraWrapTransmitStamp(how.value));
-        break;
+    case HostileReply::Kind::EraWrap: {
+        const NtpTimestamp received = EraWrapReceiveStamp(how.value);
+        const NtpTimestamp sent = EraWrapTransmitStamp(how.value);
+        PutStamps(bytes, received, sent);
+        // Held as long as the stamps claim, or the reply would contradict itself.
+        const int heldMs = static_cast<int>(std::ceil(sent.Difference(received) * 1000.0)) + 1;
+        return {{bytes, heldMs}};
+    }
     case HostileReply::Kind::Twice:
         return {{bytes, 0}, {bytes, std::max(0, how.value)}};
     }

@@ -1,6 +1,6 @@
-// Calendar conversion: day numbers, SYSTEMTIME both ways, the era's ends and
-// the carry of a rounded-up millisecond. The C library's gmtime is the
-// independent judge of dates and weekdays.
+// Calendar conversion: day numbers, SYSTEMTIME both ways, the era rule at
+// the 2036 wrap and the carry of a rounded-up millisecond. The C library's
+// gmtime is the independent judge of dates and weekdays.
 #include "NtpTimestamp.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,18 @@ using namespace brisvander;
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-// 1900-01-01 to 2036-02-07, both included.
-constexpr std::int64_t kDaysInEra = 49710;
+// The first midnight the era rule places in era 0 (1968-01-21) and the last
+// it places in era 1 (2104-02-26), as days since 1900-01-01.
+constexpr std::int64_t kFirstRuleDay = (std::int64_t{1} << 31) / kSecondsPerDay + 1;
+constexpr std::int64_t kLastRuleDay = ((std::int64_t{1} << 31) + (std::int64_t{1} << 32) - 1) / kSecondsPerDay;
+
+tm GmTimeOfDay(std::int64_t daysSince1900)
+{
+    const time_t unix = static_cast<time_t>(daysSince1900 * kSecondsPerDay - UnixEpochNtpSeconds);
+    tm truth{};
+    gmtime_r(&unix, &truth);
+    return truth;
+}
 
 SYSTEMTIME Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0)
 {
@@ -67,14 +77,11 @@ TEST(DayNumber, LeapYearRules)
     EXPECT_EQ(d, 29);
 }
 
-TEST(DayNumber, EveryDayOfTheEraRoundTripsWithItsTrueDateAndWeekday)
+TEST(DayNumber, EveryDayFrom1900To2104RoundTripsWithItsTrueDate)
 {
-    for (std::int64_t day = 0; day < kDaysInEra; ++day) {
-        const time_t unix = static_cast<time_t>(day * kSecondsPerDay - UnixEpochNtpSeconds);
-        tm truth{};
-        ASSERT_NE(gmtime_r(&unix, &truth), nullptr);
+    for (std::int64_t day = 0; day <= kLastRuleDay; ++day) {
+        const tm truth = GmTimeOfDay(day);
         const int year = truth.tm_year + 1900, month = truth.tm_mon + 1, mday = truth.tm_mday;
-
         const std::int32_t dayNumber = NtpTimestamp::DayNumberFromDate(static_cast<std::uint16_t>(year),
                                                                        static_cast<std::uint16_t>(month),
                                                                        static_cast<std::uint16_t>(mday));
@@ -82,17 +89,22 @@ TEST(DayNumber, EveryDayOfTheEraRoundTripsWithItsTrueDateAndWeekday)
         std::uint16_t y = 0, m = 0, d = 0;
         NtpTimestamp::DateFromDayNumber(dayNumber, y, m, d);
         ASSERT_TRUE(y == year && m == month && d == mday) << "day " << day;
-
-        const SYSTEMTIME st = NtpTimestamp(static_cast<std::uint32_t>(day * kSecondsPerDay), 0).ToSystemTime();
-        ASSERT_TRUE(st.wYear == year && st.wMonth == month && st.wDay == mday) << "day " << day;
-        ASSERT_EQ(st.wDayOfWeek, truth.tm_wday) << year << "-" << month << "-" << mday;
-        ASSERT_EQ(NtpTimestamp::FromSystemTime(st).Seconds(), day * kSecondsPerDay) << "day " << day;
     }
 }
 
-TEST(ToSystemTime, TimestampZeroIsMondayFirstOfJanuary1900)
+// Every midnight whose seconds the era rule places: 1968 to 2036 in era 0,
+// 2036 to 2104 in era 1, each with its true date and weekday.
+TEST(CalendarConversion, EveryDayFrom1968To2104HasItsTrueDateAndWeekday)
 {
-    ExpectCalendar(NtpTimestamp().ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+    for (std::int64_t day = kFirstRuleDay; day <= kLastRuleDay; ++day) {
+        const tm truth = GmTimeOfDay(day);
+        const auto seconds = static_cast<std::uint32_t>(day * kSecondsPerDay);
+        const SYSTEMTIME st = NtpTimestamp(seconds, 0).ToSystemTime();
+        ASSERT_TRUE(st.wYear == truth.tm_year + 1900 && st.wMonth == truth.tm_mon + 1 && st.wDay == truth.tm_mday)
+            << "day " << day << ": " << st.wYear << "-" << st.wMonth << "-" << st.wDay;
+        ASSERT_EQ(st.wDayOfWeek, truth.tm_wday) << "day " << day;
+        ASSERT_EQ(NtpTimestamp::FromSystemTime(st).Seconds(), seconds) << "day " << day;
+    }
 }
 
 TEST(CalendarConversion, KnownDatesBothWays)
@@ -117,16 +129,22 @@ TEST(CalendarConversion, EveryMillisecondOfASecondRoundTrips)
     }
 }
 
-TEST(CalendarConversion, TheEraEndsOn7February2036AndWraps)
+TEST(CalendarConversion, The2036WrapContinuesTheCalendar)
 {
     ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0).ToSystemTime(), 2036, 2, 7, 4, 6, 28, 15, 0);
     EXPECT_EQ(NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 15)).Seconds(), 0xFFFFFFFFu);
 
+    // The next second is the first of era 1: Seconds 0, still in 2036.
     const NtpTimestamp wrapped = NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 16));
     EXPECT_EQ(wrapped.Seconds(), 0u);
-    ExpectCalendar(wrapped.ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+    ExpectCalendar(wrapped.ToSystemTime(), 2036, 2, 7, 4, 6, 28, 16, 0);
+    EXPECT_EQ(wrapped.SecondsSince1900(), std::int64_t{1} << 32);
 
-    EXPECT_EQ(NtpTimestamp::FromSystemTime(Utc(1899, 12, 31, 23, 59, 59)).Seconds(), 0xFFFFFFFFu);
+    const NtpTimestamp march2036 = NtpTimestamp::FromSystemTime(Utc(2036, 3, 1, 12, 0, 0, 250));
+    ExpectCalendar(march2036.ToSystemTime(), 2036, 3, 1, 6, 12, 0, 0, 250);
+    // The rule's own edges: the top bit alone decides.
+    ExpectCalendar(NtpTimestamp(0x80000000u, 0).ToSystemTime(), 1968, 1, 20, 6, 3, 14, 8, 0);
+    ExpectCalendar(NtpTimestamp(0x7FFFFFFFu, 0).ToSystemTime(), 2104, 2, 26, 2, 9, 42, 23, 0);
 }
 
 TEST(CalendarConversion, NegativeAdditionsCrossTheYearBoundary)
@@ -144,8 +162,8 @@ TEST(CalendarConversion, RoundedUpMillisecondsCarryIntoTheNextSecond)
     // 999.5 ms and more: the next second, which here is the next year.
     ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFDF3B64).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
     ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFFFFFFF).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
-    // At the era's last second the carry wraps with the seconds.
-    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0xFFFFFFFF).ToSystemTime(), 1900, 1, 1, 1, 0, 0, 0, 0);
+    // At era 0's last second the carry goes on into era 1.
+    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0xFFFFFFFF).ToSystemTime(), 2036, 2, 7, 4, 6, 28, 16, 0);
 }
 
 TEST(CalendarConversion, NoFractionGivesAThousandMilliseconds)

@@ -103,7 +103,8 @@ TEST_F(SntpQuery, MeasuresAServerAheadOrBehind)
 TEST_F(SntpQuery, AnAuthenticatorAfterTheMessageChangesNothing)
 {
     std::atomic<std::size_t> length{48};
-    server.SetScript([&](const FakeReplyContext& ctx) { return Datagrams{{ReplyWithKnownStamps(ctx, length), 0}}; });
+    // Sent after the millisecond its stamps say the server held the request.
+    server.SetScript([&](const FakeReplyContext& ctx) { return Datagrams{{ReplyWithKnownStamps(ctx, length), 2}}; });
     const QueryOutcome plain = RunQuery("127.0.0.1", server.Port());
     length = 68;
     const QueryOutcome authenticated = RunQuery("127.0.0.1", server.Port());

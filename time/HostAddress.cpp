@@ -1,0 +1,80 @@
+#include "HostAddress.h"
+
+#include "ErrorCodes.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+
+namespace brisvander {
+
+std::string_view WithoutBrackets(std::string_view host)
+{
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2);
+    return host;
+}
+
+void PutIPv4First(std::vector<SocketAddress>& addresses)
+{
+    std::stable_partition(addresses.begin(), addresses.end(),
+                          [](const SocketAddress& a) { return a.Family() == AF_INET; });
+}
+
+namespace {
+SocketAddress IPv4Address(const in_addr& address, int port)
+{
+    SocketAddress result;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&result.Storage);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<std::uint16_t>(port));
+    v4->sin_addr = address;
+    result.Length = sizeof(sockaddr_in);
+    return result;
+}
+} // namespace
+
+ResolvedHost ResolveHost(const char* host, int port)
+{
+    ResolvedHost resolved;
+    if (host == nullptr) {
+        resolved.Error = ErrorCode::HostNotFound;
+        return resolved;
+    }
+    in_addr dotted{};
+    if (inet_aton(host, &dotted) != 0) {
+        resolved.Addresses.push_back(IPv4Address(dotted, port));
+        return resolved;
+    }
+
+    const std::string name(WithoutBrackets(host));
+    const std::string service = std::to_string(port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
+    if (rc != 0) {
+        resolved.Error = ErrorFromResolver(rc, errno);
+        return resolved;
+    }
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) || a->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        SocketAddress address;
+        std::memcpy(&address.Storage, a->ai_addr, a->ai_addrlen);
+        address.Length = a->ai_addrlen;
+        resolved.Addresses.push_back(address);
+    }
+    freeaddrinfo(found);
+    if (resolved.Addresses.empty())
+        resolved.Error = ErrorCode::NoData;
+    PutIPv4First(resolved.Addresses);
+    return resolved;
+}
+
+} // namespace brisvander

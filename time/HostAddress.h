@@ -1,0 +1,35 @@
+#pragma once
+// Turning a host as the user typed it into the socket addresses to try:
+// a dotted IPv4 address as it is, an IPv6 literal with or without brackets,
+// or a name looked up for both families, IPv4 addresses first.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <vector>
+
+namespace brisvander {
+
+struct SocketAddress {
+    sockaddr_storage Storage{};
+    socklen_t Length = 0;
+    int Family() const { return Storage.ss_family; }
+};
+
+struct ResolvedHost {
+    std::vector<SocketAddress> Addresses; // in the order to try them
+    std::uint32_t Error = 0;              // ErrorCodes.h number when there are none
+};
+
+// "[::1]" -> "::1"; anything else as it is (an unclosed "[::1" stays, and
+// fails the lookup).
+std::string_view WithoutBrackets(std::string_view host);
+
+// Stable: IPv4 addresses keep their order and come before all others.
+void PutIPv4First(std::vector<SocketAddress>& addresses);
+
+// Resolves `host` for UDP `port` (1-65535, the caller checks). A dotted IPv4
+// form that inet_aton takes (also "127.1") is used without a lookup.
+ResolvedHost ResolveHost(const char* host, int port);
+
+} // namespace brisvander
