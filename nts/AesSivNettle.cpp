@@ -28,7 +28,8 @@ std::optional<Bytes> NettleOpen(ByteView key, ByteView associatedData, ByteView 
     if (siv_cmac_aes128_decrypt_message(&ctx, nonce.size(), nonce.data(), associatedData.size(),
                                         associatedData.data(), plaintext.size(), plaintext.data(),
                                         sealed.data()) != 1) {
-        explicit_bzero(plaintext.data(), plaintext.size()); // leave nothing readable
+        if (!plaintext.empty())
+            explicit_bzero(plaintext.data(), plaintext.size()); // leave nothing readable
         return std::nullopt;
     }
     return plaintext;

@@ -3,6 +3,7 @@
 // and judging a datagram that may be the reply. No sockets; the NTP header
 // checks (mode, originate timestamp, stratum...) stay with the caller.
 #include "NtsBytes.h"
+#include "NtsKeRecords.h" // NtsMaxCookies
 #include "NtsSession.h"
 
 #include <array>
