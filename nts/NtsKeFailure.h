@@ -14,7 +14,7 @@ enum class NtsKeFailureKind {
     Tls,             // handshake failed for a reason other than the two below (e.g. no TLS 1.3)
     Certificate,     // chain not trusted, or not issued for the host
     Alpn,            // the server did not select "ntske/1"
-    ServerError,     // the server sent an Error record
+    ServerError,     // the server sent an Error (or a Warning) record
     BadResponse,     // malformed, cut short, or without the records the exchange needs
     Unsupported,     // the server offers neither NTPv4 nor AES-SIV-CMAC-256
     NoCookie,        // a valid response without any cookie
@@ -30,7 +30,8 @@ struct NtsKeFailure {
 NtsKeFailure TimeoutFailure();
 
 // Judges a complete response: a failure, or nullopt when it gives NTPv4 with
-// AES-SIV-CMAC-256 and at least one cookie. An Error record wins over all else.
+// AES-SIV-CMAC-256 and at least one cookie. An Error record wins over all
+// else, then a Warning record.
 std::optional<NtsKeFailure> CheckNtsKeResponse(const NtsKeResponse& response);
 
 } // namespace brisvander

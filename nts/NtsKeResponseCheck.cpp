@@ -27,6 +27,10 @@ std::optional<NtsKeFailure> CheckNtsKeResponse(const NtsKeResponse& response)
     using Kind = NtsKeFailureKind;
     if (response.ErrorCode)
         return NtsKeFailure{Kind::ServerError, ErrorRecordText(*response.ErrorCode)};
+    // No warning code is assigned, and one we do not know counts as an error.
+    if (!response.Warnings.empty())
+        return NtsKeFailure{Kind::ServerError,
+                            "Warn-Record vom Server: " + std::to_string(response.Warnings.front()) + " (unbekannt)"};
     if (!response.NextProtocols)
         return NtsKeFailure{Kind::BadResponse, "Antwort ohne Protokollauswahl"};
     // An empty list is the server's way of saying it supports none of ours.

@@ -217,6 +217,15 @@ TEST(NtsKeResponseCheck, NamesWhatIsMissingOrRefused)
     EXPECT_EQ(f->Kind, NtsKeFailureKind::ServerError);
     EXPECT_EQ(f->Reason, "Fehler-Record vom Server: 1 (ungültige Anfrage)");
 
+    Bytes warning = GoodResponse(2);
+    Bytes warningRecord;
+    AppendRecord(warningRecord, kCritical | 3, U16(9));
+    warning.insert(warning.begin(), warningRecord.begin(), warningRecord.end());
+    f = judge(warning);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->Kind, NtsKeFailureKind::ServerError);
+    EXPECT_EQ(f->Reason, "Warn-Record vom Server: 9 (unbekannt)");
+
     Bytes noProtocol, emptyProtocols, otherProtocol, noAead, otherAead;
     AppendRecord(noProtocol, 4, U16(15));
     AppendRecord(noProtocol, 5, Cookie(8, 1));
