@@ -1,0 +1,37 @@
+#pragma once
+// The NTS key exchange (RFC 8915, section 4) as a client: TCP, TLS 1.3 with
+// ALPN "ntske/1" and a verified certificate, one request, one response, and
+// the two AEAD keys exported from the TLS session.
+#include "Deadline.h"
+#include "NtsKeFailure.h"
+#include "NtsKeRecords.h"
+#include "NtsSession.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace brisvander {
+
+// The bound the programs give the whole exchange.
+inline constexpr std::chrono::seconds NtsKeTimeout{5};
+
+struct NtsKeOptions {
+    std::string Host;                       // DNS name or IP literal; the certificate must name it
+    std::uint16_t Port = NtsKeDefaultPort;
+    std::string ExtraCaFile;                // PEM trusted besides the system store; empty: none
+    SteadyTime Deadline;                    // nothing waits past it (the name lookup excepted)
+};
+
+struct NtsKeResult {
+    std::optional<NtsSession> Session; // set on success
+    NtsKeFailure Failure;              // meaningful when Session is empty
+    bool Ok() const { return Session.has_value(); }
+};
+
+// Blocks the calling thread for at most the deadline (plus the name lookup).
+// Errors come back as values; nothing throws.
+NtsKeResult RunNtsKeyExchange(const NtsKeOptions& options);
+
+} // namespace brisvander

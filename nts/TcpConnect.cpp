@@ -1,0 +1,117 @@
+#include "TcpConnect.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <vector>
+
+namespace brisvander {
+namespace {
+struct Address {
+    sockaddr_storage Storage{};
+    socklen_t Length = 0;
+    int Family = 0;
+};
+
+NtsKeFailure LookupFailure(const std::string& host, int code)
+{
+    if (code == EAI_NONAME || code == EAI_NODATA || code == EAI_ADDRFAMILY)
+        return {NtsKeFailureKind::NameLookup, "Servername nicht gefunden: " + host};
+    return {NtsKeFailureKind::NameLookup,
+            "Namensauflösung für " + host + " fehlgeschlagen: " + gai_strerror(code)};
+}
+
+std::optional<NtsKeFailure> Resolve(const std::string& host, std::uint16_t port, std::vector<Address>& out)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    const int code = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+    if (code != 0)
+        return LookupFailure(host, code);
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        Address address;
+        std::memcpy(&address.Storage, entry->ai_addr, entry->ai_addrlen);
+        address.Length = entry->ai_addrlen;
+        address.Family = entry->ai_family;
+        out.push_back(address);
+    }
+    freeaddrinfo(list);
+    std::stable_partition(out.begin(), out.end(), [](const Address& a) { return a.Family == AF_INET; });
+    if (out.empty())
+        return LookupFailure(host, EAI_NODATA);
+    return std::nullopt;
+}
+
+std::string ConnectErrorText(int err)
+{
+    switch (err) {
+    case ECONNREFUSED: return "Verbindung abgelehnt";
+    case ENETUNREACH: return "Netz nicht erreichbar";
+    case EHOSTUNREACH: return "Rechner nicht erreichbar";
+    case ETIMEDOUT: return "Zeitüberschreitung";
+    default: return std::strerror(err);
+    }
+}
+
+// 0 when connected, else the errno; ETIMEDOUT when `until` passed first.
+int ConnectOne(const Address& address, SteadyTime until, UniqueFd& socketOut)
+{
+    UniqueFd fd(socket(address.Family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd.Valid())
+        return errno;
+    if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address.Storage), address.Length) != 0) {
+        if (errno != EINPROGRESS)
+            return errno;
+        const WaitResult waited = WaitFor(fd.Get(), POLLOUT, until);
+        if (waited == WaitResult::TimedOut)
+            return ETIMEDOUT;
+        if (waited == WaitResult::Failed)
+            return errno;
+        int err = 0;
+        socklen_t length = sizeof err;
+        if (getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &err, &length) != 0)
+            return errno;
+        if (err != 0)
+            return err;
+    }
+    socketOut = std::move(fd);
+    return 0;
+}
+} // namespace
+
+TcpConnection ConnectTcp(const std::string& host, std::uint16_t port, SteadyTime deadline)
+{
+    TcpConnection connection;
+    std::vector<Address> addresses;
+    if (auto failure = Resolve(host, port, addresses)) {
+        connection.Failure = std::move(failure);
+        return connection;
+    }
+    int lastError = ETIMEDOUT;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            break;
+        const SteadyTime until = now + (deadline - now) / static_cast<long>(addresses.size() - i);
+        lastError = ConnectOne(addresses[i], until, connection.Socket);
+        if (lastError == 0)
+            return connection;
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+        connection.Failure = TimeoutFailure();
+    else
+        connection.Failure = NtsKeFailure{NtsKeFailureKind::Connect, "keine Verbindung zu " + host + " Port " +
+                                                                         std::to_string(port) + ": " +
+                                                                         ConnectErrorText(lastError)};
+    return connection;
+}
+
+} // namespace brisvander

@@ -1,0 +1,64 @@
+#pragma once
+// A TLS 1.3 client over a non-blocking socket in which no call waits past a
+// deadline. OpenSSL works on memory buffers; this class moves the bytes
+// between them and the socket itself (send with MSG_NOSIGNAL: a server that
+// hangs up never raises SIGPIPE).
+#include "Deadline.h"
+#include "NtsBytes.h"
+#include "NtsKeFailure.h"
+#include "UniqueFd.h"
+
+#include <openssl/ssl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisvander {
+
+struct SslCtxFree {
+    void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
+};
+using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxFree>;
+
+// TLS 1.3 only, peer verified against the system's trust store and, when not
+// empty, the PEM certificates in `extraCaFile`.
+SslCtxPtr MakeNtsKeClientContext(const std::string& extraCaFile, std::optional<NtsKeFailure>& failure);
+
+class TlsStream {
+public:
+    // `host` is what the certificate must name: a DNS name or an IP literal.
+    TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, SteadyTime deadline);
+    ~TlsStream();
+    TlsStream(const TlsStream&) = delete;
+    TlsStream& operator=(const TlsStream&) = delete;
+
+    // Handshake, then the check that the server chose our ALPN protocol.
+    std::optional<NtsKeFailure> Handshake(std::string_view alpnProtocol);
+    std::optional<NtsKeFailure> WriteAll(ByteView data);
+    // Appends what arrives; `closed` tells that the server ended the stream.
+    std::optional<NtsKeFailure> ReadSome(Bytes& out, bool& closed);
+    std::optional<Bytes> ExportKey(std::string_view label, ByteView context, std::size_t length);
+    // Sends close_notify without waiting for the server's.
+    void Close();
+
+private:
+    enum class Step { Done, Again, Closed, Failed };
+    // Runs one SSL call result through the socket: Again after moving bytes.
+    Step Pump(int sslResult, std::optional<NtsKeFailure>& failure);
+    bool Flush(std::optional<NtsKeFailure>& failure);
+    bool Receive(std::optional<NtsKeFailure>& failure);
+    NtsKeFailure HandshakeFailure() const;
+
+    SSL* m_ssl = nullptr;
+    BIO* m_in = nullptr;  // owned by m_ssl
+    BIO* m_out = nullptr; // owned by m_ssl
+    UniqueFd m_socket;
+    std::string m_host;
+    SteadyTime m_deadline;
+    bool m_peerClosed = false;
+    unsigned long m_lastError = 0; // OpenSSL's error of the last failed call
+};
+
+} // namespace brisvander

@@ -1,0 +1,178 @@
+// The whole client side against chronyd as an NTS server on loopback: key
+// exchange, then sealed NTP requests over UDP and the replies checked.
+#include "ChronydNtsServer.h"
+#include "LocalNameLookup.h"
+#include "NtsKeClient.h"
+#include "NtpExtensionFields.h"
+#include "NtsPacket.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace brisvander;
+using namespace brisvander::ntstest;
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+struct Exchange {
+    Bytes Header;
+    Bytes Reply;
+    NtsReplyCheck Check;
+};
+
+Bytes ClientHeader()
+{
+    Bytes header(NtpHeaderSize, 0);
+    header[0] = 0x23;
+    for (int i = 40; i < 48; ++i)
+        header[i] = static_cast<std::uint8_t>(0x50 + i); // transmit timestamp, echoed as originate
+    return header;
+}
+
+// Sends one sealed request and waits up to 2 s for a datagram that is not NotOurs.
+Exchange SendSealed(int port, NtsSession& session, std::size_t placeholders)
+{
+    Exchange exchange;
+    exchange.Header = ClientHeader();
+    const NtsSealedRequest request = SealRequest(exchange.Header, session, placeholders);
+    EXPECT_EQ(request.Status, NtsSealStatus::Sealed);
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    server.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 ||
+        send(fd, request.Packet.data(), request.Packet.size(), 0) != static_cast<ssize_t>(request.Packet.size())) {
+        ADD_FAILURE() << "cannot send to 127.0.0.1:" << port;
+        if (fd >= 0)
+            close(fd);
+        return exchange;
+    }
+    const auto limit = Clock::now() + std::chrono::seconds(2);
+    while (Clock::now() < limit) {
+        pollfd entry{fd, POLLIN, 0};
+        if (poll(&entry, 1, 100) <= 0)
+            continue;
+        Bytes buffer(NtsReplyBufferSize);
+        const ssize_t got = recv(fd, buffer.data(), buffer.size(), 0);
+        if (got <= 0)
+            continue;
+        buffer.resize(static_cast<std::size_t>(got));
+        exchange.Check = CheckReply(buffer, request.Pending, session);
+        exchange.Reply = std::move(buffer);
+        if (exchange.Check.Verdict != NtsReplyVerdict::NotOurs)
+            break;
+    }
+    close(fd);
+    return exchange;
+}
+
+class ChronydNts : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        testsupport::KeepNameLookupsLocal();
+        s_authority = new TestAuthority("Brisvander chronyd CA");
+        s_chronyd = new ChronydNtsServer;
+        if (!s_chronyd->Start(*s_authority, s_whyNot))
+            s_whyNot = "chronyd cannot serve NTS here: " + s_whyNot;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_chronyd;
+        delete s_authority;
+        s_chronyd = nullptr;
+        s_authority = nullptr;
+    }
+    void SetUp() override
+    {
+        if (s_chronyd->KeyExchangePort() == 0 || !s_whyNot.empty())
+            GTEST_SKIP() << s_whyNot;
+    }
+
+    static NtsKeResult KeyExchange()
+    {
+        NtsKeOptions options;
+        options.Host = "localhost";
+        options.Port = static_cast<std::uint16_t>(s_chronyd->KeyExchangePort());
+        options.ExtraCaFile = s_chronyd->CaFile();
+        options.Deadline = Clock::now() + NtsKeTimeout;
+        return RunNtsKeyExchange(options);
+    }
+
+    static TestAuthority* s_authority;
+    static ChronydNtsServer* s_chronyd;
+    static std::string s_whyNot;
+};
+TestAuthority* ChronydNts::s_authority = nullptr;
+ChronydNtsServer* ChronydNts::s_chronyd = nullptr;
+std::string ChronydNts::s_whyNot;
+} // namespace
+
+TEST_F(ChronydNts, KeyExchangeGivesCookiesAndTheNtpPort)
+{
+    const NtsKeResult result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
+    EXPECT_EQ(result.Session->Cookies.size(), NtsMaxCookies);
+    EXPECT_EQ(result.Session->NtpPort, s_chronyd->NtpPort());
+    EXPECT_EQ(result.Session->ClientToServerKey.size(), 32u);
+    RecordProperty("cookie_bytes", static_cast<int>(result.Session->Cookies.front().size()));
+}
+
+TEST_F(ChronydNts, SealedRequestGetsAnAuthenticReplyWithNewCookies)
+{
+    NtsKeResult result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
+    NtsSession& session = *result.Session;
+    session.Cookies.resize(4); // room for all that come back
+    const Exchange e = SendSealed(session.NtpPort, session, 2);
+    ASSERT_EQ(e.Check.Verdict, NtsReplyVerdict::Authentic) << e.Check.Why;
+    EXPECT_EQ(e.Check.CookiesAdded, 3u) << "one for the cookie sent, one per placeholder";
+    EXPECT_EQ(session.Cookies.size(), 6u);
+    ASSERT_GE(e.Reply.size(), NtpHeaderSize);
+    EXPECT_EQ(e.Reply[0] & 0x07, 4) << "server mode";
+    EXPECT_EQ(e.Reply[1], 3) << "chronyd's local stratum";
+    EXPECT_TRUE(std::equal(e.Header.begin() + 40, e.Header.end(), e.Reply.begin() + 24)) << "originate = our transmit";
+}
+
+TEST_F(ChronydNts, CookiesFromRepliesCarryLaterExchanges)
+{
+    NtsKeResult result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
+    NtsSession& session = *result.Session;
+    // Twelve exchanges use up more than the eight cookies of the key exchange.
+    for (int i = 0; i < 12; ++i) {
+        const Exchange e = SendSealed(session.NtpPort, session, 0);
+        ASSERT_EQ(e.Check.Verdict, NtsReplyVerdict::Authentic) << "exchange " << i << ": " << e.Check.Why;
+        EXPECT_EQ(session.Cookies.size(), NtsMaxCookies);
+    }
+}
+
+TEST_F(ChronydNts, CookieTheServerCannotReadBringsANak)
+{
+    NtsKeResult result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
+    NtsSession& session = *result.Session;
+    Bytes& cookie = session.Cookies.front();
+    cookie[cookie.size() / 2] ^= 0xFF;
+    const Exchange e = SendSealed(session.NtpPort, session, 0);
+    EXPECT_EQ(e.Check.Verdict, NtsReplyVerdict::Nak) << e.Check.Why;
+}
+
+TEST_F(ChronydNts, KeysOfAnotherSessionDoNotOpenTheReply)
+{
+    NtsKeResult first = KeyExchange();
+    NtsKeResult second = KeyExchange();
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    NtsSession mixed = *first.Session;
+    mixed.ServerToClientKey = second.Session->ServerToClientKey;
+    const Exchange e = SendSealed(mixed.NtpPort, mixed, 0);
+    EXPECT_EQ(e.Check.Verdict, NtsReplyVerdict::NotOurs);
+    EXPECT_EQ(std::string(e.Check.Why), "authenticator does not verify");
+}
