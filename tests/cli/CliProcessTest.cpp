@@ -2,9 +2,11 @@
 // an exit status. The process never holds the right to set the clock here.
 #include "FakeSntpServer.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
@@ -81,4 +83,28 @@ TEST_F(CliProcessTest, SyncWithoutTheRightIsAnOrdinaryFailure)
     EXPECT_TRUE(sync.out.contains("Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
     EXPECT_TRUE(sync.out.endsWith("Sekunden.\nFehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n"))
         << sync.out.toStdString();
+}
+
+// A name whose only address is IPv6 works. The name comes from a hosts file
+// of the test's own, put in place of /etc/hosts in a private mount
+// namespace of the child alone (root only), so no name server is asked.
+TEST_F(CliProcessTest, ANameWithOnlyAnIPv6AddressIsQueriedOverIPv6)
+{
+    FakeSntpServer server6(LoopbackFamily::IPv6);
+    if (server6.Port() == 0)
+        GTEST_SKIP() << "::1 cannot be bound here";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a private /etc/hosts needs a mount namespace, which needs root";
+    QFile hosts(m_config.filePath("hosts"));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("::1 zeitgeber-v6.test\n");
+    hosts.close();
+    const QString script = QStringLiteral("mount --bind \"$1\" /etc/hosts && exec \"$2\" info zeitgeber-v6.test --port \"$3\"");
+    const Outcome info = Start("unshare", {"--mount", "sh", "-c", script, "sh", hosts.fileName(), BRISVANDER_CLI_PATH,
+                                           QString::number(server6.Port())},
+                               m_config.path());
+    EXPECT_EQ(info.status, 0) << info.out.toStdString() << info.err.toStdString();
+    EXPECT_TRUE(info.out.startsWith("Verbinde mit SNTP Zeitserver: zeitgeber-v6.test\nDiese Daten wurde"))
+        << info.out.toStdString();
+    EXPECT_EQ(server6.RequestCount(), 1);
 }

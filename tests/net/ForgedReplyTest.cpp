@@ -1,6 +1,5 @@
 // Forged replies from the server's address, as anyone on the path can send:
 // one that races the true reply, and a flood of them during one exchange.
-#include "ErrorCodes.h"
 #include "FakeSntpServer.h"
 #include "NetPath.h"
 
@@ -20,7 +19,11 @@ using Datagrams = std::vector<FakeSntpServer::Datagram>;
 
 constexpr double kServerAhead = 0.75;
 constexpr double kForgedAhead = 100.0; // what a forged reply would make the offset
-constexpr int kFloodSize = 10000;
+// A burst that a stock receive buffer holds whole when the client asks for
+// the most it may have (net.core.rmem_max 212992 gives room for 512 small
+// datagrams; the default buffer holds 256), even if the client did not read
+// at all while it arrives.
+constexpr int kFloodSize = 400;
 constexpr std::uint32_t kFloodWaitMs = 2000;
 
 UdpRelay::Options TwentyEachWay()
@@ -88,7 +91,7 @@ TEST_F(ForgedReply, AForgeryArrivingFirstIsPassedOverForTheTrueReply)
     EXPECT_EQ(e.query.result.Stratum, 2);
 }
 
-TEST_F(ForgedReply, AFloodDuringOneExchangeNeitherMisleadsNorGrowsMemory)
+TEST_F(ForgedReply, TheTrueReplySurvivesAFloodAndNoForgeryWins)
 {
     std::atomic<int> injected{0};
     server.SetScript([&](const FakeReplyContext& ctx) {
@@ -111,17 +114,11 @@ TEST_F(ForgedReply, AFloodDuringOneExchangeNeitherMisleadsNorGrowsMemory)
         const PathExchange e = QueryThrough(relay, kFloodWaitMs);
         JoinFlooder();
         EXPECT_EQ(injected, kFloodSize) << label;
-        if (e.query.ok) {
-            std::printf("[ figures  ] flood (%s): true reply found; %s\n", label, e.Describe(kServerAhead).c_str());
-            ASSERT_TRUE(e.heldOnce);
-            EXPECT_NEAR(e.query.result.ClockOffset, e.PredictedOffset(kServerAhead), 0.001) << label;
-        } else {
-            // The true reply lost among the forgeries: the wait ends as for any foreign datagrams.
-            std::printf("[ figures  ] flood (%s): true reply lost, error %u after %.3f s\n", label, e.query.error,
-                        e.query.seconds);
-            EXPECT_EQ(e.query.error, ErrorCode::ForeignReply) << label;
-            EXPECT_GE(e.query.seconds, kFloodWaitMs / 1e3) << label;
-        }
+        // The true reply survives the burst, and no forgery is taken for it.
+        ASSERT_TRUE(e.query.ok) << label << ": error " << e.query.error;
+        std::printf("[ figures  ] flood (%s): %s\n", label, e.Describe(kServerAhead).c_str());
+        ASSERT_TRUE(e.heldOnce);
+        EXPECT_NEAR(e.query.result.ClockOffset, e.PredictedOffset(kServerAhead), 0.001) << label;
     };
     floodOnce("first");
     const long before = ResidentBytes();
@@ -130,7 +127,7 @@ TEST_F(ForgedReply, AFloodDuringOneExchangeNeitherMisleadsNorGrowsMemory)
     std::printf("[ figures  ] resident set before the second flood %ld KiB, after %ld KiB\n", before / 1024,
                 after / 1024);
     EXPECT_GT(before, 0);
-    EXPECT_LT(after - before, 4L << 20) << "ten thousand forgeries should leave nothing behind";
+    EXPECT_LT(after - before, 4L << 20) << "a flood of forgeries should leave nothing behind";
     EXPECT_EQ(server.RequestCount(), 2);
 }
 

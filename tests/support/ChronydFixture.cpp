@@ -60,8 +60,11 @@ bool WriteConfig(const std::string& path, const std::string& directory, int port
 {
     std::ofstream conf(path);
     conf << "port " << port << "\n"
+         // Both loopback addresses, so queries over IPv6 reach it too.
          << "bindaddress 127.0.0.1\n"
+         << "bindaddress ::1\n"
          << "allow 127.0.0.1\n"
+         << "allow ::1\n"
          << "local stratum " << ChronydFixture::LocalStratum << "\n"
          // No command port and no command socket: nothing outside the temporary directory.
          << "cmdport 0\n"

@@ -1,5 +1,5 @@
 #pragma once
-// A real chronyd serving SNTP on a free 127.0.0.1 port from a generated
+// A real chronyd serving SNTP on a free port of 127.0.0.1 and ::1 from a generated
 // configuration in its own temporary directory. It runs with -x, so it never
 // touches the system clock; it serves the local clock at a fixed stratum.
 #include <string>

@@ -2,6 +2,8 @@
 
 #include "ReferenceClock.h"
 
+#include "ByteOrder.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
@@ -16,38 +18,41 @@ namespace {
 constexpr int kPollIntervalMs = 50;
 constexpr std::size_t kLargestDatagram = 65536;
 
-void PutBigEndian32(std::uint8_t* out, std::uint32_t v)
-{
-    out[0] = static_cast<std::uint8_t>(v >> 24);
-    out[1] = static_cast<std::uint8_t>(v >> 16);
-    out[2] = static_cast<std::uint8_t>(v >> 8);
-    out[3] = static_cast<std::uint8_t>(v);
-}
-
 void PutTimestamp(std::uint8_t* out, const NtpTimestamp& ts)
 {
     PutBigEndian32(out, ts.Seconds());
     PutBigEndian32(out + 4, ts.Fraction());
 }
 
-int BindLoopbackSocket(int& port)
+int BindLoopbackSocket(LoopbackFamily family, int& port)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const bool v6 = family == LoopbackFamily::IPv6;
+    const int fd = socket(v6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     // Stamp T2 when the request arrived, not when this thread got round to it.
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (v6) {
+        auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+        a->sin6_family = AF_INET6;
+        a->sin6_addr = in6addr_loopback;
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* a = reinterpret_cast<sockaddr_in*>(&address);
+        a->sin_family = AF_INET;
+        a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof(sockaddr_in);
+    }
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         close(fd);
         return -1;
     }
-    port = ntohs(address.sin_port);
+    port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return fd;
 }
 
@@ -64,9 +69,9 @@ NtpTimestamp ArrivalOf(msghdr& message)
 }
 } // namespace
 
-FakeSntpServer::FakeSntpServer()
+FakeSntpServer::FakeSntpServer(LoopbackFamily family)
 {
-    m_socket = BindLoopbackSocket(m_port);
+    m_socket = BindLoopbackSocket(family, m_port);
     if (m_socket >= 0)
         m_thread = std::thread(&FakeSntpServer::Serve, this);
 }
@@ -143,7 +148,7 @@ void FakeSntpServer::Serve()
         pollfd entry{m_socket, POLLIN, 0};
         if (poll(&entry, 1, kPollIntervalMs) <= 0)
             continue;
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         iovec io{buffer.data(), buffer.size()};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
         msghdr message{};

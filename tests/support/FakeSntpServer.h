@@ -1,5 +1,5 @@
 #pragma once
-// A scriptable SNTP server on 127.0.0.1 for driving the real client. By
+// A scriptable SNTP server on 127.0.0.1 or ::1 for driving the real client. By
 // default it answers every request correctly with its clock a chosen offset
 // ahead of the real one; a script can send anything instead.
 #include "HostileReply.h"
@@ -23,9 +23,12 @@ struct FakeReplyContext {
     NtpTimestamp receivedAt;                // real clock when the request arrived (kernel stamp if any)
 };
 
+enum class LoopbackFamily { IPv4, IPv6 };
+
 class FakeSntpServer {
 public:
-    FakeSntpServer();  // binds 127.0.0.1 on a free port; serves on its own thread
+    // Binds 127.0.0.1 (or ::1) on a free port; serves on its own thread.
+    explicit FakeSntpServer(LoopbackFamily family = LoopbackFamily::IPv4);
     ~FakeSntpServer(); // stops and joins the thread
     FakeSntpServer(const FakeSntpServer&) = delete;
     FakeSntpServer& operator=(const FakeSntpServer&) = delete;

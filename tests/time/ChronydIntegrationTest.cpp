@@ -58,6 +58,14 @@ TEST_F(Chronyd, OffsetIsWithinAMillisecondOfZeroAndTheDelaySmall)
     RecordProperty("delay_ns", static_cast<int>(best.RoundtripDelay * 1e9));
 }
 
+TEST_F(Chronyd, AnswersOverIPv6Too)
+{
+    const QueryOutcome q = RunQuery("::1", s_chronyd->Port());
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    EXPECT_EQ(q.result.Stratum, ChronydFixture::LocalStratum);
+    EXPECT_NEAR(q.result.ClockOffset, 0.0, 0.01);
+}
+
 TEST_F(Chronyd, StratumAndLeapAreAsChronydServesThem)
 {
     const QueryOutcome q = RunQuery("127.0.0.1", s_chronyd->Port());

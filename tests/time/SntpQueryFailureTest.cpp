@@ -117,6 +117,34 @@ TEST_F(SntpQueryFailure, TheLastDiscardedReplyNamesTheFailure)
         ErrorCode::ForeignReply);
 }
 
+// A reply that contradicts itself (the server claims to have held the request
+// longer than the round trip took) is passed over like a malformed one.
+TEST_F(SntpQueryFailure, AReplyThatContradictsItselfIsPassedOverForTheTrueOne)
+{
+    server.SetScript([](const FakeReplyContext& ctx) {
+        Bytes heldTooLong = Good(ctx);
+        const NtpTimestamp received = NtpTimestamp::FromNetworkOrder(&heldTooLong[32]);
+        received.AddSeconds(0.0625).ToNetworkOrder(&heldTooLong[40]);
+        Bytes good = Good(ctx);
+        good[1] = 7;
+        return Datagrams{{heldTooLong, 0}, {good, 70}};
+    });
+    const QueryOutcome q = RunQuery("127.0.0.1", server.Port(), kShortWaitMs);
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    EXPECT_EQ(q.result.Stratum, 7);
+    EXPECT_GE(q.result.RoundtripDelay, 0.0);
+
+    server.SetScript([](const FakeReplyContext& ctx) {
+        Bytes backwards = Good(ctx);
+        const NtpTimestamp received = NtpTimestamp::FromNetworkOrder(&backwards[32]);
+        received.AddSeconds(-0.001).ToNetworkOrder(&backwards[40]);
+        return Datagrams{{backwards, 0}};
+    });
+    const QueryOutcome alone = RunQuery("127.0.0.1", server.Port(), kShortWaitMs);
+    EXPECT_FALSE(alone.ok);
+    EXPECT_EQ(alone.error, ErrorCode::MalformedReply);
+}
+
 TEST_F(SntpQueryFailure, AClosedPortGives10054)
 {
     const int port = ClosedUdpPort();
