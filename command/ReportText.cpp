@@ -48,11 +48,19 @@ std::string ReportSuccessBody(const SntpResult& result)
     return text;
 }
 
-std::string ReportQueryFailure(std::uint32_t error)
+std::string ReportQueryFailure(std::uint32_t error, const std::string& reason)
 {
-    return CFormat("Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
-                   "versuchen.\n(Fehler Nr. %d)\n\nOK.",
-                   static_cast<int>(error));
+    std::string text = CFormat("Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder "
+                               "nochmal versuchen.\n(Fehler Nr. %d)\n",
+                               static_cast<int>(error));
+    if (!reason.empty())
+        text += reason + "\n";
+    return text + "\nOK.";
+}
+
+std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
+{
+    return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + keyExchangeServer + ").\n";
 }
 
 std::string ReportClockOutcome(bool clockSet)

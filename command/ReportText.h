@@ -19,7 +19,12 @@ std::string ReportSyncAnnouncement();
 std::string ReportPreamble(ReportCommand command, const std::string& host);
 // Timestamps, delay and offset of a successful query.
 std::string ReportSuccessBody(const SntpResult& result);
-std::string ReportQueryFailure(std::uint32_t error);
+// The failure text; a non-empty `reason` (one German line) follows the
+// error number, as for a failed NTS key exchange.
+std::string ReportQueryFailure(std::uint32_t error, const std::string& reason = {});
+// After the offset line of an authenticated report: which key exchange
+// server vouched for the time.
+std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
 std::string ReportClockOutcome(bool clockSet);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.

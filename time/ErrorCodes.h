@@ -25,10 +25,12 @@ constexpr std::uint32_t HostUnreachable = 10065;    // EHOSTUNREACH
 constexpr std::uint32_t HostNotFound = 11001;       // EAI_NONAME
 constexpr std::uint32_t TryAgain = 11002;           // EAI_AGAIN
 constexpr std::uint32_t NoRecovery = 11003;         // EAI_FAIL and other resolver errors
-constexpr std::uint32_t NoData = 11004;             // the name has no IPv4 address
-constexpr std::uint32_t MalformedReply = 20001;     // shorter than 48 / longer than 68 bytes, or not server mode
+constexpr std::uint32_t NoData = 11004;             // the name has no address of either family
+constexpr std::uint32_t MalformedReply = 20001;     // too short or long, not server mode, or contradicting itself
 constexpr std::uint32_t ForeignReply = 20002;       // originate timestamp is not our transmit timestamp
-constexpr std::uint32_t ServerUnsynchronised = 20003;
+constexpr std::uint32_t ServerUnsynchronised = 20003; // also a Kiss-o'-Death, an NTS NAK among them
+constexpr std::uint32_t KeyExchangeFailed = 20004;    // NTS: connection, TLS, certificate, ALPN, error record, no cookie
+constexpr std::uint32_t NoAuthenticReply = 20005;     // NTS: replies arrived, none authenticated
 } // namespace ErrorCode
 
 // errno of a socket call -> the number above; unknown values pass through.

@@ -14,10 +14,10 @@ namespace {
 double ShortFormatSeconds(std::uint32_t value) { return value / 65536.0; }
 } // namespace
 
-NtpRequest BuildNtpRequest(const NtpTimestamp& transmit)
+NtpRequest BuildNtpRequest(const NtpTimestamp& transmit, std::uint8_t firstByte)
 {
     NtpRequest request{};
-    request[0] = NtpRequestFirstByte;
+    request[0] = firstByte;
     transmit.ToNetworkOrder(request.data() + 40);
     return request;
 }
@@ -43,9 +43,10 @@ NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length)
     return reply;
 }
 
-std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit)
+std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                            std::size_t longest)
 {
-    if (data == nullptr || length < NtpPacketSize || length > NtpReplyBufferSize)
+    if (data == nullptr || length < NtpPacketSize || length > longest)
         return ErrorCode::MalformedReply;
     const NtpReply reply = ParseNtpReply(data, length);
     if (reply.Mode != NtpModeServer)
@@ -88,9 +89,9 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
 
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
-                               double localResolutionSeconds)
+                               double localResolutionSeconds, std::size_t longest)
 {
-    const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit);
+    const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit, longest);
     if (verdict != ErrorCode::Success)
         return verdict;
     const NtpReply reply = ParseNtpReply(data, length);

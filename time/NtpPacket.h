@@ -12,7 +12,8 @@ namespace brisvander {
 inline constexpr std::size_t NtpPacketSize = 48;
 // The message plus the optional authenticator (key id and 16-byte digest).
 inline constexpr std::size_t NtpReplyBufferSize = 68;
-inline constexpr std::uint8_t NtpRequestFirstByte = 0x1B; // LI 0, version 3, mode 3 (client)
+inline constexpr std::uint8_t NtpRequestFirstByte = 0x1B;   // LI 0, version 3, mode 3 (client)
+inline constexpr std::uint8_t NtpV4RequestFirstByte = 0x23; // version 4: extension fields need it
 inline constexpr int NtpModeServer = 4;
 inline constexpr int NtpMaxStratum = 15;
 // Root distance (root delay / 2 + root dispersion) at which a server counts as unsynchronised.
@@ -20,7 +21,8 @@ inline constexpr double NtpMaxRootDistanceSeconds = 16.0;
 
 using NtpRequest = std::array<std::uint8_t, NtpPacketSize>;
 
-NtpRequest BuildNtpRequest(const NtpTimestamp& transmit);
+// 48 bytes: `firstByte`, zeros, and `transmit` in bytes 40-47.
+NtpRequest BuildNtpRequest(const NtpTimestamp& transmit, std::uint8_t firstByte = NtpRequestFirstByte);
 
 struct NtpReply {
     int LeapIndicator = 0;
@@ -42,8 +44,10 @@ NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length);
 // 0 when the datagram answers the request stamped `sentTransmit` and the
 // server is synchronised; otherwise MalformedReply, ForeignReply or
 // ServerUnsynchronised, checked in that order. `length` is the datagram's
-// true length, which may exceed what was read.
-std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit);
+// true length, which may exceed what was read; longer than `longest` is
+// malformed (a plain reply is the message and at most an authenticator).
+std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                            std::size_t longest = NtpReplyBufferSize);
 
 // Round-trip delay (server holding time subtracted) and clock offset, seconds.
 struct DelayAndOffset {
@@ -79,6 +83,7 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
 // in seconds for the consistency check.
 std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
                                const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
-                               double localResolutionSeconds = DefaultLocalResolutionSeconds);
+                               double localResolutionSeconds = DefaultLocalResolutionSeconds,
+                               std::size_t longest = NtpReplyBufferSize);
 
 } // namespace brisvander

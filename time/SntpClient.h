@@ -10,6 +10,8 @@
 
 namespace brisvander {
 
+class ReplyAuthenticator;
+
 inline constexpr int NtpDefaultPort = 123;
 inline constexpr std::uint32_t SntpDefaultTimeoutMs = 5000;
 
@@ -27,6 +29,11 @@ public:
 
     // Nonzero on success; on failure the reason is in the thread's last-error value.
     BOOL QueryServer(const char* host, SntpResult& result, int port = NtpDefaultPort);
+    // The same exchange in NTP version 4, the request sealed and every reply
+    // judged by `authenticator` before the usual checks: a reply that cannot
+    // prove itself is discarded like a forged one (NoAuthenticReply when
+    // nothing better comes), a refusal ends the query (ServerUnsynchronised).
+    BOOL QueryServer(const char* host, SntpResult& result, int port, ReplyAuthenticator& authenticator);
 
     // Sets the clock to `newTime`, a time computed from a clock reading of a
     // moment ago; that moment is taken to be now.
@@ -43,6 +50,8 @@ public:
     BOOL PrivilegeEnabled = 0;
 
 private:
+    BOOL Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);
+
     ClockControl* m_clock;
 };
 

@@ -1,12 +1,14 @@
 #include "ErrorCodes.h"
 #include "LastError.h"
 #include "NtpPacket.h"
+#include "ReplyAuthenticator.h"
 #include "SntpClient.h"
 #include "Trace.h"
 #include "UdpSocket.h"
 
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 namespace brisvander {
 
@@ -30,13 +32,6 @@ std::uint32_t RemainingMs(Clock::time_point deadline)
     return static_cast<std::uint32_t>(left);
 }
 
-// When our request left (the kernel's stamp where it gave one) and what it carried.
-struct ExchangeStamps {
-    NtpTimestamp sent;
-    NtpTimestamp departure;
-    bool departureFromKernel = false;
-};
-
 // The resolution of CLOCK_REALTIME in seconds, read once.
 double LocalClockResolution()
 {
@@ -48,45 +43,83 @@ double LocalClockResolution()
     return resolution;
 }
 
+// One request in flight: what it carried, when it really left, and how its
+// replies are judged.
+struct Exchange {
+    UdpSocket& socket;
+    ReplyAuthenticator* authenticator; // null for a plain exchange
+    NtpTimestamp sent;
+    NtpTimestamp departure;
+    bool departureFromKernel = false;
+    std::vector<std::uint8_t> buffer;  // room for the longest reply taken
+
+    std::size_t LongestReply() const
+    {
+        return authenticator != nullptr ? authenticator->LargestReply() : NtpReplyBufferSize;
+    }
+};
+
+// An authenticated exchange first asks whether the datagram is proven to be
+// ours; only then do the usual checks see it.
+std::uint32_t Authenticate(Exchange& exchange, std::size_t received)
+{
+    if (exchange.authenticator == nullptr)
+        return ErrorCode::Success;
+    switch (exchange.authenticator->CheckReply({exchange.buffer.data(), received})) {
+    case ReplyAuthenticity::Authentic: return ErrorCode::Success;
+    case ReplyAuthenticity::Refused: return ErrorCode::ServerUnsynchronised;
+    case ReplyAuthenticity::NotOurs: break;
+    }
+    return ErrorCode::NoAuthenticReply;
+}
+
 // Reads one waiting datagram and judges it; the result is written only for
 // a reply that passed every check.
-std::uint32_t TakeOneDatagram(UdpSocket& socket, const ExchangeStamps& stamps, SntpResult& result)
+std::uint32_t TakeOneDatagram(Exchange& exchange, SntpResult& result)
 {
     const NtpTimestamp readAt = NtpTimestamp::Now();
-    std::uint8_t reply[NtpReplyBufferSize] = {};
-    const UdpSocket::Datagram datagram = socket.ReceiveStamped(reply, sizeof reply);
+    std::fill(exchange.buffer.begin(), exchange.buffer.end(), std::uint8_t{0});
+    const UdpSocket::Datagram datagram = exchange.socket.ReceiveStamped(exchange.buffer.data(), exchange.buffer.size());
     if (datagram.Failed)
         return GetLastError();
+    const std::size_t received = std::min(datagram.FullLength, exchange.buffer.size());
+    if (const std::uint32_t authenticity = Authenticate(exchange, received); authenticity != ErrorCode::Success)
+        return authenticity;
     SntpResult candidate = result;
-    const std::uint32_t verdict =
-        EvaluateNtpReply(reply, datagram.FullLength, stamps.sent, stamps.departure,
-                         datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, LocalClockResolution());
+    const std::uint32_t verdict = EvaluateNtpReply(
+        exchange.buffer.data(), datagram.FullLength, exchange.sent, exchange.departure,
+        datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, LocalClockResolution(), exchange.LongestReply());
     if (verdict == ErrorCode::Success)
         result = candidate;
     return verdict;
 }
 
+bool Discarded(std::uint32_t verdict)
+{
+    return verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply ||
+           verdict == ErrorCode::NoAuthenticReply;
+}
+
 // Datagrams that cannot prove they answer this request are discarded and the
 // wait goes on; the last one discarded names the failure at the end.
-std::uint32_t AwaitReply(UdpSocket& socket, ExchangeStamps& stamps,
-                                     std::chrono::steady_clock::time_point deadline, SntpResult& result)
+std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpResult& result)
 {
     std::uint32_t lastDiscarded = ErrorCode::TimedOut;
     for (std::uint32_t left = RemainingMs(deadline); left > 0; left = RemainingMs(deadline)) {
         BOOL readable = false;
-        if (!socket.WaitReadable(readable, left))
+        if (!exchange.socket.WaitReadable(readable, left))
             break;
         if (!readable)
             continue;
-        if (!stamps.departureFromKernel)
-            stamps.departureFromKernel = socket.TakeTransmitStamp(stamps.departure);
+        if (!exchange.departureFromKernel)
+            exchange.departureFromKernel = exchange.socket.TakeTransmitStamp(exchange.departure);
         // Everything waiting is read before the next wait, so that a flood of
         // forgeries cannot fill the buffer and push the true reply out.
         while (Clock::now() < deadline) {
-            const std::uint32_t verdict = TakeOneDatagram(socket, stamps, result);
+            const std::uint32_t verdict = TakeOneDatagram(exchange, result);
             if (verdict == ErrorCode::WouldBlock || verdict == ErrorCode::Interrupted)
                 break;
-            if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
+            if (Discarded(verdict)) {
                 lastDiscarded = verdict;
                 continue;
             }
@@ -102,9 +135,30 @@ std::uint32_t AwaitReply(UdpSocket& socket, ExchangeStamps& stamps,
           static_cast<int>(lastDiscarded));
     return lastDiscarded;
 }
+
+// The datagram to send, stamped now; empty when the authenticator cannot seal it.
+std::vector<std::uint8_t> BuildRequest(ReplyAuthenticator* authenticator, const NtpTimestamp& sent)
+{
+    if (authenticator == nullptr) {
+        const NtpRequest request = BuildNtpRequest(sent);
+        return {request.begin(), request.end()};
+    }
+    const NtpRequest header = BuildNtpRequest(sent, NtpV4RequestFirstByte);
+    return authenticator->SealRequest(header);
+}
 } // namespace
 
 BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
+{
+    return Query(host, result, port, nullptr);
+}
+
+BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port, ReplyAuthenticator& authenticator)
+{
+    return Query(host, result, port, &authenticator);
+}
+
+BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator)
 {
     UdpSocket socket;
     if (!socket.Create()) {
@@ -118,19 +172,24 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
     }
 
     const NtpTimestamp sent = NtpTimestamp::Now();
-    const NtpRequest request = BuildNtpRequest(sent);
+    const std::vector<std::uint8_t> request = BuildRequest(authenticator, sent);
+    if (request.empty()) {
+        SetLastError(ErrorCode::KeyExchangeFailed);
+        return FailKeepingError(socket);
+    }
     if (!socket.Send(request.data(), request.size())) {
         Trace("Failed in call to send NTP request to the SNTP server, GetLastError returns %d\n",
               static_cast<int>(GetLastError()));
         return FailKeepingError(socket);
     }
 
+    Exchange exchange{socket, authenticator, sent, sent, false, {}};
+    exchange.buffer.resize(exchange.LongestReply());
     // The kernel's departure stamp is usually there at once; else it comes with the wait.
-    ExchangeStamps stamps{sent, sent, false};
-    stamps.departureFromKernel = socket.TakeTransmitStamp(stamps.departure);
+    exchange.departureFromKernel = socket.TakeTransmitStamp(exchange.departure);
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
-    const std::uint32_t verdict = AwaitReply(socket, stamps, deadline, result);
+    const std::uint32_t verdict = AwaitReply(exchange, deadline, result);
     socket.Close();
     SetLastError(verdict);
     return verdict == ErrorCode::Success;
