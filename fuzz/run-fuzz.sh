@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for a bounded time.
+# Builds the fuzz targets with clang into build-fuzz/ and runs each for a
+# bounded time. Needs clang and libclang-rt-14-dev (./test.sh installs them).
 # Usage: fuzz/run-fuzz.sh [seconds]   (default 60)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build="$here/build-fuzz"
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DBRISVANDER_FUZZ=ON -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF >/dev/null
+# Only warnings and errors: a failed configure shows why.
+CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja --log-level=WARNING -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBRISVANDER_FUZZ=ON -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF
 cmake --build "$build" --target fuzz_ntp_reply -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
