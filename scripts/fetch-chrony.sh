@@ -42,8 +42,12 @@ if [ ! -x "$chronyd" ] || [ -n "$(missing_libraries)" ]; then
         for pkg in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (:].*//' | grep '^lib'); do
             dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || libraries+=("$pkg")
         done
-        echo "The unpacked chronyd lacks $(echo $lacking): installing the library packages ${libraries[*]} (libraries, no service)"
-        [ ${#libraries[@]} -eq 0 ] || as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${libraries[@]}"
+        if [ ${#libraries[@]} -eq 0 ]; then
+            echo "the unpacked chronyd lacks $(echo $lacking), yet chrony's library packages are all installed" >&2
+            exit 1
+        fi
+        echo "The unpacked chronyd lacks $(echo $lacking): installing its library packages ${libraries[*]} (libraries, no service)"
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${libraries[@]}"
         lacking=$(missing_libraries)
         [ -z "$lacking" ] || { echo "the unpacked chronyd still lacks $(echo $lacking)" >&2; exit 1; }
     fi
