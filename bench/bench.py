@@ -137,6 +137,7 @@ class Ntpdig:
 
 class ChronydOneShot:
     name = "chronyd -Q"
+    program = "chronyd"  # the server's own chronyd, from --chronyd
     WRONG_BY = re.compile(r"System clock wrong by (-?[0-9.]+) seconds")
 
     def __init__(self, port, cli, work):
@@ -154,7 +155,7 @@ class ChronydOneShot:
                 "log measurements statistics",
                 ""]))
         # -Q prints the offset and never sets the clock; -x forbids touching it anyway.
-        self.argv = ["chronyd", "-Q", "-x", "-d"] + chrony_user_options() + ["-t", "10", "-f", conf]
+        self.argv = [self.program, "-Q", "-x", "-d"] + chrony_user_options() + ["-t", "10", "-f", conf]
 
     def log_rows(self, name):
         path = os.path.join(self.dir, name)
@@ -271,6 +272,7 @@ def main():
     run.add_argument("--cli", required=True)
     run.add_argument("--work", required=True)
     run.add_argument("--queries", type=int, default=30)
+    run.add_argument("--chronyd", default="chronyd")
     args = parser.parse_args()
     # Leaving through SystemExit lets subprocess.run kill the query it is waiting for.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
@@ -280,6 +282,7 @@ def main():
         return 0
     if args.command == "wait-ready":
         return 0 if wait_ready(args.port, args.seconds) else 1
+    ChronydOneShot.program = args.chronyd
     try:
         print(measure(args.port, args.cli, args.work, max(args.queries, 1)))
     except (QueryFailed, subprocess.TimeoutExpired) as error:

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for a bounded time on its seed corpus.
+# Builds the fuzz targets with clang into build-fuzz/ and runs each for a
+# bounded time on its seed corpus. Needs clang and libclang-rt-14-dev
+# (./test.sh installs them).
 # Usage: fuzz/run-fuzz.sh [seconds per target]   (default 60)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,8 +13,9 @@ targets=(
     "fuzz_nts_ke_response corpus-nts-ke"
     "fuzz_nts_reply corpus-nts-reply"
 )
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DBRISVANDER_FUZZ=ON -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF >/dev/null
+# Only warnings and errors: a failed configure shows why.
+CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja --log-level=WARNING -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBRISVANDER_FUZZ=ON -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF
 cmake --build "$build" --target fuzz_ntp_reply fuzz_nts_ke_response fuzz_nts_reply -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

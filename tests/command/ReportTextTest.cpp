@@ -3,6 +3,8 @@
 #include "TimeCommand.h"
 
 #include <clocale>
+#include <cstdlib>
+#include <string>
 #include <gtest/gtest.h>
 
 using namespace brisvander;
@@ -55,11 +57,32 @@ TEST(ReportText, PreamblesAndOutcomes)
     EXPECT_EQ(ReportClockOutcome(false), "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
 }
 
+namespace {
+// The system's de_DE.UTF-8, else the one the test set-up builds into the build
+// tree. LOCPATH points there for this one call only: set for longer, it would
+// hide the system's locales from everything else in the process.
+bool SetGermanLocale()
+{
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr)
+        return true;
+    const char* previous = std::getenv("LOCPATH");
+    const std::string saved = previous != nullptr ? previous : "";
+    setenv("LOCPATH", BRISVANDER_TEST_LOCALE_DIR, 1);
+    const bool set = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    if (previous != nullptr)
+        setenv("LOCPATH", saved.c_str(), 1);
+    else
+        unsetenv("LOCPATH");
+    return set;
+}
+} // namespace
+
 TEST(ReportText, DecimalPointWhateverTheLocale)
 {
     // A German locale would print a comma through a plain printf.
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (the test script generates it)";
+    if (!SetGermanLocale())
+        GTEST_SKIP() << "locale de_DE.UTF-8 is neither installed nor in " BRISVANDER_TEST_LOCALE_DIR
+                        " (./test.sh builds it there)";
     ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     const std::string body = ReportSuccessBody(SampleResult());
     std::setlocale(LC_ALL, "C");

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the built Debian package on this machine, uses it as a normal
-# user against a local chronyd on port 123, and removes it again.
+# user (nobody, with a home of its own in a temporary directory) against a
+# local chronyd on port 123, and removes it again. chronyd is the one the test
+# set-up unpacked into the build tree (scripts/find-chronyd.sh), so no time
+# service is installed; no account is added.
 # Needs root. The real clock is set once, by sync, only when the measured
 # offset is far below a millisecond, and the step is checked afterwards.
 # Usage: tests/packaging/package-test.sh <build-dir-with-the-package-built>
 set -euo pipefail
-build=$1
-user=brisvander-test
+build=$(cd "${1:?usage: $0 BUILD-DIR}" && pwd)
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+user=nobody
 fail() { echo "package test: FAILED: $*" >&2; exit 1; }
 step() { echo "package test: $*"; }
 
@@ -14,8 +18,12 @@ step() { echo "package test: $*"; }
 deb=$(ls -t "$(cd "$build" && pwd)"/brisvander_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no package in $build (run cpack -G DEB there)"
 
+chronyd=$("$scripts/find-chronyd.sh" "$build") || fail "no chronyd"
 work=$(mktemp -d)
 chmod 755 "$work"
+home="$work/home"
+mkdir -p "$home/.config"
+chown -R "$user:" "$home"
 chronyd_pid=
 cleanup() {
     [ -n "$chronyd_pid" ] && kill "$chronyd_pid" 2>/dev/null && wait "$chronyd_pid" 2>/dev/null || true
@@ -27,7 +35,7 @@ trap cleanup EXIT
 # moves only when someone sets the real clock.
 # A pause between the two readings only makes the gap smaller, so the largest of many is the true one.
 clock_gap() { python3 -c 'import time; print(max(time.clock_gettime(time.CLOCK_REALTIME) - time.clock_gettime(time.CLOCK_MONOTONIC) for _ in range(200)))'; }
-as_user() { runuser -u "$user" -- env HOME="/home/$user" XDG_CONFIG_HOME="/home/$user/.config" "$@"; }
+as_user() { runuser -u "$user" -- env HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@"; }
 
 step "installing $deb (twice: a second install must be harmless)"
 apt-get install -y -qq "$deb" >/dev/null || fail "apt-get install"
@@ -36,9 +44,7 @@ getcap /usr/bin/brisvander-cli | grep -q 'cap_sys_time[=+]p' || fail "brisvander
 getcap /usr/bin/brisvander | grep -q 'cap_sys_time[=+]p' || fail "brisvander lacks cap_sys_time+p"
 [ -r /usr/share/brisvander/brisvander.html ] || fail "manual not installed"
 
-id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
-
-step "starting chronyd on 127.0.0.1:123"
+step "starting $chronyd on 127.0.0.1:123"
 cat > "$work/chrony.conf" <<CONF
 port 123
 bindaddress 127.0.0.1
@@ -49,7 +55,10 @@ bindcmdaddress /
 pidfile $work/chronyd.pid
 driftfile $work/drift
 CONF
-chronyd -x -d -f "$work/chrony.conf" >"$work/chronyd.log" 2>&1 &
+# The account chronyd drops to comes with the installed package; an unpacked one stays root.
+chronyd_user=()
+id _chrony >/dev/null 2>&1 || chronyd_user=(-u root)
+"$chronyd" -x -d "${chronyd_user[@]}" -f "$work/chrony.conf" >"$work/chronyd.log" 2>&1 &
 chronyd_pid=$!
 for _ in $(seq 50); do
     as_user brisvander-cli info 127.0.0.1 >/dev/null 2>&1 && break

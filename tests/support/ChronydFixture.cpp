@@ -26,8 +26,25 @@ constexpr auto kStartupLimit = std::chrono::seconds(10);
 constexpr auto kStopLimit = std::chrono::seconds(3);
 constexpr int kPortAttempts = 3;
 
+bool IsExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+// The chronyd named by BRISVANDER_CHRONYD; null when unset or empty.
+const char* ChosenChronyd()
+{
+    const char* chosen = std::getenv("BRISVANDER_CHRONYD");
+    return chosen != nullptr && *chosen != '\0' ? chosen : nullptr;
+}
+
+// BRISVANDER_CHRONYD first, then the chronyd that the test set-up unpacks from
+// Debian's package into the build tree (no time service installed), then the system's.
 std::string FindChronyd()
 {
+    if (const char* chosen = ChosenChronyd())
+        return IsExecutable(chosen) ? chosen : std::string();
+    const std::string unpacked = std::string(BRISVANDER_TEST_TOOLS_DIR) + "/chrony/usr/sbin/chronyd";
+    if (IsExecutable(unpacked))
+        return unpacked;
+
     std::vector<std::string> dirs;
     if (const char* path = std::getenv("PATH")) {
         std::stringstream list(path);
@@ -39,7 +56,7 @@ std::string FindChronyd()
     dirs.insert(dirs.end(), {"/usr/sbin", "/sbin", "/usr/local/sbin"});
     for (const std::string& dir : dirs) {
         const std::string candidate = dir + "/chronyd";
-        if (access(candidate.c_str(), X_OK) == 0)
+        if (IsExecutable(candidate))
             return candidate;
     }
     return {};
@@ -79,8 +96,10 @@ std::vector<std::string> Arguments(const std::string& program, const std::string
     std::vector<std::string> args{program, "-x", "-d", "-f", conf};
     if (geteuid() != 0)
         args.push_back("-U"); // no root check: with -x and a high port it needs no privilege
-    else if (getpwnam("_chrony") == nullptr)
-        args.insert(args.end(), {"-u", "root"}); // the account it drops to by default is missing
+    // The account it runs as by default comes with the installed package: an unpacked chronyd runs as us.
+    if (getpwnam("_chrony") == nullptr)
+        if (const passwd* self = getpwuid(geteuid()); self != nullptr)
+            args.insert(args.end(), {"-u", self->pw_name});
     return args;
 }
 } // namespace
@@ -94,7 +113,9 @@ bool ChronydFixture::Start(std::string& whyNot)
     Stop();
     const std::string program = FindChronyd();
     if (program.empty()) {
-        whyNot = "chronyd is not installed (Debian package chrony)";
+        whyNot = ChosenChronyd() != nullptr
+                     ? "BRISVANDER_CHRONYD is not an executable chronyd"
+                     : "no chronyd: ./test.sh unpacks Debian's chrony into " BRISVANDER_TEST_TOOLS_DIR "/chrony";
         return false;
     }
     m_directory = MakeTempDirectory();
