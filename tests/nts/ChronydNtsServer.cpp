@@ -1,5 +1,7 @@
 #include "ChronydNtsServer.h"
 
+#include "ChronydFixture.h"
+
 #include "LoopbackPorts.h"
 #include "SntpProbe.h"
 
@@ -11,7 +13,6 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -22,24 +23,6 @@
 namespace brisvander::ntstest {
 namespace {
 using Clock = std::chrono::steady_clock;
-
-std::string FindChronyd()
-{
-    if (const char* chosen = std::getenv("BRISVANDER_CHRONYD"); chosen != nullptr && *chosen != '\0')
-        return access(chosen, X_OK) == 0 ? chosen : std::string();
-    std::vector<std::string> dirs;
-    if (const char* path = std::getenv("PATH")) {
-        std::stringstream list(path);
-        for (std::string dir; std::getline(list, dir, ':');)
-            if (!dir.empty())
-                dirs.push_back(dir);
-    }
-    dirs.insert(dirs.end(), {"/usr/sbin", "/sbin", "/usr/local/sbin"});
-    for (const std::string& dir : dirs)
-        if (access((dir + "/chronyd").c_str(), X_OK) == 0)
-            return dir + "/chronyd";
-    return {};
-}
 
 // Like testsupport's UDP helper, for the key exchange's TCP port.
 int FreeLoopbackTcpPort()
@@ -76,7 +59,7 @@ ChronydNtsServer::~ChronydNtsServer() { Stop(); }
 
 bool ChronydNtsServer::Start(const TestAuthority& authority, std::string& whyNot)
 {
-    const std::string program = FindChronyd();
+    const std::string program = testsupport::FindChronyd();
     if (program.empty()) {
         whyNot = "chronyd not found (set BRISVANDER_CHRONYD to an unpacked chronyd; chrony is never installed)";
         return false;

@@ -1,8 +1,8 @@
 #pragma once
 // chronyd as an NTS server on loopback: its key exchange on one TCP port, NTP
 // on one UDP port, a certificate for "localhost" issued by a test authority.
-// It runs with -x and never touches the clock. chronyd is taken from
-// BRISVANDER_CHRONYD, else from PATH and the sbin folders; it is never installed.
+// It runs with -x and never touches the clock. chronyd is found as the
+// plain fixture finds it (FindChronyd); it is never installed.
 #include "TestCertificates.h"
 
 #include <string>

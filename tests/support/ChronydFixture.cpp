@@ -35,32 +35,6 @@ const char* ChosenChronyd()
     return chosen != nullptr && *chosen != '\0' ? chosen : nullptr;
 }
 
-// BRISVANDER_CHRONYD first, then the chronyd that the test set-up unpacks from
-// Debian's package into the build tree (no time service installed), then the system's.
-std::string FindChronyd()
-{
-    if (const char* chosen = ChosenChronyd())
-        return IsExecutable(chosen) ? chosen : std::string();
-    const std::string unpacked = std::string(BRISVANDER_TEST_TOOLS_DIR) + "/chrony/usr/sbin/chronyd";
-    if (IsExecutable(unpacked))
-        return unpacked;
-
-    std::vector<std::string> dirs;
-    if (const char* path = std::getenv("PATH")) {
-        std::stringstream list(path);
-        for (std::string dir; std::getline(list, dir, ':');)
-            if (!dir.empty())
-                dirs.push_back(dir);
-    }
-    // chronyd lives in sbin, which a normal user's PATH often lacks.
-    dirs.insert(dirs.end(), {"/usr/sbin", "/sbin", "/usr/local/sbin"});
-    for (const std::string& dir : dirs) {
-        const std::string candidate = dir + "/chronyd";
-        if (IsExecutable(candidate))
-            return candidate;
-    }
-    return {};
-}
 
 std::string MakeTempDirectory()
 {
@@ -103,6 +77,33 @@ std::vector<std::string> Arguments(const std::string& program, const std::string
     return args;
 }
 } // namespace
+
+// BRISVANDER_CHRONYD first, then the chronyd that the test set-up unpacks from
+// Debian's package into the build tree (no time service installed), then the system's.
+std::string FindChronyd()
+{
+    if (const char* chosen = ChosenChronyd())
+        return IsExecutable(chosen) ? chosen : std::string();
+    const std::string unpacked = std::string(BRISVANDER_TEST_TOOLS_DIR) + "/chrony/usr/sbin/chronyd";
+    if (IsExecutable(unpacked))
+        return unpacked;
+
+    std::vector<std::string> dirs;
+    if (const char* path = std::getenv("PATH")) {
+        std::stringstream list(path);
+        for (std::string dir; std::getline(list, dir, ':');)
+            if (!dir.empty())
+                dirs.push_back(dir);
+    }
+    // chronyd lives in sbin, which a normal user's PATH often lacks.
+    dirs.insert(dirs.end(), {"/usr/sbin", "/sbin", "/usr/local/sbin"});
+    for (const std::string& dir : dirs) {
+        const std::string candidate = dir + "/chronyd";
+        if (IsExecutable(candidate))
+            return candidate;
+    }
+    return {};
+}
 
 ChronydFixture::~ChronydFixture() { Stop(); }
 

@@ -7,6 +7,11 @@
 
 namespace brisvander::testsupport {
 
+// BRISVANDER_CHRONYD first, then the chronyd that the test set-up unpacks from
+// Debian's package into the build tree (no time service installed), then the
+// system's. Empty when there is none.
+std::string FindChronyd();
+
 class ChronydFixture {
 public:
     ChronydFixture() = default;
