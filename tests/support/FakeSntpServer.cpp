@@ -166,6 +166,7 @@ void FakeSntpServer::Serve()
         ctx.receivedAt = ArrivalOf(message);
         ctx.requestLength = static_cast<std::size_t>(n);
         std::memcpy(ctx.request.data(), buffer.data(), std::min({ctx.requestLength, ctx.request.size(), buffer.size()}));
+        ctx.whole.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(std::min(ctx.requestLength, buffer.size())));
         m_requests.fetch_add(1);
         Answer(ctx, &peer, peerLength);
     }

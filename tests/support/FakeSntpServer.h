@@ -20,6 +20,7 @@ namespace brisvander::testsupport {
 struct FakeReplyContext {
     std::array<std::uint8_t, 48> request{}; // the first 48 bytes, zero-padded
     std::size_t requestLength = 0;          // the request datagram's true length
+    std::vector<std::uint8_t> whole;        // the whole request, fields after the header included
     NtpTimestamp receivedAt;                // real clock when the request arrived (kernel stamp if any)
 };
 

@@ -1,0 +1,183 @@
+// The real query loop with NTS against a scripted server that knows the
+// session's keys: only a reply that carries our identifier and verifies is
+// taken; whatever else comes first is passed over; a NAK ends the query.
+#include "AesSiv.h"
+#include "ErrorCodes.h"
+#include "FakeSntpServer.h"
+#include "NtpExtensionFields.h"
+#include "NtsAuthenticator.h"
+#include "NtsPacket.h"
+#include "QueryOutcome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace brisvander;
+using namespace brisvander::testsupport;
+
+namespace {
+using Datagrams = std::vector<FakeSntpServer::Datagram>;
+constexpr double kServerAhead = 0.25;
+constexpr std::uint32_t kShortWaitMs = 1000;
+
+NtsSession Session()
+{
+    NtsSession s;
+    s.ClientToServerKey = Bytes(32, 0xC2);
+    s.ServerToClientKey = Bytes(32, 0x5C);
+    for (std::uint8_t i = 0; i < 4; ++i)
+        s.Cookies.push_back(Bytes(100, static_cast<std::uint8_t>(0xA0 + i)));
+    return s;
+}
+
+// The Unique Identifier of the request, as the server reads it.
+Bytes UniqueIdOf(const FakeReplyContext& ctx)
+{
+    const auto fields = ParseExtensionFields(ctx.whole, NtpHeaderSize);
+    if (fields) {
+        for (const NtpExtensionField& f : *fields)
+            if (f.Type == static_cast<std::uint16_t>(NtpExtensionType::UniqueIdentifier))
+                return Bytes(f.Body.begin(), f.Body.begin() + NtsUniqueIdSize);
+    }
+    return {};
+}
+
+struct Shape {
+    bool withUid = true;
+    bool otherUid = false;
+    bool authenticated = true;
+    bool badTag = false;
+    bool nak = false;
+    std::uint8_t stratum = 2;
+};
+
+// A reply as an NTS server builds it: the usual header (version 4), our
+// identifier, then the authenticator over all before it with one new cookie.
+Bytes NtsReply(const FakeReplyContext& ctx, const Shape& shape)
+{
+    Bytes packet = FakeSntpServer::MakeReply(ctx, kServerAhead);
+    packet[0] = 0x24;
+    packet[1] = shape.stratum;
+    if (shape.nak) {
+        packet[1] = 0;
+        std::memcpy(&packet[12], "NTSN", 4);
+    }
+    Bytes uid = UniqueIdOf(ctx);
+    if (shape.otherUid && !uid.empty())
+        uid[0] ^= 0xFF;
+    if (shape.withUid)
+        AppendExtensionField(packet, NtpExtensionType::UniqueIdentifier, uid);
+    if (!shape.authenticated)
+        return packet;
+    Bytes plaintext;
+    AppendExtensionField(plaintext, NtpExtensionType::NtsCookie, Bytes(100, 0x77));
+    const Bytes nonce(16, 0x4E);
+    const ByteView associated[] = {packet, nonce};
+    auto sealed = AesSivSeal(Bytes(32, 0x5C), associated, plaintext);
+    EXPECT_TRUE(sealed);
+    if (shape.badTag && sealed)
+        (*sealed)[3] ^= 0x01;
+    AppendExtensionField(packet, NtpExtensionType::NtsAuthenticator, BuildAuthenticatorBody(nonce, *sealed));
+    return packet;
+}
+
+class NtsQuery : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(server.Port(), 0); }
+
+    QueryOutcome Query(std::uint32_t timeoutMs = kShortWaitMs)
+    {
+        RecordingClockControl clock;
+        SntpClient client(clock);
+        client.TimeoutMs = timeoutMs;
+        NtsAuthenticator authenticator(session);
+        QueryOutcome outcome;
+        const auto start = std::chrono::steady_clock::now();
+        outcome.ok = client.QueryServer("127.0.0.1", outcome.result, server.Port(), authenticator);
+        outcome.error = GetLastError();
+        outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(clock.records.empty());
+        return outcome;
+    }
+
+    FakeSntpServer server;
+    NtsSession session = Session();
+};
+
+TEST_F(NtsQuery, AnAuthenticReplyIsTakenAndItsCookieKept)
+{
+    server.SetScript([](const FakeReplyContext& ctx) {
+        // Version 4 with fields after the header: what an NTS request must be.
+        EXPECT_EQ(ctx.request[0], 0x23);
+        EXPECT_GT(ctx.requestLength, NtpHeaderSize);
+        return Datagrams{{NtsReply(ctx, {}), 1}};
+    });
+    const std::size_t cookiesBefore = session.Cookies.size();
+    const QueryOutcome q = Query();
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    EXPECT_NEAR(q.result.ClockOffset, kServerAhead, 0.02);
+    EXPECT_EQ(session.Cookies.size(), cookiesBefore) << "one cookie spent, one received";
+}
+
+TEST_F(NtsQuery, WhatCannotProveItselfIsPassedOverForTheTrueReply)
+{
+    server.SetScript([](const FakeReplyContext& ctx) {
+        Shape plain;
+        plain.withUid = false;
+        plain.authenticated = false;
+        Shape noUid;
+        noUid.withUid = false;
+        Shape otherUid;
+        otherUid.otherUid = true;
+        Shape badTag;
+        badTag.badTag = true;
+        Shape marked;
+        marked.stratum = 7;
+        const Bytes good = NtsReply(ctx, marked);
+        return Datagrams{{NtsReply(ctx, plain), 0}, {NtsReply(ctx, noUid), 0}, {NtsReply(ctx, otherUid), 0},
+                         {NtsReply(ctx, badTag), 0}, {good, 20}};
+    });
+    const QueryOutcome q = Query();
+    ASSERT_TRUE(q.ok) << "error " << q.error;
+    EXPECT_EQ(q.result.Stratum, 7);
+}
+
+TEST_F(NtsQuery, OnlyUnprovenRepliesEndWith20005WhenTheWaitIsOver)
+{
+    server.SetScript([](const FakeReplyContext& ctx) {
+        Shape badTag;
+        badTag.badTag = true;
+        return Datagrams{{FakeSntpServer::MakeReply(ctx, kServerAhead), 0}, {NtsReply(ctx, badTag), 0}};
+    });
+    const QueryOutcome q = Query();
+    EXPECT_FALSE(q.ok);
+    EXPECT_EQ(q.error, ErrorCode::NoAuthenticReply);
+    EXPECT_GE(q.seconds, 0.9);
+}
+
+TEST_F(NtsQuery, ANakEndsTheQueryAtOnce)
+{
+    server.SetScript([](const FakeReplyContext& ctx) {
+        Shape nak;
+        nak.nak = true;
+        nak.authenticated = false;
+        return Datagrams{{NtsReply(ctx, nak), 0}, {NtsReply(ctx, {}), 300}};
+    });
+    const QueryOutcome q = Query(3000);
+    EXPECT_FALSE(q.ok);
+    EXPECT_EQ(q.error, ErrorCode::ServerUnsynchronised);
+    EXPECT_LT(q.seconds, 0.25) << "a NAK must not wait for more";
+}
+
+TEST_F(NtsQuery, WithoutACookieNothingIsSent)
+{
+    session.Cookies.clear();
+    const QueryOutcome q = Query();
+    EXPECT_FALSE(q.ok);
+    EXPECT_EQ(q.error, ErrorCode::KeyExchangeFailed);
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
+} // namespace
