@@ -1,6 +1,9 @@
 // The whole client side against chronyd as an NTS server on loopback: key
 // exchange, then sealed NTP requests over UDP and the replies checked.
 #include "ChronydNtsServer.h"
+#include "ErrorCodes.h"
+#include "RecordingClockControl.h"
+#include "TimeCommand.h"
 #include "LocalNameLookup.h"
 #include "NtsKeClient.h"
 #include "NtpExtensionFields.h"
@@ -16,6 +19,7 @@
 
 using namespace brisvander;
 using namespace brisvander::ntstest;
+using namespace brisvander::testsupport;
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -113,6 +117,49 @@ protected:
 TestAuthority* ChronydNts::s_authority = nullptr;
 ChronydNtsServer* ChronydNts::s_chronyd = nullptr;
 std::string ChronydNts::s_whyNot;
+// Info and Abgleichen through the command, as both programs run them.
+NtsOptions CommandOptions(const ChronydNtsServer& chronyd)
+{
+    NtsOptions options;
+    options.Enabled = true;
+    options.KeyExchangePort = static_cast<std::uint16_t>(chronyd.KeyExchangePort());
+    options.ExtraCaFile = chronyd.CaFile();
+    return options;
+}
+
+TEST_F(ChronydNts, AbgleichenWithNtsStepsByTheAuthenticatedOffsetAndSaysWhoVouched)
+{
+    RecordingClockControl clock;
+    SntpClient client(clock);
+    // The NTP port comes from the key exchange; the one given here must not be used.
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "localhost", 9, client, CommandOptions(*s_chronyd));
+    ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error << ": " << outcome.NtsFailure;
+    EXPECT_TRUE(outcome.Authenticated);
+    EXPECT_NEAR(outcome.Result.ClockOffset, 0.0, 0.001);
+    const std::string server = "localhost:" + std::to_string(s_chronyd->KeyExchangePort());
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "localhost") + ReportSuccessBody(outcome.Result) +
+                                  "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + server + ").\n" +
+                                  "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+    ASSERT_EQ(clock.Of(RecordingClockControl::Call::Step).size(), 1u);
+}
+
+TEST_F(ChronydNts, AnUntrustedServerFailsTheKeyExchangeAndSetsNothing)
+{
+    RecordingClockControl clock;
+    SntpClient client(clock);
+    NtsOptions options = CommandOptions(*s_chronyd);
+    options.ExtraCaFile.clear();
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "localhost", 123, client, options);
+    EXPECT_FALSE(outcome.QuerySucceeded);
+    EXPECT_EQ(outcome.Error, ErrorCode::KeyExchangeFailed);
+    EXPECT_FALSE(outcome.NtsFailure.empty());
+    EXPECT_TRUE(clock.records.empty());
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "localhost") +
+                                  "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen oder nochmal "
+                                  "versuchen.\n(Fehler Nr. 20004)\n" +
+                                  outcome.NtsFailure + "\n\nOK.");
+}
+
 } // namespace
 
 TEST_F(ChronydNts, KeyExchangeGivesCookiesAndTheNtpPort)
