@@ -34,7 +34,7 @@ std::string StoreProblem(const StoredHost& stored)
         why = "not a file";
         break;
     case SettingsStoreStatus::Unreadable:
-        why = "cannot be read";
+        why = "unreadable";
         break;
     case SettingsStoreStatus::Malformed:
         why = "not a settings file";
