@@ -184,7 +184,9 @@ void UdpRelay::Take(int socket, bool outbound)
             ++m_stats.dropped;
             continue;
         }
-        const std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
+        std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
+        if (m_options.jitterUs > 0)
+            delayNs += std::uniform_int_distribution<std::int64_t>(0, std::int64_t{m_options.jitterUs} * 1000)(m_random);
         m_queue.push(Pending{arrived + delayNs, arrived, m_sequence++, outbound,
                              std::vector<std::uint8_t>(m_receiveBuffer.begin(), m_receiveBuffer.begin() + n)});
     }

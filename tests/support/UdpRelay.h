@@ -1,8 +1,9 @@
 #pragma once
 // A delay line on loopback: datagrams from a client are forwarded to a
-// server after a set delay, replies come back after another, and a set share
-// of datagrams in either direction is dropped. It stands in for a network
-// path with latency, asymmetry and loss, which loopback lacks.
+// server after a set delay, replies come back after another, each may wait a
+// random extra time (jitter), and a set share of datagrams in either
+// direction is dropped. It stands in for a network path with latency,
+// asymmetry, queueing and loss, which loopback lacks.
 //
 // Hold times are measured on the real clock from the kernel's arrival stamp
 // to the moment of sending, the same clock the client's four timestamps use,
@@ -23,6 +24,10 @@ public:
         int outboundDelayUs = 0; // client -> server
         int inboundDelayUs = 0;  // server -> client
         double lossRate = 0.0;   // 0..1, each datagram in either direction
+        // Each datagram in either direction waits a further 0..jitterUs,
+        // uniformly drawn from the seeded generator; a later datagram may
+        // overtake an earlier one. 0 draws nothing, so loss stays as before.
+        int jitterUs = 0;
         unsigned seed = 1;
     };
     // Measured by the relay itself: how long it really held each datagram.
