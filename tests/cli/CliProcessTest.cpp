@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace brisvander;
@@ -179,10 +180,41 @@ TEST_F(CliProcessTest, TheRealProgramTakesSamplesAndWaits)
         << run.out.toStdString();
 }
 
+// Without a host and without a usable store the default server is asked:
+// the program runs in a network namespace of its own, so that lookup cannot
+// leave the machine. `asNobody` also makes it an account that may not read
+// what root can. Exits 120 when no namespace can be made, 121 when the
+// account cannot be changed.
+namespace {
+std::function<void()> Isolated(bool asNobody)
+{
+    const bool root = geteuid() == 0;
+    return [root, asNobody] {
+        if (unshare(root ? CLONE_NEWNET : CLONE_NEWUSER | CLONE_NEWNET) != 0)
+            _exit(120);
+        if (asNobody && root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(121);
+    };
+}
+} // namespace
+
+// A pipe under the store's name would block a reader for ever.
+TEST_F(CliProcessTest, APipeAsTheStoreIsReportedNotOpened)
+{
+    const QString folder = m_config.path() + "/Quillmade";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString store = folder + "/Brisvander.conf";
+    ASSERT_EQ(mkfifo(QFile::encodeName(store).constData(), 0600), 0);
+    const Outcome run = Cli({"info"}, Isolated(false));
+    if (run.status == 120)
+        GTEST_SKIP() << "no network namespace of its own can be made here";
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("brisvander-cli: the settings store " + QFile::encodeName(store) +
+                                 " is not a file; using ptbtime1.ptb.de\n"))
+        << run.err.toStdString();
+}
+
 // Run as an account that may not read the store (root reads every file).
-// Without a host and without a store, the default server is asked: the
-// program runs in a network namespace of its own, so that lookup cannot
-// leave the machine.
 TEST_F(CliProcessTest, AnUnreadableStoreIsReportedBeforeTheDefaultIsAsked)
 {
     const QString folder = m_config.path() + "/Quillmade";
@@ -195,13 +227,7 @@ TEST_F(CliProcessTest, AnUnreadableStoreIsReportedBeforeTheDefaultIsAsked)
     for (const QString& path : {m_config.path(), folder})
         ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                     QFile::ReadOther | QFile::ExeOther));
-    const bool root = geteuid() == 0;
-    const Outcome run = Cli({"info"}, [root] {
-        if (unshare(root ? CLONE_NEWNET : CLONE_NEWUSER | CLONE_NEWNET) != 0)
-            _exit(120);
-        if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(121);
-    });
+    const Outcome run = Cli({"info"}, Isolated(true));
     if (run.status == 120)
         GTEST_SKIP() << "no network namespace of its own can be made here";
     ASSERT_NE(run.status, 121) << "could not become nobody";

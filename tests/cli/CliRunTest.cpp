@@ -265,7 +265,7 @@ TEST_F(CliRunTest, BadHostsFailWithANumberNeverACrash)
 
 TEST_F(CliRunTest, SamplesReportTheLeastDelayedExchangeAndSayWhich)
 {
-    m_server.SetScript(SeriesScript({Reply(30, 1.0), Reply(2, 2.0), Reply(15, 3.0)}));
+    m_server.SetScript(SeriesScript({Reply(80, 1.0), Reply(0, 2.0), Reply(40, 3.0)}));
     RecordingClockControl clock;
     const CliOutcome run = RunWith(clock, {"info", "127.0.0.1", "--port", Port(), "--samples", "3", "--interval",
                                            "0.2"});
@@ -277,7 +277,7 @@ TEST_F(CliRunTest, SamplesReportTheLeastDelayedExchangeAndSayWhich)
         run.out, std::regex(SuccessPattern(ReportPreamble(ReportCommand::Info, "127.0.0.1")) +
                             "\n3 Messungen durchgeführt, verwendet wurde Nr\\. 2 \\(kleinste Verzögerung\\)\\.\n")))
         << run.out;
-    EXPECT_NEAR(OffsetIn(run.out), 2.0, 0.005);
+    EXPECT_NEAR(OffsetIn(run.out), 2.0, 0.05); // the others are a second away
 }
 
 TEST_F(CliRunTest, SamplesInJsonListEveryExchangeAndTheChosenIndex)
@@ -295,7 +295,7 @@ TEST_F(CliRunTest, SamplesInJsonListEveryExchangeAndTheChosenIndex)
     EXPECT_EQ(o["chosen"].toInt(-1), 0);
     EXPECT_EQ(samples[0]["error"].toInt(-1), 0);
     EXPECT_GE(samples[0]["roundtrip_delay"].toDouble(), 0.020);
-    EXPECT_NEAR(samples[0]["clock_offset"].toDouble(), 0.99, 0.005);
+    EXPECT_NEAR(samples[0]["clock_offset"].toDouble(), 1.0 - samples[0]["roundtrip_delay"].toDouble() / 2, 0.002);
     EXPECT_EQ(samples[1]["error"].toInt(), 20003);
     EXPECT_TRUE(samples[1]["clock_offset"].isNull());
     EXPECT_TRUE(samples[1]["roundtrip_delay"].isNull());

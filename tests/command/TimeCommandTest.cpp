@@ -112,19 +112,20 @@ protected:
 
 TEST_F(TimeCommandSeries, AbgleichenStepsOnceByTheOffsetOfTheLeastDelayedExchange)
 {
-    // The replies' delay is all on the way back, so each offset is off by half of it.
-    server->SetScript(SeriesScript({Reply(40, 1.0), Reply(2, 2.0), Reply(20, 3.0)}));
+    // The replies' delay is all on the way back, so each offset is off by half the round trip.
+    server->SetScript(SeriesScript({Reply(80, 1.0), Reply(0, 2.0), Reply(40, 3.0)}));
     const TimeCommandOutcome outcome = Run(ReportCommand::Sync, 3);
     ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
     EXPECT_EQ(server->RequestCount(), 3);
     EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{200ms, 200ms}));
     ASSERT_EQ(outcome.Samples.size(), 3u);
-    const double scriptedDelay[] = {0.040, 0.002, 0.020};
+    const double scriptedDelay[] = {0.080, 0.0, 0.040};
     const double scriptedOffset[] = {1.0, 2.0, 3.0};
     for (std::size_t i = 0; i < 3; ++i) {
+        const SntpResult& r = outcome.Samples[i].Result;
         ASSERT_TRUE(outcome.Samples[i].Succeeded) << i;
-        EXPECT_GE(outcome.Samples[i].Result.RoundtripDelay, scriptedDelay[i]) << i;
-        EXPECT_NEAR(outcome.Samples[i].Result.ClockOffset, scriptedOffset[i] - scriptedDelay[i] / 2, 0.005) << i;
+        EXPECT_GE(r.RoundtripDelay, scriptedDelay[i]) << i;
+        EXPECT_NEAR(r.ClockOffset, scriptedOffset[i] - r.RoundtripDelay / 2, 0.002) << i;
     }
     ASSERT_EQ(outcome.Chosen, 1u);
     EXPECT_EQ(outcome.Result.ClockOffset, outcome.Samples[1].Result.ClockOffset);
