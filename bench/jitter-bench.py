@@ -3,7 +3,8 @@
 
 A local chronyd (-x: it never touches the clock) serves this machine's own
 clock on 127.0.0.1; brisvander-jitter-relay stands between it and the
-clients and holds every datagram a fixed delay plus a random extra (seeded).
+clients and holds every datagram a fixed delay plus a random extra (seeded,
+exponentially distributed: the wait in a queue, mostly short, now and then long).
 Client and server share one clock, so the true offset is 0 and every
 reported offset is error; most of it is the jitter's asymmetry, half the
 difference of the two ways' holds. Several samples with the smallest delay
@@ -180,7 +181,7 @@ def main():
     parser.add_argument("--samples", type=int, default=4)
     parser.add_argument("--interval", default="0.2")
     parser.add_argument("--delay-us", type=int, default=1000)
-    parser.add_argument("--jitter-us", type=int, default=20000)
+    parser.add_argument("--jitter-us", type=int, default=10000)
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
@@ -193,7 +194,7 @@ def main():
         version = subprocess.run([args.chronyd, "--version"], capture_output=True, text=True).stdout.split()
         print("server: chronyd %s on %s:%d (-x, local stratum 3)" % (version[3] if len(version) > 3 else "?",
                                                                       LOOPBACK, server_port))
-        print("path: brisvander-jitter-relay on port %d, each way %.1f ms + uniform 0-%.1f ms jitter, seed %d"
+        print("path: brisvander-jitter-relay on port %d, each way %.1f ms + exponential jitter of mean %.1f ms, seed %d"
               % (relay_port, args.delay_us / 1e3, args.jitter_us / 1e3, args.seed))
         print("queries per client: %d, each a fresh process; one warm-up each, not counted; %d samples %s s apart"
               % (args.queries, args.samples, args.interval))

@@ -19,14 +19,14 @@ usage: $0 [--build DIR] [--queries N] [--samples N] [--interval S] [--delay-ms D
   --samples N     samples of the many-sample clients (default 4)
   --interval S    seconds between samples, brisvander-cli --interval and ntpdig -g (default 0.2)
   --delay-ms D    fixed delay each way (default 1)
-  --jitter-ms J   random extra delay each way, uniform from 0 to J (default 20)
+  --jitter-ms J   random extra delay each way, exponentially distributed with mean J (default 10)
   --seed S        the relay's random seed (default 1)
 chronyd: BRISVANDER_CHRONYD, else build*/test-tools/chrony/usr/sbin/chronyd, else PATH.
 EOF
 }
 
 build=""
-queries=40 samples=4 interval=0.2 delay_ms=1 jitter_ms=20 seed=1
+queries=40 samples=4 interval=0.2 delay_ms=1 jitter_ms=10 seed=1
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --build) build="${2:?--build needs a folder}"; shift 2 ;;

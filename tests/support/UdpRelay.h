@@ -24,9 +24,11 @@ public:
         int outboundDelayUs = 0; // client -> server
         int inboundDelayUs = 0;  // server -> client
         double lossRate = 0.0;   // 0..1, each datagram in either direction
-        // Each datagram in either direction waits a further 0..jitterUs,
-        // uniformly drawn from the seeded generator; a later datagram may
-        // overtake an earlier one. 0 draws nothing, so loss stays as before.
+        // Each datagram in either direction waits a further random time
+        // drawn from the seeded generator: exponentially distributed with
+        // this mean, as the wait in a queue that is mostly short and now and
+        // then long. A later datagram may overtake an earlier one. 0 draws
+        // nothing, so the loss pattern of a seed stays as it was.
         int jitterUs = 0;
         unsigned seed = 1;
     };
