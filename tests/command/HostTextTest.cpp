@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 using namespace brisvander;
 
 TEST(TrimmedHost, RemovesTheBlanksAPasteBringsAlong)
@@ -47,4 +50,31 @@ TEST(EscapeControlCharacters, OrdinaryTextStaysAsItIs)
 {
     for (const char* text : {"ptbtime1.ptb.de", "zeitüberall.invalid", "Grüße, 時間, 🕐", "[::1]", "a\\x1b", ""})
         EXPECT_EQ(EscapeControlCharacters(text), text);
+}
+
+// Whatever bytes come in: nothing that steers a terminal comes out, and
+// trimming only ever cuts from the ends, once.
+TEST(HostText, AnyBytesAtAll)
+{
+    std::mt19937 random(20261207);
+    const std::string pieces[] = {"a", "ü", " ", "\t", "\u00A0", "\u200B", "\uFEFF", "\u009B", "\x1b", "\x7f",
+                                  "\xC2", "\x9B", "\xE2\x80", "\xF0\x9F\x95\x90", "\xFF", std::string(1, '\0')};
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        for (int n = std::uniform_int_distribution<int>(0, 8)(random); n > 0; --n)
+            text += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
+
+        const std::string shown = EscapeControlCharacters(text);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(shown[i]);
+            ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << round;
+            // U+0080 to U+009F in UTF-8, and a C1 byte standing alone.
+            ASSERT_FALSE(byte == 0xC2 && i + 1 < shown.size() && static_cast<unsigned char>(shown[i + 1]) >= 0x80 &&
+                         static_cast<unsigned char>(shown[i + 1]) <= 0x9F)
+                << round;
+        }
+        const std::string trimmed = TrimmedHost(text);
+        ASSERT_NE(text.find(trimmed), std::string::npos) << round;
+        ASSERT_EQ(TrimmedHost(trimmed), trimmed) << round;
+    }
 }
