@@ -158,6 +158,8 @@ void CBrisvanderView::RunTimeCommandInView(ReportCommand command)
     WaitCursorGuard waitCursor;
     SntpClient client(*m_timeService.Clock);
     const TimeCommandOutcome outcome = RunTimeCommand(command, host, m_timeService.Port, client);
+    // Stored and shown as queried: without the blanks a paste brought along.
+    m_strHost = QString::fromStdString(outcome.QueriedHost);
     m_strOutput = QString::fromStdString(outcome.Report);
     UpdateData(false);
 }

@@ -2,6 +2,7 @@
 
 #include "CFormat.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -15,7 +16,25 @@ std::string IsoUtcText(const NtpTimestamp& timestamp)
                    int{st.wHour}, int{st.wMinute}, int{st.wSecond}, int{st.wMilliseconds});
 }
 
-QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, const TimeCommandOutcome& outcome)
+namespace {
+QJsonArray SamplesToJson(const std::vector<SampleOutcome>& samples)
+{
+    QJsonArray array;
+    for (const SampleOutcome& sample : samples) {
+        const auto number = [&sample](double value) {
+            return sample.Succeeded ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+        };
+        QJsonObject object;
+        object["roundtrip_delay"] = number(sample.Result.RoundtripDelay);
+        object["clock_offset"] = number(sample.Result.ClockOffset);
+        object["error"] = static_cast<qint64>(sample.Error);
+        array.append(object);
+    }
+    return array;
+}
+} // namespace
+
+QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutcome& outcome)
 {
     const bool ok = outcome.QuerySucceeded;
     const SntpResult& r = outcome.Result;
@@ -26,7 +45,7 @@ QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, c
 
     QJsonObject object;
     object["command"] = command == ReportCommand::Sync ? "sync" : "info";
-    object["host"] = host;
+    object["host"] = QString::fromStdString(outcome.QueriedHost);
     object["port"] = port;
     object["success"] = ok;
     object["error"] = static_cast<qint64>(outcome.Error);
@@ -38,6 +57,8 @@ QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, c
     object["destination"] = stamp(r.DestinationTimestamp);
     object["roundtrip_delay"] = number(r.RoundtripDelay);
     object["clock_offset"] = number(r.ClockOffset);
+    object["samples"] = SamplesToJson(outcome.Samples);
+    object["chosen"] = outcome.Chosen ? QJsonValue(static_cast<qint64>(*outcome.Chosen)) : QJsonValue(QJsonValue::Null);
     if (command == ReportCommand::Sync)
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

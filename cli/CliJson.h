@@ -3,7 +3,6 @@
 #include "TimeCommand.h"
 
 #include <QByteArray>
-#include <QString>
 #include <string>
 
 namespace brisvander {
@@ -11,6 +10,8 @@ namespace brisvander {
 // "YYYY-MM-DDTHH:MM:SS.mmmZ" from the same calendar conversion as the report.
 std::string IsoUtcText(const NtpTimestamp& timestamp);
 
-QByteArray OutcomeToJson(ReportCommand command, const QString& host, int port, const TimeCommandOutcome& outcome);
+// The chosen exchange's figures (nulls when the query failed), the host as
+// queried, and every sample with the index of the chosen one.
+QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutcome& outcome);
 
 } // namespace brisvander

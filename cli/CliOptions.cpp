@@ -1,14 +1,13 @@
 #include "CliOptions.h"
 
+#include "CliHelp.h"
+
 #include <QCommandLineParser>
 
 namespace brisvander {
 
 namespace {
-const char* const kSynopsis =
-    "  brisvander-cli info [HOST] [--port PORT] [--json]\n"
-    "  brisvander-cli sync [HOST] [--port PORT] [--json]\n"
-    "  brisvander-cli --help | --version\n";
+constexpr std::chrono::milliseconds kLongestInterval{3600 * 1000};
 
 CliOptions UsageError(const QString& message)
 {
@@ -17,48 +16,100 @@ CliOptions UsageError(const QString& message)
     options.Message = message;
     return options;
 }
-} // namespace
 
-std::optional<int> ParsePort(const QString& text)
+// Plain decimal digits, at most `maxDigits` of them.
+std::optional<long long> ParseDigits(QStringView text, int maxDigits)
 {
-    if (text.isEmpty() || text.size() > 5)
+    if (text.isEmpty() || text.size() > maxDigits)
         return std::nullopt;
-    int value = 0;
+    long long value = 0;
     for (const QChar c : text) {
         if (c < u'0' || c > u'9')
             return std::nullopt;
         value = value * 10 + (c.unicode() - u'0');
     }
-    if (value < 1 || value > 65535)
-        return std::nullopt;
     return value;
+}
+
+// The options that follow the command and host; empty when all are valid.
+QString ReadRunOptions(const QCommandLineParser& parser, CliOptions& options)
+{
+    const std::optional<int> port = ParsePort(parser.value("port"));
+    if (!port)
+        return "invalid port: " + parser.value("port") + " (expected 1-65535)";
+    options.Port = *port;
+    options.Json = parser.isSet("json");
+    options.SamplesGiven = parser.isSet("samples");
+    if (options.SamplesGiven) {
+        const std::optional<int> count = ParseSampleCount(parser.value("samples"));
+        if (!count)
+            return "invalid sample count: " + parser.value("samples") + " (expected 1-" +
+                   QString::number(MaxSamples) + ")";
+        options.Series.Count = *count;
+    }
+    if (parser.isSet("interval")) {
+        const std::optional<std::chrono::milliseconds> interval = ParseInterval(parser.value("interval"));
+        if (!interval)
+            return "invalid interval: " + parser.value("interval") + " (expected seconds from 0.2 to 3600)";
+        options.Series.Interval = *interval;
+    }
+    return {};
+}
+} // namespace
+
+std::optional<int> ParsePort(const QString& text)
+{
+    const std::optional<long long> value = ParseDigits(text, 5);
+    if (!value || *value < 1 || *value > 65535)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::optional<int> ParseSampleCount(const QString& text)
+{
+    const std::optional<long long> value = ParseDigits(text, 2);
+    if (!value || *value < 1 || *value > MaxSamples)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::optional<std::chrono::milliseconds> ParseInterval(const QString& text)
+{
+    const qsizetype point = text.indexOf(u'.');
+    const QStringView whole = QStringView(text).left(point < 0 ? text.size() : point);
+    const QStringView fraction = point < 0 ? QStringView() : QStringView(text).mid(point + 1);
+    const std::optional<long long> seconds = ParseDigits(whole, 4);
+    if (!seconds || (point >= 0 && !ParseDigits(fraction, 9)))
+        return std::nullopt;
+    long long milliseconds = *seconds * 1000;
+    for (qsizetype i = 0, scale = 100; i < fraction.size() && scale > 0; ++i, scale /= 10)
+        milliseconds += (fraction[i].unicode() - u'0') * scale;
+    const std::chrono::milliseconds interval(milliseconds);
+    if (interval < MinSampleInterval || interval > kLongestInterval)
+        return std::nullopt;
+    return interval;
 }
 
 CliOptions ParseCliArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Queries an SNTP time server once and shows the report; \"sync\" then sets the system clock by the "
-        "measured offset.\n\nUsage:\n" + QString::fromLatin1(kSynopsis));
-    const QCommandLineOption helpOption({"h", "help"}, "Show this help and exit.");
-    const QCommandLineOption versionOption({"v", "version"}, "Show the program version and exit.");
-    const QCommandLineOption portOption("port", "Server UDP port (1-65535, default 123).", "PORT", "123");
-    const QCommandLineOption jsonOption("json", "Print one JSON object instead of the German report.");
-    parser.addOptions({helpOption, versionOption, portOption, jsonOption});
-    parser.addPositionalArgument("command", "info: query and report; sync: query, report, set the clock.",
-                                 "info|sync");
-    parser.addPositionalArgument("host", "Server host name or dotted IPv4 address (default: the stored host).",
-                                 "[HOST]");
-
+    parser.addOptions({
+        QCommandLineOption(QStringList{"h", "help"}),
+        QCommandLineOption(QStringList{"v", "version"}),
+        QCommandLineOption("port", {}, "PORT", "123"),
+        QCommandLineOption("json"),
+        QCommandLineOption("samples", {}, "N"),
+        QCommandLineOption("interval", {}, "SECONDS"),
+    });
     if (!parser.parse(arguments))
         return UsageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet("help")) {
         CliOptions options;
         options.Action = CliAction::Help;
-        options.Message = parser.helpText();
+        options.Message = QString::fromUtf8(CliHelpText());
         return options;
     }
-    if (parser.isSet(versionOption)) {
+    if (parser.isSet("version")) {
         CliOptions options;
         options.Action = CliAction::Version;
         return options;
@@ -80,15 +131,8 @@ CliOptions ParseCliArguments(const QStringList& arguments)
         return UsageError("unknown command: " + positional[0]);
     if (positional.size() == 2)
         options.Host = positional[1];
-
-    const std::optional<int> port = ParsePort(parser.value(portOption));
-    if (!port)
-        return UsageError("invalid port: " + parser.value(portOption) + " (expected 1-65535)");
-    options.Port = *port;
-    options.Json = parser.isSet(jsonOption);
-    return options;
+    const QString invalid = ReadRunOptions(parser, options);
+    return invalid.isEmpty() ? options : UsageError(invalid);
 }
-
-QString CliSynopsis() { return QString::fromLatin1(kSynopsis); }
 
 } // namespace brisvander

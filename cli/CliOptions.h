@@ -2,9 +2,11 @@
 // What the command line asks for. Parsing is separate from running so that
 // every usage error can be tested without a network or a clock.
 #include "ReportText.h"
+#include "SampleSeries.h"
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 namespace brisvander {
@@ -17,6 +19,8 @@ struct CliOptions {
     std::optional<QString> Host;   // absent: stored host, else the default host
     int Port = 123;
     bool Json = false;
+    SeriesPlan Series;             // --samples and --interval
+    bool SamplesGiven = false;     // --samples was on the command line: the text says how the series went
     QString Message;               // the usage error, or the help text
 };
 
@@ -25,11 +29,16 @@ CliOptions ParseCliArguments(const QStringList& arguments);
 
 // 1 to 65535 written as plain decimal digits; anything else is empty.
 std::optional<int> ParsePort(const QString& text);
+// 1 to MaxSamples, plain decimal digits.
+std::optional<int> ParseSampleCount(const QString& text);
+// Seconds as plain decimal digits with an optional fraction ("2", "0.5"),
+// cut to whole milliseconds; from MinSampleInterval to an hour.
+std::optional<std::chrono::milliseconds> ParseInterval(const QString& text);
 
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitQueryFailed = 1;
 inline constexpr int ExitClockNotSet = 2;
 inline constexpr int ExitUsage = 64;
-QString CliSynopsis();
+inline constexpr int ExitOutputLost = 74; // EX_IOERR: the result could not be written
 
 } // namespace brisvander

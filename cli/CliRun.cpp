@@ -1,7 +1,9 @@
 #include "CliRun.h"
 
+#include "CliHelp.h"
 #include "CliJson.h"
 #include "CliOptions.h"
+#include "HostText.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
 #include "TimeCommand.h"
@@ -17,32 +19,72 @@ int ExitStatusOf(ReportCommand command, const TimeCommandOutcome& outcome)
         return ExitClockNotSet;
     return ExitSuccess;
 }
+
+// Said on standard error before the default server is asked instead.
+std::string StoreProblem(const StoredHost& stored)
+{
+    if (stored.FromStore)
+        return {};
+    const char* why = nullptr;
+    switch (stored.Store) {
+    case SettingsStoreStatus::Absent:
+    case SettingsStoreStatus::Read:
+        return {};
+    case SettingsStoreStatus::NotAFile:
+        why = "not a file";
+        break;
+    case SettingsStoreStatus::Unreadable:
+        why = "unreadable";
+        break;
+    case SettingsStoreStatus::Malformed:
+        why = "not a settings file";
+        break;
+    }
+    return "brisvander-cli: the settings store " + EscapeControlCharacters(stored.StorePath.toStdString()) + " is " +
+           why + "; using " + EscapeControlCharacters(stored.Host.toStdString()) + "\n";
+}
+
+QString HostToQuery(const CliOptions& options, CliOutput& output)
+{
+    if (options.Host)
+        return *options.Host;
+    const StoredHost stored = LookUpStoredHost();
+    output.Message(StoreProblem(stored));
+    return stored.Host;
+}
 } // namespace
 
-int RunCli(const QStringList& arguments, ClockControl& clock, std::string& out, std::string& err)
+int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output, const SamplePause& pause)
 {
     const CliOptions options = ParseCliArguments(arguments);
     switch (options.Action) {
     case CliAction::Help:
-        out += options.Message.toStdString();
+        output.Result(options.Message.toStdString());
         return ExitSuccess;
     case CliAction::Version:
-        out += std::string("brisvander-cli ") + g_strVersion + "\n";
+        output.Result(std::string("brisvander-cli ") + g_strVersion + "\n");
         return ExitSuccess;
     case CliAction::UsageError:
-        err += "brisvander-cli: " + options.Message.toStdString() + "\nUsage:\n" + CliSynopsis().toStdString();
+        output.Message("brisvander-cli: " + EscapeControlCharacters(options.Message.toStdString()) + "\nUsage:\n" +
+                       CliSynopsis());
         return ExitUsage;
     case CliAction::Run:
         break;
     }
 
-    const QString host = options.Host.value_or(StoredOrDefaultHost());
+    const QString host = HostToQuery(options, output);
     SntpClient client(clock);
-    const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client);
-    if (options.Json)
-        out += OutcomeToJson(options.Command, host, options.Port, outcome).toStdString() + "\n";
-    else
-        out += outcome.Report + "\n";
+    TimeCommandOptions run;
+    run.Series = options.Series;
+    run.Pause = pause;
+    const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
+    if (options.Json) {
+        output.Result(OutcomeToJson(options.Command, options.Port, outcome).toStdString() + "\n");
+    } else {
+        output.Result(outcome.Report + "\n");
+        if (options.SamplesGiven)
+            output.Result(ReportSampleSummary(outcome.Samples, options.Series.Count, outcome.Chosen) + "\n");
+    }
     return ExitStatusOf(options.Command, outcome);
 }
 

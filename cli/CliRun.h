@@ -1,14 +1,16 @@
 #pragma once
 // The whole command-line program, minus the process: arguments in, text and
-// exit status out. The clock is a parameter so tests never set the real one.
+// exit status out. The clock is a parameter so tests never set the real one;
+// the pause between samples is one so tests need not wait.
+#include "CliOutput.h"
 #include "ClockControl.h"
+#include "SampleSeries.h"
 
-#include <QString>
 #include <QStringList>
-#include <string>
 
 namespace brisvander {
 
-int RunCli(const QStringList& arguments, ClockControl& clock, std::string& out, std::string& err);
+int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
+           const SamplePause& pause = SleepFor);
 
 } // namespace brisvander

@@ -1,5 +1,6 @@
 // brisvander-cli: the desktop program's Info and Abgleichen for scripts and
 // machines without a display.
+#include "CliOutput.h"
 #include "CliRun.h"
 #include "SettingsKeys.h"
 
@@ -9,15 +10,14 @@
 int main(int argc, char* argv[])
 {
     using namespace brisvander;
+    // Before Qt opens anything of its own under a number that should be an output.
+    KeepStandardDescriptorsTaken();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(Settings::Organisation);
     QCoreApplication::setApplicationName(Settings::Application);
     QCoreApplication::setApplicationVersion(g_strVersion);
 
-    std::string out;
-    std::string err;
-    const int status = RunCli(QCoreApplication::arguments(), SystemClockControl(), out, err);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fwrite(err.data(), 1, err.size(), stderr);
-    return status;
+    StreamCliOutput output(stdout, stderr);
+    const int status = RunCli(QCoreApplication::arguments(), SystemClockControl(), output);
+    return output.Finish(status);
 }

@@ -7,17 +7,11 @@
 
 namespace brisvander {
 
-namespace {
-std::string KeyExchangeServerName(const std::string& host, std::uint16_t port)
+NtsAssociation EstablishNts(const std::string& host, int port, const NtsOptions& options)
 {
-    return port == NtsKeDefaultPort ? host : host + ":" + std::to_string(port);
-}
-} // namespace
-
-BOOL QueryServerWithNts(SntpClient& client, const std::string& host, int port, const NtsOptions& options,
-                        SntpResult& result, NtsQueryOutcome& outcome)
-{
-    outcome.KeyExchangeServer = KeyExchangeServerName(host, options.KeyExchangePort);
+    NtsAssociation association;
+    association.KeyExchangeServer =
+        options.KeyExchangePort == NtsKeDefaultPort ? host : host + ":" + std::to_string(options.KeyExchangePort);
     NtsKeOptions keyExchange;
     keyExchange.Host = host;
     keyExchange.Port = options.KeyExchangePort;
@@ -25,16 +19,23 @@ BOOL QueryServerWithNts(SntpClient& client, const std::string& host, int port, c
     keyExchange.Deadline = std::chrono::steady_clock::now() + NtsKeTimeout;
     NtsKeResult established = RunNtsKeyExchange(keyExchange);
     if (!established.Ok()) {
-        outcome.Failure = established.Failure.Reason;
+        association.Failure = established.Failure.Reason;
+        return association;
+    }
+    association.Session = std::move(established.Session);
+    association.NtpHost = association.Session->NtpServer.empty() ? host : association.Session->NtpServer;
+    association.NtpPort = association.Session->NtpPort != 0 ? association.Session->NtpPort : port;
+    return association;
+}
+
+BOOL QueryAuthenticated(SntpClient& client, NtsAssociation& association, SntpResult& result)
+{
+    if (!association.Session) {
         SetLastError(ErrorCode::KeyExchangeFailed);
         return false;
     }
-
-    NtsSession& session = *established.Session;
-    const std::string ntpHost = session.NtpServer.empty() ? host : session.NtpServer;
-    const int ntpPort = session.NtpPort != 0 ? session.NtpPort : port;
-    NtsAuthenticator authenticator(session);
-    return client.QueryServer(ntpHost.c_str(), result, ntpPort, authenticator);
+    NtsAuthenticator authenticator(*association.Session);
+    return client.QueryServer(association.NtpHost.c_str(), result, association.NtpPort, authenticator);
 }
 
 } // namespace brisvander

@@ -1,11 +1,13 @@
 #pragma once
-// The authenticated road of a query: the NTS key exchange with the host,
-// then the NTP exchange, sealed and checked, with the server and port the
+// The authenticated road of a query: the NTS key exchange with the host
+// once, then NTP exchanges, sealed and checked, with the server and port the
 // key exchange names (else the host and the given port).
 #include "NtsKeRecords.h"
+#include "NtsSession.h"
 #include "SntpClient.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace brisvander {
@@ -16,15 +18,22 @@ struct NtsOptions {
     std::string ExtraCaFile; // PEM trust anchor besides the system's store; empty: none
 };
 
-struct NtsQueryOutcome {
-    std::string KeyExchangeServer; // the key exchange server as contacted: "host", or "host:port"
-    std::string Failure;           // German reason when the key exchange failed (error 20004)
+// What one key exchange leaves for the exchanges that follow it.
+struct NtsAssociation {
+    std::string KeyExchangeServer;      // as contacted: "host", or "host:port" off the default port
+    std::optional<NtsSession> Session;  // empty when the key exchange failed
+    std::string Failure;                // then: the German reason (error 20004)
+    std::string NtpHost;                // where the NTP exchanges go
+    int NtpPort = NtpDefaultPort;
 };
 
-// Blocks the calling thread for at most the key exchange's 5 s and the
-// client's reply time-out. Returns and leaves the last error as
-// SntpClient::QueryServer does; KeyExchangeFailed when there was no session.
-BOOL QueryServerWithNts(SntpClient& client, const std::string& host, int port, const NtsOptions& options,
-                        SntpResult& result, NtsQueryOutcome& outcome);
+// Blocks the calling thread for at most the key exchange's 5 s (plus the
+// name lookup). `port` is the NTP port to use where the server names none.
+NtsAssociation EstablishNts(const std::string& host, int port, const NtsOptions& options);
+
+// One authenticated exchange over `association` (its session gives a cookie
+// and takes the new ones). Returns and leaves the last error as
+// SntpClient::QueryServer does; KeyExchangeFailed without a session.
+BOOL QueryAuthenticated(SntpClient& client, NtsAssociation& association, SntpResult& result);
 
 } // namespace brisvander

@@ -1,12 +1,13 @@
 #include "ReportText.h"
 
 #include "CFormat.h"
+#include "HostText.h"
 
 namespace brisvander {
 
 std::string ReportHostLine(const std::string& host)
 {
-    return "Verbinde mit SNTP Zeitserver: " + host + "\n";
+    return "Verbinde mit SNTP Zeitserver: " + EscapeControlCharacters(host) + "\n";
 }
 
 std::string ReportSyncAnnouncement()
@@ -67,6 +68,20 @@ std::string ReportClockOutcome(bool clockSet)
 {
     return clockSet ? "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."
                     : "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.";
+}
+
+std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
+                                std::optional<std::size_t> chosen)
+{
+    const int taken = static_cast<int>(samples.size());
+    std::string text = taken < asked && !samples.empty()
+                           ? CFormat("%d von %d Messungen durchgeführt (Abbruch nach Fehler Nr. %d)", taken, asked,
+                                     static_cast<int>(samples.back().Error))
+                           : CFormat(taken == 1 ? "%d Messung durchgeführt" : "%d Messungen durchgeführt", taken);
+    if (!chosen)
+        return text + ", keine war erfolgreich.";
+    text += CFormat(", verwendet wurde Nr. %d", static_cast<int>(*chosen) + 1);
+    return text + (taken > 1 ? " (kleinste Verzögerung)." : ".");
 }
 
 } // namespace brisvander

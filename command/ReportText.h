@@ -2,16 +2,19 @@
 // The German report that the Info and Abgleichen commands write into the
 // output area (and the command-line program prints). UTF-8, no Qt.
 #include "Platform.h"
+#include "SampleSeries.h"
 #include "SntpResult.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace brisvander {
 
 enum class ReportCommand { Info, Sync };
 
-// First line of every report.
+// First line of every report: the host as typed, control characters escaped.
 std::string ReportHostLine(const std::string& host);
 // Second line of an Abgleichen report, shown before the exchange starts.
 std::string ReportSyncAnnouncement();
@@ -26,6 +29,10 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason = 
 // server vouched for the time.
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
 std::string ReportClockOutcome(bool clockSet);
+// One line after the report of a series: how many of the `asked` exchanges
+// were made and which one (1-based, `chosen` is 0-based) the report shows.
+std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
+                                std::optional<std::size_t> chosen);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.
 std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);

@@ -1,14 +1,21 @@
 #include "StoredHost.h"
 
 #include "DefaultServer.h"
-#include "ProfileStore.h"
 #include "SettingsKeys.h"
 
 namespace brisvander {
 
-QString StoredOrDefaultHost()
+StoredHost LookUpStoredHost()
 {
-    return GetProfileString(Settings::SettingsSection, Settings::KeyHost, QString::fromUtf8(DefaultServerHost));
+    const ProfileRead read = ReadProfileValue(Settings::SettingsSection, Settings::KeyHost);
+    StoredHost stored;
+    stored.Store = read.Store;
+    stored.StorePath = read.StorePath;
+    stored.FromStore = read.Value.isValid();
+    stored.Host = stored.FromStore ? read.Value.toString() : QString::fromUtf8(DefaultServerHost);
+    return stored;
 }
+
+QString StoredOrDefaultHost() { return LookUpStoredHost().Host; }
 
 } // namespace brisvander

@@ -1,34 +1,63 @@
 #include "TimeCommand.h"
 
+#include "ErrorCodes.h"
+#include "HostText.h"
 #include "LastError.h"
 
 namespace brisvander {
 
 namespace {
-bool Query(const std::string& host, int port, SntpClient& client, const NtsOptions& nts, TimeCommandOutcome& outcome)
+SampleOutcome Sampled(bool succeeded, const SntpResult& result)
 {
-    if (!nts.Enabled)
-        return client.QueryServer(host.c_str(), outcome.Result, port) != 0;
-    NtsQueryOutcome ntsOutcome;
-    const bool ok = QueryServerWithNts(client, host, port, nts, outcome.Result, ntsOutcome) != 0;
-    outcome.NtsServer = ntsOutcome.KeyExchangeServer;
-    outcome.NtsFailure = ntsOutcome.Failure;
-    outcome.Authenticated = ok;
-    return ok;
+    SampleOutcome sample;
+    sample.Succeeded = succeeded;
+    sample.Result = result;
+    if (!succeeded)
+        sample.Error = GetLastError();
+    return sample;
+}
+
+// The exchanges of the run; with NTS one key exchange serves them all.
+std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& host, int port,
+                                        const TimeCommandOptions& options, TimeCommandOutcome& outcome)
+{
+    if (!options.Nts.Enabled) {
+        return RunSampleSeries(options.Series, [&] {
+            SntpResult result;
+            return Sampled(client.QueryServer(host.c_str(), result, port) != 0, result);
+        }, options.Pause);
+    }
+    NtsAssociation association = EstablishNts(host, port, options.Nts);
+    outcome.NtsServer = association.KeyExchangeServer;
+    outcome.NtsFailure = association.Failure;
+    if (!association.Session) {
+        SampleOutcome failed;
+        failed.Error = ErrorCode::KeyExchangeFailed;
+        return {failed};
+    }
+    return RunSampleSeries(options.Series, [&] {
+        SntpResult result;
+        return Sampled(QueryAuthenticated(client, association, result) != 0, result);
+    }, options.Pause);
 }
 } // namespace
 
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
-                                  const NtsOptions& nts)
+                                  const TimeCommandOptions& options)
 {
     TimeCommandOutcome outcome;
+    outcome.QueriedHost = TrimmedHost(host);
     outcome.Report = ReportPreamble(command, host);
-    outcome.QuerySucceeded = Query(host, port, client, nts, outcome);
-    if (!outcome.QuerySucceeded) {
-        outcome.Error = GetLastError();
+    outcome.Samples = RunExchanges(client, outcome.QueriedHost, port, options, outcome);
+    outcome.Chosen = ChooseSample(outcome.Samples);
+    if (!outcome.Chosen) {
+        outcome.Error = outcome.Samples.back().Error;
         outcome.Report += ReportQueryFailure(outcome.Error, outcome.NtsFailure);
         return outcome;
     }
+    outcome.QuerySucceeded = true;
+    outcome.Authenticated = options.Nts.Enabled;
+    outcome.Result = outcome.Samples[*outcome.Chosen].Result;
     outcome.Report += ReportSuccessBody(outcome.Result);
     if (outcome.Authenticated)
         outcome.Report += ReportAuthenticatedBy(outcome.NtsServer);

@@ -4,29 +4,46 @@
 // program both go through here so that their texts cannot drift apart.
 #include "NtsQuery.h"
 #include "ReportText.h"
+#include "SampleSeries.h"
 #include "SntpClient.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace brisvander {
 
 struct TimeCommandOutcome {
     bool QuerySucceeded = false;
     std::uint32_t Error = 0;     // the last error right after a failed query, else 0
-    SntpResult Result;           // valid only when the query succeeded
+    SntpResult Result;           // the chosen exchange's; valid only when the query succeeded
     bool ClockAttempted = false; // Abgleichen got as far as setting the clock
     bool ClockSet = false;
     std::string Report;          // the whole text of the output area, UTF-8
-    bool Authenticated = false;  // the reply was proven by NTS
+    std::string QueriedHost;     // the host as queried and to be stored: blanks around it removed
+    std::vector<SampleOutcome> Samples; // every exchange made, in order; never empty
+    std::optional<std::size_t> Chosen;  // the index in Samples of the exchange reported
+    bool Authenticated = false;  // the reported exchange was proven by NTS
     std::string NtsServer;       // the NTS key exchange server asked, when NTS was on
     std::string NtsFailure;      // German reason of a failed key exchange (Error is 20004)
 };
 
-// Runs on the calling thread and blocks it for the whole exchange. `client`
-// makes the query and, for Sync, sets the clock. With `nts` enabled, the
-// query is authenticated (key exchange first) and the report says so.
+// How a run goes beyond the one plain exchange of the desktop program.
+struct TimeCommandOptions {
+    SeriesPlan Series;           // one exchange unless told otherwise
+    NtsOptions Nts;              // plain SNTP unless enabled: then every exchange is authenticated
+    SamplePause Pause = SleepFor;
+};
+
+// Runs on the calling thread and blocks it for the whole run. `client` makes
+// the queries and, for Sync, sets the clock. `host` is as typed: the report
+// shows it so, the query goes to it without blanks around it. Over a series,
+// the report is that of the exchange with the smallest round-trip delay, and
+// Sync steps the clock once, by its offset; when every exchange failed, the
+// report is the last failure's. With NTS, the key exchange comes first and
+// the report names its server.
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
-                                  const NtsOptions& nts = {});
+                                  const TimeCommandOptions& options = {});
 
 } // namespace brisvander

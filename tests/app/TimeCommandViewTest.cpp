@@ -124,10 +124,23 @@ TEST_F(CommandTest, TheSecondInfoReplacesTheFirstAndATypedHostIsQueriedAsTyped)
     EXPECT_EQ(StoredValue(Settings::KeyHost), "127.0.0.1");
 }
 
-TEST_F(CommandTest, OddHostsAreUsedUnchangedAndFailCleanly)
+TEST_F(CommandTest, APastedHostIsQueriedAndStoredWithoutTheBlanksAroundIt)
 {
     Start("[Settings]\nHost=not-used.invalid\n");
-    const QString oddHosts[] = {"  blanks-around.invalid  ", QString(292, 'a') + ".invalid", ""};
+    TypeHost(QString::fromUtf8(" 127.0.0.1\u00A0"));
+    Run(ID_SERVER_INFO);
+    // The report names the host as typed; the edit field and the store get it trimmed.
+    EXPECT_TRUE(ParseSuccessReport(OutputText(*m_app), " 127.0.0.1\u00A0")) << OutputText(*m_app).toStdString();
+    EXPECT_EQ(m_server.RequestCount(), 1);
+    EXPECT_EQ(ServerCombo(*m_app)->currentText(), "127.0.0.1");
+    m_app.reset();
+    EXPECT_EQ(StoredValue(Settings::KeyHost), "127.0.0.1");
+}
+
+TEST_F(CommandTest, OddHostsFailCleanly)
+{
+    Start("[Settings]\nHost=not-used.invalid\n");
+    const QString oddHosts[] = {"  blanks-around.invalid  ", QString(292, 'a') + ".invalid", "", "  "};
     for (const QString& host : oddHosts) {
         TypeHost(host);
         Run(ID_SERVER_INFO);

@@ -2,10 +2,16 @@
 // an exit status. The process never holds the right to set the clock here.
 #include "FakeSntpServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace brisvander;
@@ -18,13 +24,20 @@ struct Outcome {
     QByteArray err;
 };
 
-Outcome Start(const QString& program, const QStringList& args, const QString& configHome)
+// `prepare` runs in the child before the program starts; `standardOutput`
+// names a file for its output instead of a pipe.
+Outcome Start(const QString& program, const QStringList& args, const QString& configHome,
+              const std::function<void()>& prepare = {}, const QString& standardOutput = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", configHome);
     env.insert("LC_ALL", "de_DE.UTF-8");
     process.setProcessEnvironment(env);
+    if (prepare)
+        process.setChildProcessModifier(prepare);
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     process.start(program, args);
     Outcome outcome;
     if (!process.waitForFinished(15000)) {
@@ -41,7 +54,11 @@ Outcome Start(const QString& program, const QStringList& args, const QString& co
 
 class CliProcessTest : public ::testing::Test {
 protected:
-    Outcome Cli(const QStringList& args) { return Start(BRISVANDER_CLI_PATH, args, m_config.path()); }
+    Outcome Cli(const QStringList& args, const std::function<void()>& prepare = {}, const QString& output = {})
+    {
+        return Start(BRISVANDER_CLI_PATH, args, m_config.path(), prepare, output);
+    }
+    QString Port() const { return QString::number(m_server.Port()); }
     QTemporaryDir m_config;
     FakeSntpServer m_server;
 };
@@ -55,6 +72,10 @@ TEST_F(CliProcessTest, HelpVersionAndUsage)
     const Outcome help = Cli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("--port")) << help.out.toStdString();
+    // Named as the user knows it, not by the path it was started from; "Usage:" once.
+    EXPECT_TRUE(help.out.startsWith("Usage:\n  brisvander-cli info [HOST]")) << help.out.toStdString();
+    EXPECT_EQ(help.out.count("Usage:"), 1);
+    EXPECT_FALSE(help.out.contains(BRISVANDER_CLI_PATH));
 
     const Outcome usage = Cli({"info", "--port", "70000"});
     EXPECT_EQ(usage.status, 64);
@@ -107,4 +128,136 @@ TEST_F(CliProcessTest, ANameWithOnlyAnIPv6AddressIsQueriedOverIPv6)
     EXPECT_TRUE(info.out.startsWith("Verbinde mit SNTP Zeitserver: zeitgeber-v6.test\nDiese Daten wurde"))
         << info.out.toStdString();
     EXPECT_EQ(server6.RequestCount(), 1);
+}
+
+// A result that was never written is never a success.
+TEST_F(CliProcessTest, AFullOutputExitsSeventyFour)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "/dev/full is not there";
+    for (const QStringList& args : {QStringList{"info", "127.0.0.1", "--port", Port(), "--json"},
+                                    QStringList{"info", "127.0.0.1", "--port", Port()}, QStringList{"--version"}}) {
+        const Outcome run = Cli(args, {}, "/dev/full");
+        EXPECT_EQ(run.status, 74) << args.join(' ').toStdString();
+        EXPECT_EQ(run.err, "brisvander-cli: the result could not be written to standard output: No space left on "
+                           "device\n");
+    }
+}
+
+TEST_F(CliProcessTest, AClosedOutputExitsSeventyFourAndTheResultGoesNowhereElse)
+{
+    // Closed in the child after QProcess set up its pipes, so the program starts without descriptor 1.
+    const Outcome run = Cli({"info", "127.0.0.1", "--port", Port(), "--json"}, [] { close(STDOUT_FILENO); });
+    EXPECT_EQ(run.status, 74);
+    EXPECT_TRUE(run.err.startsWith("brisvander-cli: the result could not be written to standard output: "))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("success")) << "the JSON must not land on another descriptor";
+}
+
+// While the program waits between two samples, its descriptor 1 is /dev/null
+// opened for reading, not something Qt opened for itself in the gap.
+TEST_F(CliProcessTest, AClosedOutputStaysTakenWhileTheProgramWaits)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", m_config.path());
+    process.setProcessEnvironment(env);
+    process.setChildProcessModifier([] { close(STDOUT_FILENO); });
+    process.start(BRISVANDER_CLI_PATH, {"info", "127.0.0.1", "--port", Port(), "--samples", "2", "--interval", "1"});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    // The first request shows that the program is past its start-up.
+    for (int waited = 0; m_server.RequestCount() == 0 && waited < 5000; waited += 10)
+        usleep(10000);
+    ASSERT_EQ(m_server.RequestCount(), 1);
+    const QString fd = QString("/proc/%1/fd/1").arg(process.processId());
+    const QString target = QFile::symLinkTarget(fd);
+    QFile info(QString("/proc/%1/fdinfo/1").arg(process.processId()));
+    const QByteArray fdinfo = info.open(QIODevice::ReadOnly) ? info.readAll() : QByteArray();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(target.toStdString(), "/dev/null");
+    const qsizetype flags = fdinfo.indexOf("flags:");
+    ASSERT_GE(flags, 0) << fdinfo.toStdString();
+    const int mode = fdinfo.mid(flags + 6, fdinfo.indexOf('\n', flags) - flags - 6).trimmed().toInt(nullptr, 8);
+    EXPECT_EQ(mode & O_ACCMODE, O_RDONLY) << fdinfo.toStdString();
+    EXPECT_EQ(process.exitCode(), 74);
+}
+
+TEST_F(CliProcessTest, ClosedInputAndErrorDoNotDisturbTheResult)
+{
+    const Outcome run = Cli({"info", "127.0.0.1", "--port", Port()}, [] {
+        close(STDIN_FILENO);
+        close(STDERR_FILENO);
+    });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.startsWith("Verbinde mit SNTP Zeitserver: 127.0.0.1\n")) << run.out.toStdString();
+}
+
+TEST_F(CliProcessTest, TheRealProgramTakesSamplesAndWaits)
+{
+    const Outcome run = Cli({"info", "127.0.0.1", "--port", Port(), "--samples", "2", "--interval", "0.2"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(m_server.RequestCount(), 2);
+    EXPECT_TRUE(run.out.endsWith(" Sekunden.\n\n2 Messungen durchgeführt, verwendet wurde Nr. 1 (kleinste "
+                                 "Verzögerung).\n") ||
+                run.out.endsWith(" Sekunden.\n\n2 Messungen durchgeführt, verwendet wurde Nr. 2 (kleinste "
+                                 "Verzögerung).\n"))
+        << run.out.toStdString();
+}
+
+// Without a host and without a usable store the default server is asked:
+// the program runs in a network namespace of its own, so that lookup cannot
+// leave the machine. `asNobody` also makes it an account that may not read
+// what root can. Exits 120 when no namespace can be made, 121 when the
+// account cannot be changed.
+namespace {
+std::function<void()> Isolated(bool asNobody)
+{
+    const bool root = geteuid() == 0;
+    return [root, asNobody] {
+        if (unshare(root ? CLONE_NEWNET : CLONE_NEWUSER | CLONE_NEWNET) != 0)
+            _exit(120);
+        if (asNobody && root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(121);
+    };
+}
+} // namespace
+
+// A pipe under the store's name would block a reader for ever.
+TEST_F(CliProcessTest, APipeAsTheStoreIsReportedNotOpened)
+{
+    const QString folder = m_config.path() + "/Quillmade";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString store = folder + "/Brisvander.conf";
+    ASSERT_EQ(mkfifo(QFile::encodeName(store).constData(), 0600), 0);
+    const Outcome run = Cli({"info"}, Isolated(false));
+    if (run.status == 120)
+        GTEST_SKIP() << "no network namespace of its own can be made here";
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("brisvander-cli: the settings store " + QFile::encodeName(store) +
+                                 " is not a file; using ptbtime1.ptb.de\n"))
+        << run.err.toStdString();
+}
+
+// Run as an account that may not read the store (root reads every file).
+TEST_F(CliProcessTest, AnUnreadableStoreIsReportedBeforeTheDefaultIsAsked)
+{
+    const QString folder = m_config.path() + "/Quillmade";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile store(folder + "/Brisvander.conf");
+    ASSERT_TRUE(store.open(QIODevice::WriteOnly));
+    store.write("[Settings]\nHost=127.0.0.1\n");
+    store.close();
+    ASSERT_TRUE(store.setPermissions({}));
+    for (const QString& path : {m_config.path(), folder})
+        ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                    QFile::ReadOther | QFile::ExeOther));
+    const Outcome run = Cli({"info"}, Isolated(true));
+    if (run.status == 120)
+        GTEST_SKIP() << "no network namespace of its own can be made here";
+    ASSERT_NE(run.status, 121) << "could not become nobody";
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("brisvander-cli: the settings store " + store.fileName().toUtf8() +
+                                 " is unreadable; using ptbtime1.ptb.de\n"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("Verbinde mit SNTP Zeitserver: ptbtime1.ptb.de\n")) << run.out.toStdString();
 }

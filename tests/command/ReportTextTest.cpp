@@ -57,6 +57,34 @@ TEST(ReportText, PreamblesAndOutcomes)
     EXPECT_EQ(ReportClockOutcome(false), "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
 }
 
+TEST(ReportText, TheHostLineShowsControlCharactersEscaped)
+{
+    EXPECT_EQ(ReportHostLine("\x1b]0;owned\x07\x1b[2J127.0.0.1"),
+              "Verbinde mit SNTP Zeitserver: \\x1b]0;owned\\x07\\x1b[2J127.0.0.1\n");
+    EXPECT_EQ(ReportHostLine("zeit\nserver\t"), "Verbinde mit SNTP Zeitserver: zeit\\x0aserver\\x09\n");
+    EXPECT_EQ(ReportHostLine(" zeitüberall.de "), "Verbinde mit SNTP Zeitserver:  zeitüberall.de \n");
+}
+
+TEST(ReportText, SampleSummarySaysHowManyAndWhich)
+{
+    SampleOutcome good;
+    good.Succeeded = true;
+    SampleOutcome timedOut;
+    timedOut.Error = 10060;
+    SampleOutcome kiss;
+    kiss.Error = 20003;
+    EXPECT_EQ(ReportSampleSummary({good, timedOut, good, good}, 4, 2),
+              "4 Messungen durchgeführt, verwendet wurde Nr. 3 (kleinste Verzögerung).");
+    EXPECT_EQ(ReportSampleSummary({good}, 1, 0), "1 Messung durchgeführt, verwendet wurde Nr. 1.");
+    EXPECT_EQ(ReportSampleSummary({timedOut, timedOut}, 2, std::nullopt),
+              "2 Messungen durchgeführt, keine war erfolgreich.");
+    EXPECT_EQ(ReportSampleSummary({good, kiss}, 4, 0),
+              "2 von 4 Messungen durchgeführt (Abbruch nach Fehler Nr. 20003), verwendet wurde Nr. 1 "
+              "(kleinste Verzögerung).");
+    EXPECT_EQ(ReportSampleSummary({kiss}, 3, std::nullopt),
+              "1 von 3 Messungen durchgeführt (Abbruch nach Fehler Nr. 20003), keine war erfolgreich.");
+}
+
 namespace {
 // The system's de_DE.UTF-8, else the one the test set-up builds into the build
 // tree. LOCPATH points there for this one call only: set for longer, it would

@@ -4,15 +4,19 @@
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
 #include "RecordingClockControl.h"
+#include "SeriesScript.h"
 #include "TimeCommand.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
 using Call = RecordingClockControl::Call;
+using namespace std::chrono_literals;
 
 TEST(TimeCommand, AbgleichenStepsTheClockByTheMeasuredOffset)
 {
@@ -75,6 +79,98 @@ TEST(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLine)
     EXPECT_TRUE(clock.Of(Call::Step).empty());
     EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") + ReportSuccessBody(outcome.Result) +
                                   "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+}
+
+TEST(TimeCommand, BlanksAroundTheHostAreNotQueriedButShownAsTyped)
+{
+    FakeSntpServer server;
+    ASSERT_NE(server.Port(), 0);
+    RecordingClockControl clock;
+    SntpClient client(clock);
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Info, " 127.0.0.1\t", server.Port(), client);
+    ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+    EXPECT_EQ(outcome.QueriedHost, "127.0.0.1");
+    EXPECT_EQ(outcome.Report.rfind("Verbinde mit SNTP Zeitserver:  127.0.0.1\\x09\nDiese Daten", 0), 0u)
+        << outcome.Report;
+}
+
+// A series against the fake server; the pauses are recorded, not waited.
+class TimeCommandSeries : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(server->Port(), 0); }
+    TimeCommandOutcome Run(ReportCommand command, int count)
+    {
+        SntpClient client(clock);
+        TimeCommandOptions options;
+        options.Series = SeriesPlan{count, 200ms};
+        options.Pause = [this](std::chrono::milliseconds pause) { pauses.push_back(pause); };
+        return RunTimeCommand(command, "127.0.0.1", server->Port(), client, options);
+    }
+
+    std::unique_ptr<FakeSntpServer> server = std::make_unique<FakeSntpServer>();
+    RecordingClockControl clock;
+    std::vector<std::chrono::milliseconds> pauses;
+};
+
+TEST_F(TimeCommandSeries, AbgleichenStepsOnceByTheOffsetOfTheLeastDelayedExchange)
+{
+    // The replies' delay is all on the way back, so each offset is off by half the round trip.
+    server->SetScript(SeriesScript({Reply(80, 1.0), Reply(0, 2.0), Reply(40, 3.0)}));
+    const TimeCommandOutcome outcome = Run(ReportCommand::Sync, 3);
+    ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+    EXPECT_EQ(server->RequestCount(), 3);
+    EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{200ms, 200ms}));
+    ASSERT_EQ(outcome.Samples.size(), 3u);
+    const double scriptedDelay[] = {0.080, 0.0, 0.040};
+    const double scriptedOffset[] = {1.0, 2.0, 3.0};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const SntpResult& r = outcome.Samples[i].Result;
+        ASSERT_TRUE(outcome.Samples[i].Succeeded) << i;
+        EXPECT_GE(r.RoundtripDelay, scriptedDelay[i]) << i;
+        EXPECT_NEAR(r.ClockOffset, scriptedOffset[i] - r.RoundtripDelay / 2, 0.002) << i;
+    }
+    ASSERT_EQ(outcome.Chosen, 1u);
+    EXPECT_EQ(outcome.Result.ClockOffset, outcome.Samples[1].Result.ClockOffset);
+    const auto steps = clock.Of(Call::Step);
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_NEAR(steps[0].StepSeconds(), outcome.Result.ClockOffset, 1e-6);
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") + ReportSuccessBody(outcome.Result) +
+                                  "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+}
+
+TEST_F(TimeCommandSeries, AKissOfDeathEndsTheSeriesAndTheExchangesBeforeItCount)
+{
+    server->SetScript(SeriesScript({Reply(10, 1.0), KissOfDeath(), Reply(0, 3.0), Reply(0, 4.0)}));
+    const TimeCommandOutcome outcome = Run(ReportCommand::Sync, 4);
+    EXPECT_EQ(server->RequestCount(), 2);
+    ASSERT_EQ(outcome.Samples.size(), 2u);
+    EXPECT_EQ(outcome.Samples[1].Error, ErrorCode::ServerUnsynchronised);
+    ASSERT_TRUE(outcome.QuerySucceeded);
+    EXPECT_EQ(outcome.Chosen, 0u);
+    ASSERT_EQ(clock.Of(Call::Step).size(), 1u);
+    EXPECT_NEAR(clock.Of(Call::Step)[0].StepSeconds(), outcome.Samples[0].Result.ClockOffset, 1e-6);
+}
+
+TEST_F(TimeCommandSeries, WhenEveryExchangeFailsTheReportIsTheLastFailure)
+{
+    server->SetSilent(true);
+    const int port = server->Port();
+    SntpClient client(clock);
+    // The first exchange waits out the time-out; then the server is gone and its port closed.
+    TimeCommandOptions options;
+    options.Series = SeriesPlan{2, 200ms};
+    options.Pause = [this](std::chrono::milliseconds) { server.reset(); };
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "127.0.0.1", port, client, options);
+    ASSERT_EQ(outcome.Samples.size(), 2u);
+    EXPECT_EQ(outcome.Samples[0].Error, ErrorCode::TimedOut);
+    EXPECT_EQ(outcome.Samples[1].Error, ErrorCode::ConnectionReset);
+    EXPECT_FALSE(outcome.QuerySucceeded);
+    EXPECT_EQ(outcome.Chosen, std::nullopt);
+    EXPECT_EQ(outcome.Error, ErrorCode::ConnectionReset);
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") +
+                                  ReportQueryFailure(ErrorCode::ConnectionReset));
+    EXPECT_FALSE(outcome.ClockAttempted);
+    EXPECT_TRUE(clock.records.empty());
 }
 
 } // namespace

@@ -118,12 +118,12 @@ TestAuthority* ChronydNts::s_authority = nullptr;
 ChronydNtsServer* ChronydNts::s_chronyd = nullptr;
 std::string ChronydNts::s_whyNot;
 // Info and Abgleichen through the command, as both programs run them.
-NtsOptions CommandOptions(const ChronydNtsServer& chronyd)
+TimeCommandOptions CommandOptions(const ChronydNtsServer& chronyd)
 {
-    NtsOptions options;
-    options.Enabled = true;
-    options.KeyExchangePort = static_cast<std::uint16_t>(chronyd.KeyExchangePort());
-    options.ExtraCaFile = chronyd.CaFile();
+    TimeCommandOptions options;
+    options.Nts.Enabled = true;
+    options.Nts.KeyExchangePort = static_cast<std::uint16_t>(chronyd.KeyExchangePort());
+    options.Nts.ExtraCaFile = chronyd.CaFile();
     return options;
 }
 
@@ -147,8 +147,8 @@ TEST_F(ChronydNts, AnUntrustedServerFailsTheKeyExchangeAndSetsNothing)
 {
     RecordingClockControl clock;
     SntpClient client(clock);
-    NtsOptions options = CommandOptions(*s_chronyd);
-    options.ExtraCaFile.clear();
+    TimeCommandOptions options = CommandOptions(*s_chronyd);
+    options.Nts.ExtraCaFile.clear();
     const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "localhost", 123, client, options);
     EXPECT_FALSE(outcome.QuerySucceeded);
     EXPECT_EQ(outcome.Error, ErrorCode::KeyExchangeFailed);

@@ -184,7 +184,10 @@ void UdpRelay::Take(int socket, bool outbound)
             ++m_stats.dropped;
             continue;
         }
-        const std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
+        std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
+        if (m_options.jitterUs > 0)
+            delayNs += static_cast<std::int64_t>(
+                std::exponential_distribution<double>(1.0 / (m_options.jitterUs * 1000.0))(m_random));
         m_queue.push(Pending{arrived + delayNs, arrived, m_sequence++, outbound,
                              std::vector<std::uint8_t>(m_receiveBuffer.begin(), m_receiveBuffer.begin() + n)});
     }

@@ -1,8 +1,9 @@
 #pragma once
 // A delay line on loopback: datagrams from a client are forwarded to a
-// server after a set delay, replies come back after another, and a set share
-// of datagrams in either direction is dropped. It stands in for a network
-// path with latency, asymmetry and loss, which loopback lacks.
+// server after a set delay, replies come back after another, each may wait a
+// random extra time (jitter), and a set share of datagrams in either
+// direction is dropped. It stands in for a network path with latency,
+// asymmetry, queueing and loss, which loopback lacks.
 //
 // Hold times are measured on the real clock from the kernel's arrival stamp
 // to the moment of sending, the same clock the client's four timestamps use,
@@ -23,6 +24,12 @@ public:
         int outboundDelayUs = 0; // client -> server
         int inboundDelayUs = 0;  // server -> client
         double lossRate = 0.0;   // 0..1, each datagram in either direction
+        // Each datagram in either direction waits a further random time
+        // drawn from the seeded generator: exponentially distributed with
+        // this mean, as the wait in a queue that is mostly short and now and
+        // then long. A later datagram may overtake an earlier one. 0 draws
+        // nothing, so the loss pattern of a seed stays as it was.
+        int jitterUs = 0;
         unsigned seed = 1;
     };
     // Measured by the relay itself: how long it really held each datagram.

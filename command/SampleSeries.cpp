@@ -1,0 +1,39 @@
+#include "SampleSeries.h"
+
+#include "ErrorCodes.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace brisvander {
+
+std::optional<std::size_t> ChooseSample(const std::vector<SampleOutcome>& samples)
+{
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (!samples[i].Succeeded)
+            continue;
+        if (!best || samples[i].Result.RoundtripDelay < samples[*best].Result.RoundtripDelay)
+            best = i;
+    }
+    return best;
+}
+
+std::vector<SampleOutcome> RunSampleSeries(const SeriesPlan& plan, const SampleQuery& query,
+                                           const SamplePause& pause)
+{
+    const int count = std::clamp(plan.Count, 1, MaxSamples);
+    std::vector<SampleOutcome> samples;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            pause(plan.Interval);
+        samples.push_back(query());
+        if (!samples.back().Succeeded && samples.back().Error == ErrorCode::ServerUnsynchronised)
+            break;
+    }
+    return samples;
+}
+
+void SleepFor(std::chrono::milliseconds interval) { std::this_thread::sleep_for(interval); }
+
+} // namespace brisvander

@@ -1,0 +1,49 @@
+#pragma once
+// Several exchanges with one server, and the choice among them: the one with
+// the smallest round-trip delay, whose offset the path's queueing disturbed
+// least. The query and the pause are parameters, so the series runs in tests
+// without a network or a wait.
+#include "SntpResult.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace brisvander {
+
+// One exchange of a series.
+struct SampleOutcome {
+    bool Succeeded = false;
+    std::uint32_t Error = 0; // the last error of a failed exchange, else 0
+    SntpResult Result;       // valid only when it succeeded
+};
+
+inline constexpr int MaxSamples = 8;
+inline constexpr std::chrono::milliseconds DefaultSampleInterval{2000};
+// Public servers rate-limit clients that ask more often.
+inline constexpr std::chrono::milliseconds MinSampleInterval{200};
+
+struct SeriesPlan {
+    int Count = 1;                                 // exchanges asked for, 1 to MaxSamples
+    std::chrono::milliseconds Interval = DefaultSampleInterval; // from the end of one to the start of the next
+};
+
+using SampleQuery = std::function<SampleOutcome()>;
+using SamplePause = std::function<void(std::chrono::milliseconds)>;
+
+// The index of the succeeded sample with the smallest round-trip delay (the
+// earliest of equals); empty when none succeeded.
+std::optional<std::size_t> ChooseSample(const std::vector<SampleOutcome>& samples);
+
+// Runs plan.Count exchanges (at least one, at most MaxSamples) with a pause
+// of plan.Interval between them. A server that says it is not synchronised
+// (Kiss-o'-Death included) ends the series at once: it is not asked again.
+std::vector<SampleOutcome> RunSampleSeries(const SeriesPlan& plan, const SampleQuery& query,
+                                           const SamplePause& pause);
+
+// Blocks the calling thread for `interval`.
+void SleepFor(std::chrono::milliseconds interval);
+
+} // namespace brisvander
