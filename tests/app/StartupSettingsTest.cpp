@@ -24,8 +24,9 @@ public:
         ADD_FAILURE() << "the clock right was asked for";
         return ClockRightRaise::Refused;
     }
-    bool StepClock(const ClockStep&) override { return Fail(); }
+    ClockSetting StepClock(const ClockStep&) override { return Fail() ? ClockSetting::Set : ClockSetting::Failed; }
     bool LowerClockRight() override { return Fail(); }
+    bool DropClockRightForGood() override { return Fail(); }
 
 private:
     static bool Fail()
