@@ -1,6 +1,7 @@
 #pragma once
 // The German report that the Info and Abgleichen commands write into the
 // output area (and the command-line program prints). UTF-8, no Qt.
+#include "ClockControl.h"
 #include "Platform.h"
 #include "SntpResult.h"
 
@@ -20,7 +21,11 @@ std::string ReportPreamble(ReportCommand command, const std::string& host);
 // Timestamps, delay and offset of a successful query.
 std::string ReportSuccessBody(const SntpResult& result);
 std::string ReportQueryFailure(std::uint32_t error);
-std::string ReportClockOutcome(bool clockSet);
+// The end of an Abgleichen report: success, or the failure line, one line
+// that says why and what to do, and "OK.".
+std::string ReportClockOutcome(ClockSetting setting);
+// That one line, without its line break; empty for Set.
+std::string ReportClockFailureReason(ClockSetting setting);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.
 std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);

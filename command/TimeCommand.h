@@ -16,6 +16,7 @@ struct TimeCommandOutcome {
     SntpResult Result;           // valid only when the query succeeded
     bool ClockAttempted = false; // Abgleichen got as far as setting the clock
     bool ClockSet = false;
+    ClockSetting Clock = ClockSetting::Failed; // what became of the setting, when attempted
     std::string Report;          // the whole text of the output area, UTF-8
 };
 
