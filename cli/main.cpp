@@ -1,6 +1,7 @@
 // brisvander-cli: the desktop program's Info and Abgleichen for scripts and
 // machines without a display.
 #include "CliRun.h"
+#include "ProcessClock.h"
 #include "SettingsKeys.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ int main(int argc, char* argv[])
 
     std::string out;
     std::string err;
-    const int status = RunCli(QCoreApplication::arguments(), SystemClockControl(), out, err);
+    const int status = RunCli(QCoreApplication::arguments(), ProcessClockControl(), out, err);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fwrite(err.data(), 1, err.size(), stderr);
     return status;
