@@ -23,8 +23,10 @@ chronyd_pid=
 bus_pid=
 double_pid=
 gui_pid=
+gui_process=
 stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null || true; }
 cleanup() {
+    stop "$gui_process"
     stop "$gui_pid"
     stop "$double_pid"
     stop "$bus_pid"
@@ -146,10 +148,11 @@ setcap cap_sys_time+p /usr/bin/brisvander
 as_user env QT_QPA_PLATFORM=offscreen brisvander >"$work/gui.log" 2>&1 &
 gui_pid=$!
 sleep 3
-gui_process=$(pgrep -P "$gui_pid" -x brisvander || echo "$gui_pid")
-[ -r "/proc/$gui_process/status" ] || fail "the desktop program ended: $(cat "$work/gui.log")"
+# The program itself, not the shell or runuser around it.
+gui_process=$(pgrep -u "$user" -n -x brisvander) || fail "the desktop program is not running: $(cat "$work/gui.log")"
 ! holds_clock_right "$gui_process" || fail "the desktop program still holds CAP_SYS_TIME in its permitted set"
-stop "$gui_pid"; gui_pid=
+kill "$gui_process"; gui_process=
+wait "$gui_pid" 2>/dev/null || true; gui_pid=
 setcap -r /usr/bin/brisvander
 
 step "unwritable home: the program still reports"
