@@ -24,7 +24,11 @@ public:
         ADD_FAILURE() << "the clock right was asked for";
         return ClockRightRaise::Refused;
     }
-    ClockSetting StepClock(const ClockStep&) override { return Fail() ? ClockSetting::Set : ClockSetting::Failed; }
+    ClockSetting StepClock(const ClockStep&) override
+    {
+        Fail();
+        return ClockSetting::Failed;
+    }
     bool LowerClockRight() override { return Fail(); }
     bool DropClockRightForGood() override { return Fail(); }
 
