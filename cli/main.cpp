@@ -2,6 +2,7 @@
 // machines without a display.
 #include "CliOutput.h"
 #include "CliRun.h"
+#include "ProcessClock.h"
 #include "SettingsKeys.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,6 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(g_strVersion);
 
     StreamCliOutput output(stdout, stderr);
-    const int status = RunCli(QCoreApplication::arguments(), SystemClockControl(), output);
+    const int status = RunCli(QCoreApplication::arguments(), ProcessClockControl(), output);
     return output.Finish(status);
 }

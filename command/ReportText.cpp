@@ -64,10 +64,40 @@ std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
     return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + keyExchangeServer + ").\n";
 }
 
-std::string ReportClockOutcome(bool clockSet)
+std::string ReportClockFailureReason(ClockSetting setting)
 {
-    return clockSet ? "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."
-                    : "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.";
+    switch (setting) {
+    case ClockSetting::Set:
+        return {};
+    case ClockSetting::NoRight:
+        return "Zum Stellen der Uhr sind Administratorrechte nötig, und kein Zeitdienst des Systems (timedated) "
+               "kann danach fragen. Bitte als Administrator (root) ausführen.";
+    case ClockSetting::NotAuthorised:
+        return "Die Berechtigung zum Stellen der Uhr wurde verweigert oder die Abfrage abgebrochen. Zum Stellen der "
+               "Uhr ist das Kennwort eines Administrators nötig.";
+    case ClockSetting::AutomaticSyncOn:
+        return "Die automatische Zeitsynchronisation des Systems ist eingeschaltet, deshalb stellt der Zeitdienst "
+               "die Uhr nicht. Ausschalten mit: timedatectl set-ntp false";
+    case ClockSetting::NoAgent:
+        return "Hier kann kein Kennwort abgefragt werden (kein Authentifizierungsagent, etwa über SSH). Bitte mit sudo "
+               "ausführen.";
+    case ClockSetting::NoAnswer:
+        return "Der Zeitdienst hat nicht innerhalb von zwei Minuten geantwortet. Ob die Uhr noch gestellt wird, ist "
+               "unbekannt; bitte später mit Info prüfen.";
+    case ClockSetting::StillPending:
+        return "Eine frühere Anfrage an den Zeitdienst ist noch offen und kann die Uhr noch stellen; deshalb wurde "
+               "keine zweite gestellt. Bitte später mit Info prüfen.";
+    case ClockSetting::Failed:
+        break;
+    }
+    return "Das System hat die neue Zeit nicht übernommen.";
+}
+
+std::string ReportClockOutcome(ClockSetting setting)
+{
+    if (setting == ClockSetting::Set)
+        return "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.";
+    return "Fehler beim setzen der lokalen Rechner Zeit.\n" + ReportClockFailureReason(setting) + "\n\nOK.";
 }
 
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,

@@ -1,6 +1,7 @@
 #pragma once
 // The German report that the Info and Abgleichen commands write into the
 // output area (and the command-line program prints). UTF-8, no Qt.
+#include "ClockControl.h"
 #include "Platform.h"
 #include "SampleSeries.h"
 #include "SntpResult.h"
@@ -28,11 +29,15 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason = 
 // After the offset line of an authenticated report: which key exchange
 // server vouched for the time.
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
-std::string ReportClockOutcome(bool clockSet);
 // One line after the report of a series: how many of the `asked` exchanges
 // were made and which one (1-based, `chosen` is 0-based) the report shows.
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
                                 std::optional<std::size_t> chosen);
+// The end of an Abgleichen report: success, or the failure line, one line
+// that says why and what to do, and "OK.".
+std::string ReportClockOutcome(ClockSetting setting);
+// That one line, without its line break; empty for Set.
+std::string ReportClockFailureReason(ClockSetting setting);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.
 std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);

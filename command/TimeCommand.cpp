@@ -67,7 +67,8 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
         const NtpTimestamp target = now.AddSeconds(outcome.Result.ClockOffset);
         outcome.ClockAttempted = true;
         outcome.ClockSet = client.SetSystemClock(target, now) != 0;
-        outcome.Report += ReportClockOutcome(outcome.ClockSet);
+        outcome.Clock = client.LastClockSetting;
+        outcome.Report += ReportClockOutcome(outcome.Clock);
     }
     return outcome;
 }

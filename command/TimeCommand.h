@@ -20,6 +20,7 @@ struct TimeCommandOutcome {
     SntpResult Result;           // the chosen exchange's; valid only when the query succeeded
     bool ClockAttempted = false; // Abgleichen got as far as setting the clock
     bool ClockSet = false;
+    ClockSetting Clock = ClockSetting::Failed; // what became of the setting, when attempted
     std::string Report;          // the whole text of the output area, UTF-8
     std::string QueriedHost;     // the host as queried and to be stored: blanks around it removed
     std::vector<SampleOutcome> Samples; // every exchange made, in order; never empty

@@ -1,9 +1,11 @@
 #pragma once
 // What setting the clock needs of the system: the right to set it (Linux's
 // CAP_SYS_TIME) raised for the instant of setting, and a relative step of
-// CLOCK_REALTIME. The client drives these calls in the order raise, step,
-// lower; tests put a recording stand-in in place of the real one, so that no
-// test can reach the machine's clock.
+// CLOCK_REALTIME, or, for a process without the right, a step asked of the
+// system's time service, which checks the right itself. The client drives
+// these calls in the order raise, step, lower, drop for good; tests put a
+// recording stand-in in place of the real one, so that no test can reach the
+// machine's clock.
 #include "ClockStep.h"
 
 namespace brisvander {
@@ -14,24 +16,53 @@ enum class ClockRightRaise {
     Unreadable,     // the process's capability sets could not be read
     UnknownRight,   // this kernel does not know CAP_SYS_TIME
     Refused,        // the process may not raise it (not in its permitted set)
+    ByService,      // not ours to raise: the step asks the time service, which checks the right
+};
+
+// What became of one attempt to set the clock; each failure is one the user
+// can act on in its own way.
+enum class ClockSetting {
+    Set,
+    NoRight,         // no right of our own and no time service to ask for it
+    NotAuthorised,   // the time service asked, and authorisation was refused or cancelled
+    AutomaticSyncOn, // the time service refuses while automatic synchronisation is on
+    NoAgent,         // authorisation needs a password, and no one can be asked for it
+    NoAnswer,        // the time service did not answer in time: it may still set the clock
+    StillPending,    // an earlier request may still be carried out: no second one was sent
+    Failed,          // refused for another reason
 };
 
 class ClockControl {
 public:
     virtual ~ClockControl() = default;
-    // On any outcome but Raised and NoCapabilities, the reason is left in
-    // the thread's last-error value.
+    // On any outcome but Raised, NoCapabilities and ByService, the reason is
+    // left in the thread's last-error value.
     virtual ClockRightRaise RaiseClockRight() = 0;
-    // Moves CLOCK_REALTIME by `step` in one kernel call, so no time passes
-    // between reading the clock and setting it. false (last error set) when
-    // the kernel refuses.
-    virtual bool StepClock(const ClockStep& step) = 0;
+    // Moves CLOCK_REALTIME by `step`, relative to the moment it is carried
+    // out, so no time spent on the way is lost. Anything but Set leaves the
+    // clock as it was (NoAnswer: as far as this process can tell).
+    virtual ClockSetting StepClock(const ClockStep& step) = 0;
     // Clears CAP_SYS_TIME from the effective set, whatever it was before
     // the raise. false (last error set) when that fails.
     virtual bool LowerClockRight() = 0;
+    // Gives up CAP_SYS_TIME for the rest of the process's life (the
+    // permitted set too), so nothing after the setting can raise it again.
+    // true when the process no longer holds it. false (last error set) when
+    // that fails.
+    virtual bool DropClockRightForGood() = 0;
 };
 
-// The real one, shared by the whole process (it holds no state).
+// The capability path alone, shared by the whole process (it holds no state,
+// so any thread may use it).
 ClockControl& SystemClockControl();
+
+// Whether CAP_SYS_TIME is in this process's permitted set: whether it may
+// take the capability path at all.
+bool ProcessMayRaiseClockRight();
+
+// What DropClockRightForGood does, for a program that gives up the right
+// before it runs code it does not trust. true when the right is no longer
+// held; false (last error set) otherwise.
+bool DropProcessClockRight();
 
 } // namespace brisvander

@@ -20,4 +20,11 @@ std::optional<ClockStep> ClockStepFromSeconds(double seconds)
     return step;
 }
 
+std::int64_t ClockStepMicroseconds(const ClockStep& step)
+{
+    const std::int64_t nanoseconds = step.Seconds * 1000000000 + step.Nanoseconds;
+    const std::int64_t half = nanoseconds < 0 ? -500 : 500;
+    return (nanoseconds + half) / 1000;
+}
+
 } // namespace brisvander

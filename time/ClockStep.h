@@ -23,4 +23,8 @@ inline constexpr double MaxClockStepSeconds = 2147483648.0;
 // nanosecond. Nothing for a step that is not finite or beyond the largest.
 std::optional<ClockStep> ClockStepFromSeconds(double seconds);
 
+// The step in whole microseconds, rounded to the nearest (half a microsecond
+// away from zero), as the system's time service takes it.
+std::int64_t ClockStepMicroseconds(const ClockStep& step);
+
 } // namespace brisvander

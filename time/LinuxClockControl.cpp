@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <initializer_list>
 #include <sys/capability.h>
 #include <sys/timex.h>
 
@@ -16,14 +17,17 @@ bool FailWithErrno()
     return false;
 }
 
-// Sets or clears CAP_SYS_TIME in the effective set.
-bool SetEffectiveClockRight(cap_flag_value_t value)
+// Sets or clears CAP_SYS_TIME in the given sets.
+bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t value)
 {
     cap_t caps = cap_get_proc();
     if (caps == nullptr)
         return FailWithErrno();
     const cap_value_t right = CAP_SYS_TIME;
-    const bool done = cap_set_flag(caps, CAP_EFFECTIVE, 1, &right, value) == 0 && cap_set_proc(caps) == 0;
+    bool done = true;
+    for (const cap_flag_t set : sets)
+        done = done && cap_set_flag(caps, set, 1, &right, value) == 0;
+    done = done && cap_set_proc(caps) == 0;
     const int err = errno;
     cap_free(caps);
     if (!done) {
@@ -49,22 +53,26 @@ public:
             SetLastError(ErrorFromErrno(EINVAL));
             return ClockRightRaise::UnknownRight;
         }
-        return SetEffectiveClockRight(CAP_SET) ? ClockRightRaise::Raised : ClockRightRaise::Refused;
+        return SetClockRight({CAP_EFFECTIVE}, CAP_SET) ? ClockRightRaise::Raised : ClockRightRaise::Refused;
     }
 
-    bool StepClock(const ClockStep& step) override
+    ClockSetting StepClock(const ClockStep& step) override
     {
         timex adjustment{};
         adjustment.modes = ADJ_SETOFFSET | ADJ_NANO;
         adjustment.time.tv_sec = static_cast<time_t>(step.Seconds);
         // With ADJ_NANO the field named tv_usec carries nanoseconds.
         adjustment.time.tv_usec = static_cast<suseconds_t>(step.Nanoseconds);
-        if (clock_adjtime(CLOCK_REALTIME, &adjustment) < 0)
-            return FailWithErrno();
-        return true;
+        if (clock_adjtime(CLOCK_REALTIME, &adjustment) >= 0)
+            return ClockSetting::Set;
+        const int err = errno;
+        SetLastError(ErrorFromErrno(err));
+        return err == EPERM || err == EACCES ? ClockSetting::NoRight : ClockSetting::Failed;
     }
 
-    bool LowerClockRight() override { return SetEffectiveClockRight(CAP_CLEAR); }
+    bool LowerClockRight() override { return SetClockRight({CAP_EFFECTIVE}, CAP_CLEAR); }
+
+    bool DropClockRightForGood() override { return DropProcessClockRight(); }
 };
 } // namespace
 
@@ -72,6 +80,29 @@ ClockControl& SystemClockControl()
 {
     static LinuxClockControl instance;
     return instance;
+}
+
+bool ProcessMayRaiseClockRight()
+{
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr)
+        return false;
+    cap_flag_value_t permitted = CAP_CLEAR;
+    const bool read = cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted) == 0;
+    cap_free(caps);
+    return read && permitted == CAP_SET;
+}
+
+bool DropProcessClockRight()
+{
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr)
+        return errno == ENOSYS || FailWithErrno(); // no capability model: nothing held
+    cap_free(caps);
+    // Clearing the permitted set clears the ambient one with it; the
+    // inheritable one goes too, so no program started later gets it back
+    // through a file's inheritable set.
+    return SetClockRight({CAP_EFFECTIVE, CAP_PERMITTED, CAP_INHERITABLE}, CAP_CLEAR);
 }
 
 } // namespace brisvander

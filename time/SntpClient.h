@@ -1,6 +1,7 @@
 #pragma once
 // One SNTP exchange with a server, and setting the system clock with the
-// right to do so held only for the instant of setting.
+// right to do so held only for the instant of setting and given up for good
+// afterwards.
 #include "ClockControl.h"
 #include "NtpTimestamp.h"
 #include "Platform.h"
@@ -39,7 +40,9 @@ public:
     // moment ago; that moment is taken to be now.
     BOOL SetSystemClock(const NtpTimestamp& newTime);
     // The same, with the reading `newTime` was computed from: the clock moves
-    // by newTime - readAt, however long the way here took.
+    // by newTime - readAt, however long the way here took (a password
+    // prompt included). Afterwards the process no longer holds the right to
+    // set the clock, and LastClockSetting says what became of it.
     BOOL SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt);
     // Nonzero when the clock may now be set.
     BOOL EnableClockPrivilege();
@@ -48,6 +51,8 @@ public:
     std::uint32_t TimeoutMs = SntpDefaultTimeoutMs;
     // Set once enabling got as far as asking for the right: there is something to undo.
     BOOL PrivilegeEnabled = 0;
+    // What the last SetSystemClock came to; Failed before the first.
+    ClockSetting LastClockSetting = ClockSetting::Failed;
 
 private:
     BOOL Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);

@@ -18,18 +18,24 @@ BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt)
 {
-    bool set = false;
+    LastClockSetting = ClockSetting::NoRight;
     if (EnableClockPrivilege()) {
         // A relative step: the time spent on the rights step is not lost.
         const std::optional<ClockStep> step = ClockStepFromSeconds(newTime.Difference(readAt));
-        if (!step)
+        if (step) {
+            LastClockSetting = m_clock->StepClock(*step);
+        } else {
             SetLastError(ErrorCode::InvalidArgument);
-        set = step && m_clock->StepClock(*step);
-        if (!set)
+            LastClockSetting = ClockSetting::Failed;
+        }
+        if (LastClockSetting != ClockSetting::Set)
             Trace("Failed in call to set the system time\n");
     }
     DisableClockPrivilege();
-    return set;
+    // Whatever came of it, the rest of the process runs without the right.
+    if (!m_clock->DropClockRightForGood())
+        Trace("Failed to drop the SetTime right for good\n");
+    return LastClockSetting == ClockSetting::Set;
 }
 
 BOOL SntpClient::EnableClockPrivilege()
@@ -53,6 +59,9 @@ BOOL SntpClient::EnableClockPrivilege()
         return false;
     case ClockRightRaise::Raised:
         PrivilegeEnabled = true;
+        return true;
+    case ClockRightRaise::ByService:
+        // The service checks the right as it sets the clock; nothing of ours to undo.
         return true;
     }
     return false;

@@ -24,8 +24,13 @@ public:
         ADD_FAILURE() << "the clock right was asked for";
         return ClockRightRaise::Refused;
     }
-    bool StepClock(const ClockStep&) override { return Fail(); }
+    ClockSetting StepClock(const ClockStep&) override
+    {
+        Fail();
+        return ClockSetting::Failed;
+    }
     bool LowerClockRight() override { return Fail(); }
+    bool DropClockRightForGood() override { return Fail(); }
 
 private:
     static bool Fail()

@@ -78,7 +78,7 @@ TEST_F(CommandTest, AbgleichenReportsARefusedClock)
     Run(ID_SERVER_SYNC);
     const auto report = ParseSuccessReport(OutputText(*m_app), "127.0.0.1");
     ASSERT_TRUE(report) << OutputText(*m_app).toStdString();
-    EXPECT_EQ(report->Outcome, "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+    EXPECT_EQ(report->Outcome, ReportClockOutcome(ClockSetting::NoRight));
 }
 
 TEST_F(CommandTest, TheHostLineIsPaintedBeforeTheExchange)

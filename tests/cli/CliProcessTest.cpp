@@ -1,6 +1,7 @@
 // The installed shape of the program: a process with arguments, streams and
 // an exit status. The process never holds the right to set the clock here.
 #include "FakeSntpServer.h"
+#include "ReportText.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,14 +97,15 @@ TEST_F(CliProcessTest, InfoUnderAGermanLocaleKeepsTheDecimalPoint)
 }
 
 // Tests run without the clock right (the launcher takes it out of the
-// bounding set), so the real program's sync can only fail here.
-TEST_F(CliProcessTest, SyncWithoutTheRightIsAnOrdinaryFailure)
+// bounding set) and without a system bus, so the real program's sync can
+// only fail here, and says that it needs administrator rights.
+TEST_F(CliProcessTest, SyncWithoutTheRightOrATimeServiceIsAnOrdinaryFailure)
 {
     const Outcome sync = Cli({"sync", "127.0.0.1", "--port", QString::number(m_server.Port())});
     EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
     EXPECT_TRUE(sync.out.contains("Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
-    EXPECT_TRUE(sync.out.endsWith("Sekunden.\nFehler beim setzen der lokalen Rechner Zeit.\n\nOK.\n"))
-        << sync.out.toStdString();
+    const std::string tail = "Sekunden.\n" + ReportClockOutcome(ClockSetting::NoRight) + "\n";
+    EXPECT_TRUE(sync.out.endsWith(tail.c_str())) << sync.out.toStdString();
 }
 
 // A name whose only address is IPv6 works. The name comes from a hosts file

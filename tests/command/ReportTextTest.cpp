@@ -7,6 +7,8 @@
 #include <string>
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace brisvander;
 
 
@@ -53,8 +55,34 @@ TEST(ReportText, PreamblesAndOutcomes)
               "Verbinde mit SNTP Zeitserver:  x \nDie Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n");
     EXPECT_EQ(ReportQueryFailure(10060), "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen "
                                          "oder nochmal versuchen.\n(Fehler Nr. 10060)\n\nOK.");
-    EXPECT_EQ(ReportClockOutcome(true), "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
-    EXPECT_EQ(ReportClockOutcome(false), "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+    EXPECT_EQ(ReportClockOutcome(ClockSetting::Set), "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+}
+
+// Every way the setting can fail: the failure line, then one line of its own
+// that says why and what to do, then "OK." as always.
+TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
+{
+    const std::string head = "Fehler beim setzen der lokalen Rechner Zeit.\n";
+    const std::string tail = "\n\nOK.";
+    std::set<std::string> reasons;
+    for (const ClockSetting why : {ClockSetting::NoRight, ClockSetting::NotAuthorised, ClockSetting::AutomaticSyncOn,
+                                   ClockSetting::NoAgent, ClockSetting::NoAnswer, ClockSetting::StillPending,
+                                   ClockSetting::Failed}) {
+        const std::string text = ReportClockOutcome(why);
+        const std::string reason = ReportClockFailureReason(why);
+        EXPECT_EQ(text, head + reason + tail);
+        EXPECT_GT(reason.size(), 20u);
+        EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+        reasons.insert(reason);
+    }
+    EXPECT_EQ(reasons.size(), 7u);
+    EXPECT_EQ(ReportClockFailureReason(ClockSetting::Set), "");
+    // What to do, named where the user can do it.
+    EXPECT_NE(ReportClockFailureReason(ClockSetting::AutomaticSyncOn).find("timedatectl set-ntp false"),
+              std::string::npos);
+    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAgent).find("sudo"), std::string::npos);
+    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoRight).find("Administrator"), std::string::npos);
+    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAnswer).find("unbekannt"), std::string::npos);
 }
 
 TEST(ReportText, TheHostLineShowsControlCharactersEscaped)

@@ -65,7 +65,7 @@ TEST(TimeCommand, AFailedQueryLeavesTheClockAlone)
               ReportPreamble(ReportCommand::Sync, "nonexistent.invalid") + ReportQueryFailure(outcome.Error));
 }
 
-TEST(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLine)
+TEST(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLineAndWhy)
 {
     FakeSntpServer server;
     ASSERT_NE(server.Port(), 0);
@@ -76,9 +76,28 @@ TEST(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLine)
     ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
     EXPECT_TRUE(outcome.ClockAttempted);
     EXPECT_FALSE(outcome.ClockSet);
+    EXPECT_EQ(outcome.Clock, ClockSetting::NoRight);
     EXPECT_TRUE(clock.Of(Call::Step).empty());
     EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") + ReportSuccessBody(outcome.Result) +
-                                  "Fehler beim setzen der lokalen Rechner Zeit.\n\nOK.");
+                                  "Fehler beim setzen der lokalen Rechner Zeit.\n" +
+                                  ReportClockFailureReason(ClockSetting::NoRight) + "\n\nOK.");
+}
+
+TEST(TimeCommand, TheTimeServicesRefusalReachesTheReport)
+{
+    FakeSntpServer server;
+    ASSERT_NE(server.Port(), 0);
+    RecordingClockControl clock;
+    clock.raiseResult = ClockRightRaise::ByService;
+    clock.stepResult = false;
+    clock.stepFailure = ClockSetting::AutomaticSyncOn;
+    SntpClient client(clock);
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "127.0.0.1", server.Port(), client);
+    ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+    EXPECT_EQ(outcome.Clock, ClockSetting::AutomaticSyncOn);
+    EXPECT_EQ(outcome.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") + ReportSuccessBody(outcome.Result) +
+                                  ReportClockOutcome(ClockSetting::AutomaticSyncOn));
+    EXPECT_TRUE(clock.droppedForGood);
 }
 
 TEST(TimeCommand, BlanksAroundTheHostAreNotQueriedButShownAsTyped)

@@ -11,6 +11,7 @@ expected="/usr/bin/brisvander
 /usr/bin/brisvander-cli
 /usr/share/applications/brisvander.desktop
 /usr/share/brisvander/brisvander.html
+/usr/share/doc/brisvander/examples/50-brisvander-set-time.rules
 /usr/share/icons/hicolor/128x128/apps/brisvander.png
 /usr/share/icons/hicolor/16x16/apps/brisvander.png
 /usr/share/icons/hicolor/32x32/apps/brisvander.png

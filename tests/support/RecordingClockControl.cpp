@@ -42,14 +42,15 @@ ClockRightRaise RecordingClockControl::RaiseClockRight()
     return raiseResult;
 }
 
-bool RecordingClockControl::StepClock(const ClockStep& step)
+ClockSetting RecordingClockControl::StepClock(const ClockStep& step)
 {
     Add(Call::Step).step = step;
     if (whileStepping)
         whileStepping();
-    if (!stepResult)
-        SetLastError(failError);
-    return stepResult;
+    if (stepResult)
+        return ClockSetting::Set;
+    SetLastError(failError);
+    return stepFailure;
 }
 
 bool RecordingClockControl::LowerClockRight()
@@ -60,6 +61,18 @@ bool RecordingClockControl::LowerClockRight()
         return false;
     }
     rightRaised = false;
+    return true;
+}
+
+bool RecordingClockControl::DropClockRightForGood()
+{
+    Add(Call::DropForGood);
+    if (!dropResult) {
+        SetLastError(failError);
+        return false;
+    }
+    rightRaised = false;
+    droppedForGood = true;
     return true;
 }
 

@@ -12,7 +12,7 @@ namespace brisvander::testsupport {
 
 class RecordingClockControl final : public ClockControl {
 public:
-    enum class Call { Raise, Step, Lower };
+    enum class Call { Raise, Step, Lower, DropForGood };
     struct Record {
         Call call = Call::Raise;
         ClockStep step;                     // Step: the step asked for
@@ -24,21 +24,26 @@ public:
     // What each call answers; a failing call leaves failError as last error.
     ClockRightRaise raiseResult = ClockRightRaise::Raised;
     bool stepResult = true;
+    ClockSetting stepFailure = ClockSetting::NoRight; // what a failing step answers
     bool lowerResult = true;
+    bool dropResult = true;
     std::uint32_t failError = 10013;
     // Runs inside the step, while the right is raised.
     std::function<void()> whileStepping;
 
     // The simulated effective right: raised and cleared by successful calls.
     bool rightRaised = false;
+    // Set by a successful drop for good.
+    bool droppedForGood = false;
 
     std::vector<Record> records;
     std::vector<Call> Calls() const;
     std::vector<Record> Of(Call call) const;
 
     ClockRightRaise RaiseClockRight() override;
-    bool StepClock(const ClockStep& step) override;
+    ClockSetting StepClock(const ClockStep& step) override;
     bool LowerClockRight() override;
+    bool DropClockRightForGood() override;
 
 private:
     Record& Add(Call call);

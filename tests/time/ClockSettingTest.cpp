@@ -1,5 +1,6 @@
-// Setting the clock through the seam: the order raise, step, lower, every way
-// it can fail, a system without capabilities, and the step asked for.
+// Setting the clock through the seam: the order raise, step, lower, drop for
+// good, every way it can fail, a system without capabilities, a step left to
+// the time service, and the step asked for.
 #include "LastError.h"
 #include "RecordingClockControl.h"
 #include "SntpClient.h"
@@ -12,6 +13,7 @@ using namespace brisvander::testsupport;
 namespace {
 using Call = RecordingClockControl::Call;
 using Calls = std::vector<Call>;
+using Setting = brisvander::ClockSetting; // the fixture below bears its name
 
 const NtpTimestamp kReadAt(0xC5714570C9FBE76Dull);
 
@@ -30,11 +32,12 @@ protected:
     BOOL enabledAfter = 0;
 };
 
-TEST_F(ClockSetting, RaisesStepsAndLowersInThatOrder)
+TEST_F(ClockSetting, RaisesStepsLowersAndDropsTheRightForGoodInThatOrder)
 {
     EXPECT_TRUE(SetClockBy(2.5));
-    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::Lower}));
+    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::Lower, Call::DropForGood}));
     EXPECT_FALSE(clock.rightRaised);
+    EXPECT_TRUE(clock.droppedForGood);
 }
 
 TEST_F(ClockSetting, TheStepIsTheNewTimeLessTheReadingItCameFrom)
@@ -67,8 +70,9 @@ TEST_F(ClockSetting, UnreadableOrUnknownRightStopsBeforeAnythingNeedsUndoing)
         refusing.raiseResult = failure;
         SntpClient client(refusing);
         EXPECT_FALSE(client.SetSystemClock(kReadAt, kReadAt));
-        EXPECT_EQ(refusing.Calls(), (Calls{Call::Raise}));
+        EXPECT_EQ(refusing.Calls(), (Calls{Call::Raise, Call::DropForGood}));
         EXPECT_FALSE(client.PrivilegeEnabled);
+        EXPECT_EQ(client.LastClockSetting, Setting::NoRight);
     }
 }
 
@@ -76,23 +80,52 @@ TEST_F(ClockSetting, ARefusedRaiseStepsNothingButStillLowers)
 {
     clock.raiseResult = ClockRightRaise::Refused;
     EXPECT_FALSE(SetClockBy(1.0));
-    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Lower}));
+    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Lower, Call::DropForGood}));
     EXPECT_TRUE(enabledAfter);
+    EXPECT_TRUE(clock.droppedForGood);
 }
 
 TEST_F(ClockSetting, AKernelThatRefusesTheStepStillEndsLoweredAndFalse)
 {
     clock.stepResult = false;
     EXPECT_FALSE(SetClockBy(1.0));
-    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::Lower}));
+    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::Lower, Call::DropForGood}));
     EXPECT_FALSE(clock.rightRaised);
+    EXPECT_TRUE(clock.droppedForGood);
 }
 
-TEST_F(ClockSetting, AFailedLoweringDoesNotUndoASuccessfulStep)
+TEST_F(ClockSetting, AFailedLoweringOrDroppingDoesNotUndoASuccessfulStep)
 {
     clock.lowerResult = false;
     EXPECT_TRUE(SetClockBy(1.0));
-    EXPECT_EQ(clock.Of(Call::Step).size(), 1u);
+    clock.lowerResult = true;
+    clock.dropResult = false;
+    EXPECT_TRUE(SetClockBy(1.0));
+    EXPECT_EQ(clock.Of(Call::Step).size(), 2u);
+}
+
+TEST_F(ClockSetting, AStepLeftToTheTimeServiceIsAskedForAndNothingIsLowered)
+{
+    clock.raiseResult = ClockRightRaise::ByService;
+    EXPECT_TRUE(SetClockBy(-0.25));
+    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::DropForGood}));
+    EXPECT_EQ(clock.Of(Call::Step)[0].step, (ClockStep{-1, 750000000}));
+    EXPECT_FALSE(enabledAfter);
+}
+
+TEST_F(ClockSetting, TheClientKeepsWhatBecameOfTheLastSetting)
+{
+    clock.raiseResult = ClockRightRaise::ByService;
+    SntpClient client(clock);
+    EXPECT_TRUE(client.SetSystemClock(kReadAt, kReadAt));
+    EXPECT_EQ(client.LastClockSetting, Setting::Set);
+    clock.stepResult = false;
+    for (const Setting why : {Setting::NotAuthorised, Setting::AutomaticSyncOn, Setting::NoAgent,
+                                   Setting::NoAnswer, Setting::StillPending, Setting::NoRight}) {
+        clock.stepFailure = why;
+        EXPECT_FALSE(client.SetSystemClock(kReadAt, kReadAt));
+        EXPECT_EQ(client.LastClockSetting, why);
+    }
 }
 
 TEST_F(ClockSetting, WithoutCapabilitiesTheClockIsSteppedDirectly)
@@ -100,7 +133,7 @@ TEST_F(ClockSetting, WithoutCapabilitiesTheClockIsSteppedDirectly)
     SetLastError(4711);
     clock.raiseResult = ClockRightRaise::NoCapabilities;
     EXPECT_TRUE(SetClockBy(1.0));
-    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step}));
+    EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Step, Call::DropForGood}));
     EXPECT_EQ(clock.Of(Call::Step)[0].lastErrorOnEntry, 0u);
     EXPECT_FALSE(enabledAfter);
 }

@@ -32,6 +32,20 @@ TEST(ClockStepFromSeconds, ANanosecondPartThatRoundsToAWholeSecondCarries)
     EXPECT_EQ(ClockStepFromSeconds(41.99999999999), (ClockStep{42, 0}));
 }
 
+TEST(ClockStepMicroseconds, RoundsToTheNearestMicrosecondEitherWay)
+{
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{2, 500000000}), 2500000);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{-2, 750000000}), -1250000);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{0, 1499}), 1);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{0, 1500}), 2);
+    // -0.0000015 s and -0.0000014 s: half a microsecond rounds away from zero.
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{-1, 999998500}), -2);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{-1, 999998600}), -1);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{0, 999999600}), 1000000);
+    const std::int64_t largest = static_cast<std::int64_t>(MaxClockStepSeconds);
+    EXPECT_EQ(ClockStepMicroseconds(ClockStep{-largest, 0}), -largest * 1000000);
+}
+
 TEST(ClockStepFromSeconds, RefusesWhatIsNoNumberOrBeyondAnyTrueOffset)
 {
     EXPECT_FALSE(ClockStepFromSeconds(std::numeric_limits<double>::quiet_NaN()));
@@ -65,7 +79,7 @@ bool PermittedHasClockRight()
 }
 
 // Tests run without the clock right, so raising it must be refused and
-// lowering it must succeed; nothing here steps the clock.
+// lowering and dropping it must succeed; nothing here steps the clock.
 TEST(SystemClockControl, WithoutTheRightRaisingIsRefusedAndLoweringWorks)
 {
     ASSERT_FALSE(PermittedHasClockRight()) << "tests must run without CAP_SYS_TIME (see without-clock-right.sh)";
@@ -75,13 +89,17 @@ TEST(SystemClockControl, WithoutTheRightRaisingIsRefusedAndLoweringWorks)
     EXPECT_FALSE(EffectiveHasClockRight());
     EXPECT_TRUE(control.LowerClockRight());
     EXPECT_FALSE(EffectiveHasClockRight());
+    EXPECT_FALSE(ProcessMayRaiseClockRight());
+    EXPECT_TRUE(control.DropClockRightForGood());
+    EXPECT_TRUE(DropProcessClockRight());
+    EXPECT_FALSE(PermittedHasClockRight());
 }
 
 TEST(SystemClockControl, TheKernelRefusesAStepWithoutTheRight)
 {
     ASSERT_FALSE(PermittedHasClockRight());
     // A zero step: even a kernel that took it would leave the clock as it is.
-    EXPECT_FALSE(SystemClockControl().StepClock(ClockStep{0, 0}));
+    EXPECT_EQ(SystemClockControl().StepClock(ClockStep{0, 0}), ClockSetting::NoRight);
     EXPECT_EQ(GetLastError(), 10013u);
 }
 

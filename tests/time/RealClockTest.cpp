@@ -48,8 +48,12 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
 
     const bool permitted = HoldsClockRight(CAP_PERMITTED);
     const BOOL set = client.SetSystemClock(NtpTimestamp::Now().AddSeconds(result.ClockOffset));
-    // The right is held only for the moment of setting, whatever it was before.
+    // The right is held only for the moment of setting, whatever it was
+    // before, and given up for good afterwards: nothing can raise it again.
     EXPECT_FALSE(HoldsClockRight(CAP_EFFECTIVE));
+    EXPECT_FALSE(HoldsClockRight(CAP_PERMITTED));
+    EXPECT_FALSE(HoldsClockRight(CAP_INHERITABLE));
+    EXPECT_FALSE(ProcessMayRaiseClockRight());
     if (permitted) {
         EXPECT_TRUE(set) << "the process may hold CAP_SYS_TIME but the clock was not set";
     } else {

@@ -1,0 +1,34 @@
+#pragma once
+// Which way a setting of the clock goes: the capability path where this
+// process may raise the right itself (root, or an administrator's explicit
+// grant), the time service otherwise. The way is chosen afresh at each raise,
+// so a process that gave the right up after one setting asks the service the
+// next time.
+#include "ClockControl.h"
+
+#include <functional>
+
+namespace brisvander {
+
+// One setting at a time: the way chosen at the raise holds until the next.
+class ClockRouter final : public ClockControl {
+public:
+    // Neither control is owned; both must outlive the router.
+    ClockRouter(ClockControl& capability, ClockControl& service,
+                std::function<bool()> mayRaise = ProcessMayRaiseClockRight);
+
+    ClockRightRaise RaiseClockRight() override;
+    ClockSetting StepClock(const ClockStep& step) override;
+    bool LowerClockRight() override;
+    // Always the capability's: that is where the right is held, whichever
+    // way the setting went.
+    bool DropClockRightForGood() override;
+
+private:
+    ClockControl& m_capability;
+    ClockControl& m_service;
+    std::function<bool()> m_mayRaise;
+    ClockControl* m_way;
+};
+
+} // namespace brisvander

@@ -1,0 +1,155 @@
+// Abgleichen without a right of its own: the step is asked of a test double
+// of systemd-timedated on a private bus, which answers as each case needs.
+// Nothing here reaches the machine's bus or clock.
+#include "FakeSntpServer.h"
+#include "PrivateBus.h"
+#include "TimeCommand.h"
+#include "TimedatedClockControl.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+using namespace brisvander;
+using namespace brisvander::testsupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+double OffsetInReport(const std::string& report)
+{
+    std::smatch match;
+    if (!std::regex_search(report, match, std::regex("Differenz zur Lokalzeit:\t(-?[0-9]+\\.[0-9]{6}) Sekunden")))
+        return 1e9;
+    return std::stod(match[1].str());
+}
+
+class TimedatedClock : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(m_server.Port(), 0);
+        std::string whyNot;
+        if (!m_bus.Start(whyNot))
+            GTEST_SKIP() << whyNot;
+    }
+
+    void StartDouble(const QStringList& answers)
+    {
+        std::string whyNot;
+        ASSERT_TRUE(m_double.Start(m_bus.Address(), answers, whyNot)) << whyNot;
+    }
+
+    TimeCommandOutcome Abgleichen(ClockControl& clock)
+    {
+        SntpClient client(clock);
+        return RunTimeCommand(ReportCommand::Sync, "127.0.0.1", m_server.Port(), client);
+    }
+
+    TimedatedBus Bus(std::chrono::milliseconds answerWait = 10s) const { return {m_bus.Address(), answerWait}; }
+
+    FakeSntpServer m_server;
+    PrivateBus m_bus;
+    TimedatedDouble m_double;
+};
+
+TEST_F(TimedatedClock, AbgleichenAsksForARelativeInteractiveStepOfTheMeasuredOffset)
+{
+    StartDouble({"ok"});
+    TimedatedClockControl clock(Bus());
+    for (const double offset : {2.5, -1.5}) {
+        m_server.SetClockOffset(offset);
+        const TimeCommandOutcome outcome = Abgleichen(clock);
+        ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+        EXPECT_EQ(outcome.Clock, ClockSetting::Set);
+        EXPECT_TRUE(outcome.ClockSet);
+        EXPECT_TRUE(outcome.Report.ends_with("Sekunden.\nZeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."))
+            << outcome.Report;
+        const double reported = OffsetInReport(outcome.Report);
+        EXPECT_NEAR(reported, offset, 0.05);
+
+        const auto calls = m_double.Calls();
+        ASSERT_FALSE(calls.empty());
+        const TimedatedDouble::Call& call = calls.back();
+        EXPECT_EQ(call.Signature, "xbb");
+        // The report shows the offset to the microsecond; the step is that offset.
+        EXPECT_NEAR(static_cast<double>(call.Microseconds), reported * 1e6, 1.0);
+        EXPECT_TRUE(call.Relative);
+        EXPECT_TRUE(call.Interactive);
+        EXPECT_TRUE(call.InteractiveAuthorizationAllowed);
+    }
+    EXPECT_EQ(m_double.Calls().size(), 2u);
+}
+
+TEST_F(TimedatedClock, EachRefusalOfTheServiceEndsTheReportWithItsOwnLine)
+{
+    const std::vector<std::pair<QString, ClockSetting>> cases = {
+        {"org.freedesktop.DBus.Error.AccessDenied", ClockSetting::NotAuthorised},
+        {"org.freedesktop.PolicyKit1.Error.Cancelled", ClockSetting::NotAuthorised},
+        {"org.freedesktop.PolicyKit1.Error.NotAuthorized", ClockSetting::NotAuthorised},
+        {"org.freedesktop.DBus.Error.AuthFailed", ClockSetting::NotAuthorised},
+        {"org.freedesktop.timedate1.AutomaticTimeSyncEnabled", ClockSetting::AutomaticSyncOn},
+        {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", ClockSetting::NoAgent},
+        {"org.freedesktop.DBus.Error.InvalidArgs", ClockSetting::Failed},
+    };
+    QStringList answers;
+    for (const auto& [errorName, setting] : cases)
+        answers << errorName;
+    StartDouble(answers);
+    TimedatedClockControl clock(Bus());
+    for (const auto& [errorName, setting] : cases) {
+        const TimeCommandOutcome outcome = Abgleichen(clock);
+        ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+        EXPECT_EQ(outcome.Clock, setting) << errorName.toStdString();
+        EXPECT_FALSE(outcome.ClockSet);
+        EXPECT_TRUE(outcome.Report.ends_with("Sekunden.\n" + ReportClockOutcome(setting))) << outcome.Report;
+    }
+    EXPECT_EQ(m_double.Calls().size(), cases.size());
+}
+
+TEST_F(TimedatedClock, NoServiceOnTheBusOrNoBusAtAllNeedsAdministratorRights)
+{
+    TimedatedClockControl noService(Bus());
+    TimedatedClockControl noBus({m_bus.NowhereAddress(), 10s});
+    for (ClockControl* clock : {static_cast<ClockControl*>(&noService), static_cast<ClockControl*>(&noBus)}) {
+        const auto start = std::chrono::steady_clock::now();
+        const TimeCommandOutcome outcome = Abgleichen(*clock);
+        ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+        EXPECT_EQ(outcome.Clock, ClockSetting::NoRight);
+        EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(ClockSetting::NoRight))) << outcome.Report;
+        // Known at once, not after the wait for an answer.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    }
+}
+
+// The service may still carry out a request after we stopped waiting for its
+// answer: no second one goes out until the first is answered.
+TEST_F(TimedatedClock, AnUnansweredRequestBlocksEveryFurtherOneUntilItIsAnswered)
+{
+    StartDouble({"ok@1500", "ok"});
+    TimedatedClockControl clock(Bus(200ms));
+    const TimeCommandOutcome first = Abgleichen(clock);
+    ASSERT_TRUE(first.QuerySucceeded) << "error " << first.Error;
+    EXPECT_EQ(first.Clock, ClockSetting::NoAnswer);
+    EXPECT_TRUE(first.Report.ends_with(ReportClockOutcome(ClockSetting::NoAnswer))) << first.Report;
+
+    const TimeCommandOutcome second = Abgleichen(clock);
+    EXPECT_EQ(second.Clock, ClockSetting::StillPending);
+    EXPECT_TRUE(second.Report.ends_with(ReportClockOutcome(ClockSetting::StillPending))) << second.Report;
+    EXPECT_EQ(m_double.Calls().size(), 1u);
+
+    // Once the late answer is in, the next request goes out and is answered.
+    ClockSetting later = ClockSetting::StillPending;
+    const auto giveUp = std::chrono::steady_clock::now() + 5s;
+    while (later == ClockSetting::StillPending && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(50ms);
+        later = clock.StepClock(ClockStep{0, 1000});
+    }
+    EXPECT_EQ(later, ClockSetting::Set);
+    ASSERT_EQ(m_double.Calls().size(), 2u);
+    EXPECT_EQ(m_double.Calls()[1].Microseconds, 1);
+}
+
+} // namespace

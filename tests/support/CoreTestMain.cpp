@@ -1,0 +1,12 @@
+// Test programs that use QtDBus or QProcess without widgets: a core
+// application object, no event loop.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
