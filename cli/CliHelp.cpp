@@ -4,8 +4,10 @@ namespace brisvander {
 
 std::string CliSynopsis()
 {
-    return "  brisvander-cli info [HOST] [--port PORT] [--samples N [--interval SECONDS]] [--json]\n"
-           "  brisvander-cli sync [HOST] [--port PORT] [--samples N [--interval SECONDS]] [--json]\n"
+    return "  brisvander-cli info [HOST] [--port PORT] [--samples N [--interval SECONDS]]\n"
+           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
+           "  brisvander-cli sync [HOST] [--port PORT] [--samples N [--interval SECONDS]]\n"
+           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
            "  brisvander-cli --help | --version\n";
 }
 
@@ -28,6 +30,11 @@ std::string CliHelpText()
            "  --samples N        exchanges with the server, 1-8 (default 1); the one with the\n"
            "                     smallest round-trip delay is reported and used\n"
            "  --interval SECONDS pause between exchanges, at least 0.2 (default 2)\n"
+           "  --nts              authenticated time (Network Time Security): a TLS key exchange\n"
+           "                     with HOST first, then every exchange authenticated\n"
+           "  --nts-port PORT    the key exchange's TCP port (default 4460)\n"
+           "  --nts-ca FILE      a PEM certificate to trust besides the system's store (for\n"
+           "                     private servers); verification is never turned off\n"
            "  --json             print one JSON object instead of the report\n"
            "  -h, --help         show this help and exit\n"
            "  -v, --version      show the version and exit\n"
@@ -44,7 +51,7 @@ std::string CliHelpText()
            "  11001  host name not found\n"
            "  11002  temporary resolver failure\n"
            "  11003  resolver failure\n"
-           "  11004  the name has no IPv4 address\n"
+           "  11004  the name has no address of either family\n"
            "  10054  the server's port is closed\n"
            "  10050  network down\n"
            "  10051  network unreachable\n"
@@ -52,9 +59,13 @@ std::string CliHelpText()
            "  10013  permission denied\n"
            "  10055  no buffer space\n"
            "  10024  too many open files\n"
-           "  20001  only malformed replies arrived\n"
+           "  20001  only malformed replies arrived (wrong length, not a server reply, or\n"
+           "         contradicting itself)\n"
            "  20002  only replies that do not answer the request arrived\n"
-           "  20003  the server is not synchronised (ends a series of samples at once)\n";
+           "  20003  the server is not synchronised, or refused us (Kiss-o'-Death, NTS NAK);\n"
+           "         ends a series of samples at once\n"
+           "  20004  the NTS key exchange failed; the reason follows on the next line\n"
+           "  20005  NTS replies arrived, but none was authentic\n";
 }
 
 } // namespace brisvander

@@ -59,6 +59,11 @@ QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutco
     object["clock_offset"] = number(r.ClockOffset);
     object["samples"] = SamplesToJson(outcome.Samples);
     object["chosen"] = outcome.Chosen ? QJsonValue(static_cast<qint64>(*outcome.Chosen)) : QJsonValue(QJsonValue::Null);
+    object["nts"] = outcome.Authenticated;
+    object["nts_server"] = outcome.NtsServer.empty() ? QJsonValue(QJsonValue::Null)
+                                                     : QJsonValue(QString::fromStdString(outcome.NtsServer));
+    object["nts_error"] = outcome.NtsFailure.empty() ? QJsonValue(QJsonValue::Null)
+                                                     : QJsonValue(QString::fromStdString(outcome.NtsFailure));
     if (command == ReportCommand::Sync)
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

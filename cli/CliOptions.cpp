@@ -31,6 +31,26 @@ std::optional<long long> ParseDigits(QStringView text, int maxDigits)
     return value;
 }
 
+// --nts and its companions, which mean nothing without it.
+QString ReadNtsOptions(const QCommandLineParser& parser, NtsOptions& nts)
+{
+    nts.Enabled = parser.isSet("nts");
+    if (!nts.Enabled && (parser.isSet("nts-port") || parser.isSet("nts-ca")))
+        return "--nts-port and --nts-ca need --nts";
+    if (parser.isSet("nts-port")) {
+        const std::optional<int> port = ParsePort(parser.value("nts-port"));
+        if (!port)
+            return "invalid NTS key exchange port: " + parser.value("nts-port") + " (expected 1-65535)";
+        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
+    }
+    if (parser.isSet("nts-ca")) {
+        if (parser.value("nts-ca").isEmpty())
+            return "--nts-ca needs a file";
+        nts.ExtraCaFile = parser.value("nts-ca").toStdString();
+    }
+    return {};
+}
+
 // The options that follow the command and host; empty when all are valid.
 QString ReadRunOptions(const QCommandLineParser& parser, CliOptions& options)
 {
@@ -53,7 +73,7 @@ QString ReadRunOptions(const QCommandLineParser& parser, CliOptions& options)
             return "invalid interval: " + parser.value("interval") + " (expected seconds from 0.2 to 3600)";
         options.Series.Interval = *interval;
     }
-    return {};
+    return ReadNtsOptions(parser, options.Nts);
 }
 } // namespace
 
@@ -100,6 +120,9 @@ CliOptions ParseCliArguments(const QStringList& arguments)
         QCommandLineOption("json"),
         QCommandLineOption("samples", {}, "N"),
         QCommandLineOption("interval", {}, "SECONDS"),
+        QCommandLineOption("nts"),
+        QCommandLineOption("nts-port", {}, "PORT"),
+        QCommandLineOption("nts-ca", {}, "FILE"),
     });
     if (!parser.parse(arguments))
         return UsageError(parser.errorText());

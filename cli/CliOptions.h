@@ -1,6 +1,7 @@
 #pragma once
 // What the command line asks for. Parsing is separate from running so that
 // every usage error can be tested without a network or a clock.
+#include "NtsQuery.h"
 #include "ReportText.h"
 #include "SampleSeries.h"
 
@@ -21,6 +22,7 @@ struct CliOptions {
     bool Json = false;
     SeriesPlan Series;             // --samples and --interval
     bool SamplesGiven = false;     // --samples was on the command line: the text says how the series went
+    NtsOptions Nts;                // --nts, --nts-port, --nts-ca
     QString Message;               // the usage error, or the help text
 };
 

@@ -76,6 +76,7 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
     SntpClient client(clock);
     TimeCommandOptions run;
     run.Series = options.Series;
+    run.Nts = options.Nts;
     run.Pause = pause;
     const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
     if (options.Json) {

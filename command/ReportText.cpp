@@ -55,13 +55,14 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason)
                                "nochmal versuchen.\n(Fehler Nr. %d)\n",
                                static_cast<int>(error));
     if (!reason.empty())
-        text += reason + "\n";
+        text += EscapeControlCharacters(reason) + "\n";
     return text + "\nOK.";
 }
 
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
 {
-    return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + keyExchangeServer + ").\n";
+    return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + EscapeControlCharacters(keyExchangeServer) +
+           ").\n";
 }
 
 std::string ReportClockFailureReason(ClockSetting setting)

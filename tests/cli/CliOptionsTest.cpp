@@ -151,6 +151,21 @@ TEST(CliArguments, CommandsHostAndOptions)
     EXPECT_EQ(Parse({"--version"}).Action, CliAction::Version);
 }
 
+TEST(CliArguments, NtsIsOffUnlessAskedForAndItsPortAndAnchorFollowIt)
+{
+    CliOptions o = Parse({"info"});
+    EXPECT_FALSE(o.Nts.Enabled);
+    o = Parse({"sync", "ptbtime1.ptb.de", "--nts"});
+    EXPECT_TRUE(o.Nts.Enabled);
+    EXPECT_EQ(o.Nts.KeyExchangePort, 4460);
+    EXPECT_TRUE(o.Nts.ExtraCaFile.empty());
+    o = Parse({"info", "localhost", "--nts", "--nts-port", "14460", "--nts-ca", "/tmp/ca.pem", "--port", "1123"});
+    EXPECT_TRUE(o.Nts.Enabled);
+    EXPECT_EQ(o.Nts.KeyExchangePort, 14460);
+    EXPECT_EQ(o.Nts.ExtraCaFile, "/tmp/ca.pem");
+    EXPECT_EQ(o.Port, 1123);
+}
+
 TEST(CliArguments, UsageErrorsSayWhatIsWrong)
 {
     struct Case {
@@ -172,6 +187,10 @@ TEST(CliArguments, UsageErrorsSayWhatIsWrong)
         {{"info", "--samples"}, "samples"},
         {{"info", "--interval", "0.1"}, "invalid interval"},
         {{"info", "--interval", "soon"}, "invalid interval"},
+        {{"info", "--nts-port", "4460"}, "need --nts"},
+        {{"info", "--nts-ca", "ca.pem"}, "need --nts"},
+        {{"info", "--nts", "--nts-port", "0"}, "invalid NTS key exchange port"},
+        {{"info", "--nts", "--nts-ca", ""}, "--nts-ca needs a file"},
     };
     for (const Case& c : cases) {
         const CliOptions o = Parse(c.args);

@@ -89,7 +89,7 @@ bool ChronydNtsServer::Launch(const std::string& program, std::string& whyNot)
     const std::string& dir = m_directory.Path();
     std::ofstream conf(dir + "/chrony.conf");
     conf << "port " << m_ntpPort << "\nntsport " << m_kePort << "\n"
-         << "bindaddress 127.0.0.1\nbindaddress ::1\nallow 127.0.0.1\nlocal stratum 3\n"
+         << "bindaddress 127.0.0.1\nbindaddress ::1\nallow 127.0.0.1\nallow ::1\nlocal stratum 3\n"
          << "cmdport 0\nbindcmdaddress /\n"
          << "pidfile " << dir << "/chronyd.pid\n"
          << "ntsservercert " << dir << "/cert.pem\nntsserverkey " << dir << "/key.pem\n"

@@ -160,6 +160,18 @@ TEST_F(ChronydNts, AnUntrustedServerFailsTheKeyExchangeAndSetsNothing)
                                   outcome.NtsFailure + "\n\nOK.");
 }
 
+TEST_F(ChronydNts, AServerWhoseCertificateNamesAnotherHostFailsTheKeyExchange)
+{
+    // chronyd answers on ::1 too, but its certificate names localhost and 127.0.0.1 only.
+    RecordingClockControl clock;
+    SntpClient client(clock);
+    const TimeCommandOutcome outcome = RunTimeCommand(ReportCommand::Sync, "::1", 123, client, CommandOptions(*s_chronyd));
+    EXPECT_FALSE(outcome.QuerySucceeded);
+    EXPECT_EQ(outcome.Error, ErrorCode::KeyExchangeFailed);
+    EXPECT_NE(outcome.NtsFailure.find("Zertifikat"), std::string::npos) << outcome.NtsFailure;
+    EXPECT_TRUE(clock.records.empty());
+}
+
 } // namespace
 
 TEST_F(ChronydNts, KeyExchangeGivesCookiesAndTheNtpPort)
