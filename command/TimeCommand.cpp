@@ -4,7 +4,8 @@
 
 namespace brisvander {
 
-TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client)
+TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
+                                  const ClockGate& mayTouchClock)
 {
     TimeCommandOutcome outcome;
     outcome.Report = ReportPreamble(command, host);
@@ -15,7 +16,7 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
         return outcome;
     }
     outcome.Report += ReportSuccessBody(outcome.Result);
-    if (command == ReportCommand::Sync) {
+    if (command == ReportCommand::Sync && (!mayTouchClock || mayTouchClock())) {
         // The clock moves by the offset from now, not to the server's old transmit time.
         const NtpTimestamp now = NtpTimestamp::Now();
         const NtpTimestamp target = now.AddSeconds(outcome.Result.ClockOffset);

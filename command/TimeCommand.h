@@ -6,6 +6,7 @@
 #include "SntpClient.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace brisvander {
@@ -19,8 +20,14 @@ struct TimeCommandOutcome {
     std::string Report;          // the whole text of the output area, UTF-8
 };
 
+// Asked right before a Sync sets the clock; false leaves the clock alone
+// (ClockAttempted stays false and the report has no outcome line). A run
+// whose window has gone away must not set the clock after the fact.
+using ClockGate = std::function<bool()>;
+
 // Runs on the calling thread and blocks it for the whole exchange. `client`
-// makes the query and, for Sync, sets the clock.
-TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client);
+// makes the query and, for Sync, sets the clock unless `mayTouchClock` says no.
+TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
+                                  const ClockGate& mayTouchClock = {});
 
 } // namespace brisvander
