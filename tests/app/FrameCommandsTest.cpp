@@ -3,6 +3,7 @@
 // reachable with the toolbar hidden.
 #include "CommandIds.h"
 #include "CommandTestSupport.h"
+#include "StatusPrompt.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -32,6 +34,28 @@ bool IdleTextShown(CMainFrame& frame)
 {
     const QLabel* pane = frame.StatusBar()->findChild<QLabel*>("MessagePane");
     return frame.StatusBar()->currentMessage().isEmpty() && pane->isVisible() && pane->text() == "Bereit";
+}
+
+// The message pane shows `prompt` whole, or cut after a whole word with
+// "…", inside the pane's width and with the whole prompt as tooltip.
+testing::AssertionResult PromptShownWhole(CMainFrame& frame, const QString& prompt)
+{
+    const QString shown = frame.StatusBar()->currentMessage();
+    if (frame.CurrentPrompt() != prompt)
+        return testing::AssertionFailure() << "prompt " << frame.CurrentPrompt().toStdString();
+    const int width = frame.StatusBar()->fontMetrics().horizontalAdvance(shown);
+    if (width > frame.PromptWidth())
+        return testing::AssertionFailure() << shown.toStdString() << " is " << width << " wide, the pane "
+                                           << frame.PromptWidth();
+    if (shown == prompt)
+        return frame.StatusBar()->toolTip().isEmpty() ? testing::AssertionSuccess()
+                                                      : testing::AssertionFailure() << "a tooltip for a whole prompt";
+    const QString start = shown.chopped(1);
+    if (!shown.endsWith(QChar(0x2026)) || !prompt.startsWith(start) || prompt.at(start.size()) != QLatin1Char(' '))
+        return testing::AssertionFailure() << "cut inside a word: " << shown.toStdString();
+    if (frame.StatusBar()->toolTip() != prompt)
+        return testing::AssertionFailure() << "tooltip " << frame.StatusBar()->toolTip().toStdString();
+    return testing::AssertionSuccess();
 }
 
 QStringList MenuLayout(CMainFrame& frame)
@@ -80,7 +104,7 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
         EXPECT_EQ(button->toolTip(), Text(CommandTooltip(id)));
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QApplication::sendEvent(button, &enter);
-        EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(id))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
         EXPECT_FALSE(IdleTextShown(frame));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(button, &leave);
@@ -88,6 +112,52 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
     }
     EXPECT_EQ(ButtonFor(frame, ID_SERVER_INFO)->toolTip(), "VERBINDEN");
     EXPECT_EQ(ButtonFor(frame, ID_SERVER_SYNC)->toolTip(), "SYNCHRONISIEREN");
+}
+
+TEST_F(CommandTest, PromptsAreCutOnlyBetweenWordsAndShowWholeWhereTheyFit)
+{
+    Start(LoopbackHost());
+    CMainFrame& frame = *m_app->MainFrame();
+    QApplication::processEvents();
+    const QString longest = Text(CommandPrompt(ID_SERVER_SYNC));
+    const int commands[] = {ID_APP_EXIT,     ID_SERVER_INFO,     ID_SERVER_SYNC, ID_OPTIONS_AUTOSTART,
+                            ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_HELP_MANUAL, ID_APP_ABOUT};
+    for (const QSize size : {frame.size(), frame.minimumSizeHint(), QSize(1600, frame.height())}) {
+        frame.resize(size);
+        QApplication::processEvents();
+        for (int id : commands) {
+            QStatusTipEvent tip(Text(CommandPrompt(id)));
+            QApplication::sendEvent(&frame, &tip);
+            EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id << " at " << frame.width();
+        }
+    }
+    // Wide enough, the longest is shown as it is; narrowed, it is fitted again.
+    ASSERT_GT(frame.PromptWidth(), frame.StatusBar()->fontMetrics().horizontalAdvance(longest));
+    EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(ID_APP_ABOUT)));
+    QStatusTipEvent tip(longest);
+    QApplication::sendEvent(&frame, &tip);
+    EXPECT_EQ(frame.StatusBar()->currentMessage(), longest);
+    frame.resize(frame.minimumSizeHint());
+    QApplication::processEvents();
+    EXPECT_TRUE(PromptShownWhole(frame, longest));
+    QStatusTipEvent none{QString()};
+    QApplication::sendEvent(&frame, &none);
+    EXPECT_TRUE(IdleTextShown(frame));
+    EXPECT_TRUE(frame.StatusBar()->toolTip().isEmpty());
+}
+
+TEST(StatusPrompt, CutsAfterTheLastWholeWordThatFits)
+{
+    const auto characters = [](const QString& text) { return static_cast<int>(text.size()); };
+    const QString text = QStringLiteral("abc def ghi");
+    EXPECT_EQ(ElideAtWordBoundary(text, 11, characters), text);
+    EXPECT_EQ(ElideAtWordBoundary(text, 10, characters), QStringLiteral("abc def…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 8, characters), QStringLiteral("abc def…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 7, characters), QStringLiteral("abc…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 2, characters), QStringLiteral("abc…")) << "the first word at least";
+    EXPECT_EQ(ElideAtWordBoundary(QStringLiteral("abc def  ghi"), 9, characters), QStringLiteral("abc def…"))
+        << "blanks before the cut are dropped";
+    EXPECT_EQ(ElideAtWordBoundary(QStringLiteral("abcdefghij"), 4, characters), QStringLiteral("abcdefghij"));
 }
 
 TEST_F(CommandTest, HighlightingAMenuItemShowsItsPrompt)
@@ -116,8 +186,10 @@ TEST_F(CommandTest, WithTheToolbarHiddenEveryMenuCommandStillWorks)
     EXPECT_FALSE(toolbarToggle->isChecked());
 
     frame.CommandAction(ID_SERVER_INFO)->trigger();
+    ASSERT_TRUE(WaitForCommandEnd());
     EXPECT_TRUE(ParseSuccessReport(OutputText(*m_app), "127.0.0.1"));
     frame.CommandAction(ID_SERVER_SYNC)->trigger();
+    ASSERT_TRUE(WaitForCommandEnd());
     EXPECT_EQ(m_clock.Of(RecordingClockControl::Call::Step).size(), 1u);
 
     QString autostartTitle;
