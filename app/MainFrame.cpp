@@ -11,8 +11,10 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -253,10 +255,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 int CMainFrame::PromptWidth() const
 {
     // Where the status bar writes its message: from a small left margin to
-    // just before the first indicator pane.
+    // just before the first indicator pane or the size grip.
     constexpr int LeftMargin = 6;
     constexpr int RightMargin = 12;
     int right = m_mainStatusBar->width() - RightMargin;
+    if (const auto* grip = m_mainStatusBar->findChild<QSizeGrip*>(); grip != nullptr && grip->isVisible())
+        right = qMin(right, grip->x());
     for (const QLabel* indicator : m_indicatorPanes) {
         if (indicator->isVisible())
             right = qMin(right, indicator->x() - 2);
@@ -267,14 +271,28 @@ int CMainFrame::PromptWidth() const
 void CMainFrame::ShowPrompt(const QString& prompt)
 {
     m_prompt = prompt;
+    for (QLabel* indicator : m_indicatorPanes)
+        indicator->show();
     if (prompt.isEmpty()) {
         m_mainStatusBar->clearMessage();
         m_mainStatusBar->setToolTip(QString());
         return;
     }
+    // The room is measured, so the bars must have their geometry even
+    // before the first events after showing the window.
+    layout()->activate();
+    if (QLayout* bar = m_mainStatusBar->layout())
+        bar->activate();
     const QFontMetrics metrics = m_mainStatusBar->fontMetrics();
-    const QString shown = ElideAtWordBoundary(prompt, PromptWidth(),
-                                              [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+    const auto measure = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    // A prompt too long for the room beside the lock-key panes gets their
+    // room too while it shows: the user reads it whole, not just its tooltip,
+    // which the pointer seldom reaches while it is on the button.
+    if (measure(prompt) > PromptWidth()) {
+        for (QLabel* indicator : m_indicatorPanes)
+            indicator->hide();
+    }
+    const QString shown = ElideAtWordBoundary(prompt, PromptWidth(), measure);
     m_mainStatusBar->showMessage(shown);
     // The whole prompt stays readable where it had to be shortened.
     m_mainStatusBar->setToolTip(shown == prompt ? QString() : prompt);

@@ -114,35 +114,54 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
     EXPECT_EQ(ButtonFor(frame, ID_SERVER_SYNC)->toolTip(), "SYNCHRONISIEREN");
 }
 
-TEST_F(CommandTest, PromptsAreCutOnlyBetweenWordsAndShowWholeWhereTheyFit)
+TEST_F(CommandTest, PromptsShowWholeAndAreCutOnlyBetweenWordsWhenTheWindowIsNarrow)
 {
     Start(LoopbackHost());
     CMainFrame& frame = *m_app->MainFrame();
     QApplication::processEvents();
-    const QString longest = Text(CommandPrompt(ID_SERVER_SYNC));
     const int commands[] = {ID_APP_EXIT,     ID_SERVER_INFO,     ID_SERVER_SYNC, ID_OPTIONS_AUTOSTART,
                             ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_HELP_MANUAL, ID_APP_ABOUT};
-    for (const QSize size : {frame.size(), frame.minimumSizeHint(), QSize(1600, frame.height())}) {
-        frame.resize(size);
-        QApplication::processEvents();
-        for (int id : commands) {
-            QStatusTipEvent tip(Text(CommandPrompt(id)));
-            QApplication::sendEvent(&frame, &tip);
-            EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id << " at " << frame.width();
-        }
+    const auto showPrompt = [&frame](const QString& prompt) {
+        QStatusTipEvent tip(prompt);
+        QApplication::sendEvent(&frame, &tip);
+    };
+    const auto lockKeyPanesShown = [&frame] {
+        int shown = 0;
+        for (const int id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL})
+            shown += frame.StatusBar()->findChild<QLabel*>(QString::number(id))->isVisible() ? 1 : 0;
+        return shown;
+    };
+
+    // At the size the window starts with, every prompt is shown whole; a
+    // long one takes the lock-key panes' room while it shows.
+    EXPECT_EQ(lockKeyPanesShown(), 3);
+    for (int id : commands) {
+        showPrompt(Text(CommandPrompt(id)));
+        EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(id))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
     }
-    // Wide enough, the longest is shown as it is; narrowed, it is fitted again.
-    ASSERT_GT(frame.PromptWidth(), frame.StatusBar()->fontMetrics().horizontalAdvance(longest));
-    EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(ID_APP_ABOUT)));
-    QStatusTipEvent tip(longest);
-    QApplication::sendEvent(&frame, &tip);
-    EXPECT_EQ(frame.StatusBar()->currentMessage(), longest);
-    frame.resize(frame.minimumSizeHint());
-    QApplication::processEvents();
-    EXPECT_TRUE(PromptShownWhole(frame, longest));
-    QStatusTipEvent none{QString()};
-    QApplication::sendEvent(&frame, &none);
+    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    EXPECT_EQ(lockKeyPanesShown(), 0) << "the longest needs their room";
+    showPrompt(Text(CommandPrompt(ID_HELP_MANUAL)));
+    EXPECT_EQ(lockKeyPanesShown(), 3) << "a short one does not";
+    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    showPrompt(QString());
+    EXPECT_EQ(lockKeyPanesShown(), 3);
     EXPECT_TRUE(IdleTextShown(frame));
+
+    // Made narrower than it starts, the window cuts them between words.
+    frame.setMinimumWidth(0);
+    m_app->View()->setMinimumWidth(0); // narrower than the form allows
+    frame.resize(frame.width() / 2, frame.height());
+    QApplication::processEvents();
+    int cut = 0;
+    for (int id : commands) {
+        showPrompt(Text(CommandPrompt(id)));
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id << " at " << frame.width();
+        cut += frame.StatusBar()->currentMessage() != Text(CommandPrompt(id)) ? 1 : 0;
+    }
+    EXPECT_GT(cut, 0);
+    showPrompt(QString());
     EXPECT_TRUE(frame.StatusBar()->toolTip().isEmpty());
 }
 
