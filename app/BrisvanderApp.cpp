@@ -87,8 +87,17 @@ bool CBrisvanderApp::OnCmdMsg(int commandId)
     return DispatchCommand<CBrisvanderApp>(*this, s_messageMap, commandId);
 }
 
+std::optional<bool> CBrisvanderApp::OnUpdateCmdUI(int commandId)
+{
+    if (commandId == ID_FILE_NEW)
+        return m_view == nullptr || !m_view->IsTimeCommandRunning();
+    return std::nullopt;
+}
+
 void CBrisvanderApp::OnFileNew()
 {
+    if (m_view != nullptr && m_view->IsTimeCommandRunning())
+        return;
     if (m_document.OnNewDocument() && m_view != nullptr)
         m_view->OnInitialUpdate();
 }

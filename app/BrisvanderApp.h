@@ -32,6 +32,9 @@ public:
     BOOL InitInstance();
 
     bool OnCmdMsg(int commandId) override;
+    // New re-runs the start-up, with Autostart a synchronisation: not while
+    // a command runs.
+    std::optional<bool> OnUpdateCmdUI(int commandId) override;
     void OnAppAbout();
     void OnFileNew();
 

@@ -1,27 +1,33 @@
 #include "BrisvanderView.h"
 
 #include "AutostartDlg.h"
+#include "BackgroundTimeCommand.h"
 #include "CommandIds.h"
 #include "DialogUnitScale.h"
 #include "FrameResources.h"
 #include "HelpLauncher.h"
+#include "HostText.h"
 #include "IntroText.h"
 #include "LinkLabel.h"
+#include "MainFrame.h"
 #include "OutputPane.h"
 #include "ProductAddress.h"
 #include "ProfileStore.h"
+#include "ServerComboBox.h"
 #include "ServerList.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
+#include "StringTable.h"
 #include "TimeCommand.h"
 #include "WaitCursor.h"
 
 #include <QAbstractItemView>
-#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
-#include <QMainWindow>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
 
 namespace brisvander {
 
@@ -32,6 +38,9 @@ constexpr QRect WebLinkRect(7, 15, 89, 8);
 constexpr QRect IconRect(105, 15, 21, 20);
 constexpr QRect ServerRect(137, 15, 145, 175); // height when dropped down
 constexpr QRect OutputRect(7, 44, 275, 155);
+// The output area never gets lower than this when the window is made
+// smaller; its text scrolls instead.
+constexpr int OutputMinimumHeight = 40;
 constexpr int ProgramIconPixels = 32;
 
 const CommandMapEntry<CBrisvanderView> s_messageMap[] = {
@@ -58,7 +67,9 @@ CBrisvanderView::~CBrisvanderView()
 void CBrisvanderView::CreateControls()
 {
     const DialogUnitScale dialogUnits(font());
-    setMinimumSize(dialogUnits.X(FormSize.width()), dialogUnits.Y(FormSize.height()));
+    // The form's width; in height the top row, a low output area and the bottom margin.
+    const int bottomMargin = dialogUnits.Y(FormSize.height()) - dialogUnits.Y(OutputRect.y() + OutputRect.height());
+    setMinimumSize(dialogUnits.X(FormSize.width()), dialogUnits.Y(OutputRect.y() + OutputMinimumHeight) + bottomMargin);
 
     m_linkWeb = new CLinkLabel(this);
     m_linkWeb->setText(QString::fromUtf8(ProductWebAddress));
@@ -72,7 +83,7 @@ void CBrisvanderView::CreateControls()
     const QRect iconArea = dialogUnits.Rect(IconRect);
     icon->setGeometry(iconArea.x(), iconArea.y(), ProgramIconPixels, ProgramIconPixels);
 
-    m_comboServer = new QComboBox(this);
+    m_comboServer = new ServerComboBox(this);
     m_comboServer->setObjectName(QStringLiteral("IDC_SERVER"));
     m_comboServer->setEditable(true);
     m_comboServer->setInsertPolicy(QComboBox::NoInsert);
@@ -90,11 +101,45 @@ void CBrisvanderView::CreateControls()
     m_output->setObjectName(QStringLiteral("IDC_OUTPUT"));
     m_output->setGeometry(dialogUnits.Rect(OutputRect));
     m_output->setText(QStringLiteral("Ausgabe"));
+    const std::string_view utcNote = LoadResourceString(IDS_OUTPUT_TIMES_UTC);
+    m_output->setToolTip(QString::fromUtf8(utcNote.data(), static_cast<qsizetype>(utcNote.size())));
+}
+
+QSize CBrisvanderView::sizeHint() const
+{
+    const DialogUnitScale dialogUnits(font());
+    return QSize(dialogUnits.X(FormSize.width()), dialogUnits.Y(FormSize.height()));
+}
+
+void CBrisvanderView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayOutOutputArea();
+}
+
+// The output area keeps the form's margins and takes whatever room the
+// window gives it, so the window can be made larger or smaller than the form.
+void CBrisvanderView::LayOutOutputArea()
+{
+    const DialogUnitScale dialogUnits(font());
+    const QRect formArea = dialogUnits.Rect(OutputRect);
+    const QSize form = sizeHint();
+    const int rightMargin = form.width() - (formArea.x() + formArea.width());
+    const int bottomMargin = form.height() - (formArea.y() + formArea.height());
+    m_output->setGeometry(formArea.x(), formArea.y(), qMax(0, width() - rightMargin - formArea.x()),
+                          qMax(0, height() - bottomMargin - formArea.y()));
 }
 
 bool CBrisvanderView::OnCmdMsg(int commandId)
 {
     return DispatchCommand<CBrisvanderView>(*this, s_messageMap, commandId);
+}
+
+std::optional<bool> CBrisvanderView::OnUpdateCmdUI(int commandId)
+{
+    if (commandId == ID_SERVER_INFO || commandId == ID_SERVER_SYNC)
+        return !IsTimeCommandRunning();
+    return std::nullopt;
 }
 
 void CBrisvanderView::DoDataExchange(bool saveAndValidate)
@@ -119,16 +164,31 @@ void CBrisvanderView::ShowHostInCombo(const QString& host)
 
 void CBrisvanderView::OnInitialUpdate()
 {
-    // Shrink the frame to the form, never enlarge it.
-    if (auto* frame = qobject_cast<QMainWindow*>(window())) {
-        frame->layout()->activate();
-        frame->resize(frame->size().boundedTo(frame->sizeHint()).expandedTo(frame->minimumSizeHint()));
-    }
+    FitFrameToForm();
     m_strOutput = QString::fromStdString(IntroText());
     m_strHost = StoredOrDefaultHost();
     UpdateData(false);
+    // Once the window is on screen, so that the run shows itself there.
     if (m_bAutostart == 1)
-        OnServerSync();
+        QTimer::singleShot(0, this, [this] { OnServerSync(); });
+}
+
+void CBrisvanderView::FitFrameToForm()
+{
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr)
+        return;
+    frame->layout()->activate();
+    // Shrink the frame to the form, never enlarge it; a frame not yet shown
+    // has no size of its own and takes the form's. Either way no larger
+    // than the screen, title bar included.
+    QSize size = frame->isVisible() ? frame->size() : frame->sizeHint();
+    size = size.boundedTo(frame->sizeHint());
+    if (const QScreen* screen = frame->screen()) {
+        const int titleBar = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(0, titleBar));
+    }
+    frame->resize(size.expandedTo(frame->minimumSizeHint()));
 }
 
 void CBrisvanderView::OnSelchangeServer()
@@ -146,22 +206,40 @@ void CBrisvanderView::OnServerSync() { RunTimeCommandInView(ReportCommand::Sync)
 
 void CBrisvanderView::RunTimeCommandInView(ReportCommand command)
 {
+    // One command at a time, whatever asks for a second one.
+    if (IsTimeCommandRunning())
+        return;
     UpdateData(true);
     const std::string host = m_strHost.toStdString();
     m_strOutput = QString::fromStdString(ReportPreamble(command, host));
     UpdateData(false);
-    // The exchange blocks this thread: paint the preamble now, without
-    // handling any other event meanwhile. The whole window, so that no
-    // remains of a just-closed menu stay on screen while it waits.
-    window()->repaint();
 
-    WaitCursorGuard waitCursor;
-    SntpClient client(*m_timeService.Clock);
-    const TimeCommandOutcome outcome = RunTimeCommand(command, host, m_timeService.Port, client);
-    // Stored and shown as queried: without the blanks a paste brought along.
-    m_strHost = QString::fromStdString(outcome.QueriedHost);
+    // Stored and shown as queried: without the blanks a paste brought along;
+    // the report's first line keeps the host as typed.
+    m_strHost = QString::fromStdString(TrimmedHost(host));
+    ShowHostInCombo(m_strHost);
+
+    m_waitCursor = std::make_unique<WaitCursorGuard>();
+    m_run = std::make_unique<BackgroundTimeCommand>(
+        this, command, host, m_timeService,
+        [this](const TimeCommandOutcome& outcome) { OnTimeCommandFinished(outcome); });
+    UpdateFrameCommands();
+}
+
+void CBrisvanderView::OnTimeCommandFinished(const TimeCommandOutcome& outcome)
+{
     m_strOutput = QString::fromStdString(outcome.Report);
-    UpdateData(false);
+    // Only the output: the user may have typed another host meanwhile.
+    m_output->setText(m_strOutput);
+    m_run.reset();
+    m_waitCursor.reset();
+    UpdateFrameCommands();
+}
+
+void CBrisvanderView::UpdateFrameCommands()
+{
+    if (auto* frame = dynamic_cast<CMainFrame*>(window()))
+        frame->UpdateCommandUI();
 }
 
 void CBrisvanderView::OnOptionsAutostart()

@@ -8,12 +8,17 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 
 namespace brisvander {
 
+class BackgroundTimeCommand;
 class CLinkLabel;
 class OutputPane;
+class WaitCursorGuard;
+struct TimeCommandOutcome;
 
 class CBrisvanderView : public QWidget, public CCmdTarget {
 public:
@@ -22,6 +27,8 @@ public:
 
     void OnInitialUpdate();
     bool OnCmdMsg(int commandId) override;
+    // Info and Abgleichen are off while one of them runs.
+    std::optional<bool> OnUpdateCmdUI(int commandId) override;
 
     void OnServerInfo();
     void OnServerSync();
@@ -30,6 +37,14 @@ public:
     void OnSelchangeServer();
 
     int AutostartFlag() const { return m_bAutostart; }
+    // Info or Abgleichen is under way; its report has not come back yet.
+    bool IsTimeCommandRunning() const { return m_run != nullptr; }
+
+    // The whole form; the window may be made smaller than this.
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateControls();
@@ -37,6 +52,10 @@ private:
     void UpdateData(bool saveAndValidate);
     void ShowHostInCombo(const QString& host);
     void RunTimeCommandInView(ReportCommand command);
+    void OnTimeCommandFinished(const TimeCommandOutcome& outcome);
+    void UpdateFrameCommands();
+    void LayOutOutputArea();
+    void FitFrameToForm();
 
     QComboBox* m_comboServer = nullptr;
     CLinkLabel* m_linkWeb = nullptr;
@@ -45,6 +64,8 @@ private:
     QString m_strHost;
     int m_bAutostart = 0;
     TimeService m_timeService;
+    std::unique_ptr<WaitCursorGuard> m_waitCursor;
+    std::unique_ptr<BackgroundTimeCommand> m_run; // abandoned, not waited for, when the view goes
 };
 
 } // namespace brisvander

@@ -2,6 +2,7 @@
 // Command routing: each class that handles commands keeps a table from
 // command id to handler; the frame offers a command to view, document,
 // frame and application in turn until one of them takes it.
+#include <optional>
 #include <span>
 
 namespace brisvander {
@@ -11,6 +12,9 @@ public:
     virtual ~CCmdTarget() = default;
     // true when this object handled the command.
     virtual bool OnCmdMsg(int commandId) = 0;
+    // Whether the command may run now; nothing when this object has no say
+    // about it. The frame asks the same targets in the same order.
+    virtual std::optional<bool> OnUpdateCmdUI(int /*commandId*/) { return std::nullopt; }
 };
 
 template <class Target>

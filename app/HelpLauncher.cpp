@@ -1,5 +1,8 @@
 #include "HelpLauncher.h"
 
+#include "CommandIds.h"
+#include "StringTable.h"
+
 #include <QDir>
 
 namespace brisvander {
@@ -16,6 +19,12 @@ QString MissingManualQuestion(const QString& manualPath)
            + manualPath + QLatin1Char('"') + QStringLiteral("\n\nWillst Du im Internet danach suchen?");
 }
 
+QString ManualNotOpenedMessage(const QString& manualPath)
+{
+    const std::string_view text = LoadResourceString(IDP_MANUAL_NOT_OPENED);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).arg(manualPath);
+}
+
 void OnHelpManual(HelpDesktop& desktop)
 {
     const QString directory = ProgramDirectoryOf(desktop.ProgramFilePath());
@@ -26,7 +35,9 @@ void OnHelpManual(HelpDesktop& desktop)
         candidates << QDir::cleanPath(directory + QLatin1String(InstalledManualPath));
     for (const QString& path : candidates) {
         if (desktop.CanRead(path)) {
-            desktop.OpenDocument(path, directory);
+            // Without any program for it nothing at all would happen: say so.
+            if (desktop.OpenDocument(path, directory) <= 32)
+                desktop.ShowMessage(ManualNotOpenedMessage(path));
             return;
         }
     }

@@ -19,10 +19,13 @@ public:
     virtual ~HelpDesktop() = default;
     virtual QString ProgramFilePath() = 0;
     virtual bool CanRead(const QString& path) = 0;
-    // Opens a document with its desktop program; the outcome is not looked at.
-    virtual void OpenDocument(const QString& path, const QString& workingDirectory) = 0;
+    // Opens a document with its desktop program; a start code, success
+    // above 32. A program that starts and then fails counts as success.
+    virtual int OpenDocument(const QString& path, const QString& workingDirectory) = 0;
     // Yes/No question; true for "Ja".
     virtual bool AskYesNo(const QString& question) = 0;
+    // A message with an OK button.
+    virtual void ShowMessage(const QString& text) = 0;
     virtual int OpenLink(const QString& address) = 0;
 };
 
@@ -30,6 +33,8 @@ public:
 QString ProgramDirectoryOf(const QString& programFilePath);
 
 QString MissingManualQuestion(const QString& manualPath);
+// What the user reads when no program can show the manual at `manualPath`.
+QString ManualNotOpenedMessage(const QString& manualPath);
 
 void OnHelpManual(HelpDesktop& desktop);
 // With the real desktop; the question's message box is owned by owner.

@@ -25,9 +25,9 @@ public:
 
     // The manual is a text/html document: the same opener and browser
     // fall-back as a link, so it opens on a desktop without xdg-open too.
-    void OpenDocument(const QString& path, const QString& workingDirectory) override
+    int OpenDocument(const QString& path, const QString& workingDirectory) override
     {
-        brisvander::OpenLink(path, SystemLinkDesktop(), workingDirectory);
+        return brisvander::OpenLink(path, SystemLinkDesktop(), workingDirectory);
     }
 
     bool AskYesNo(const QString& question) override
@@ -36,6 +36,13 @@ public:
                         QMessageBox::Yes | QMessageBox::No, m_owner);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes;
+    }
+
+    void ShowMessage(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Brisvander"), text, QMessageBox::Ok, m_owner);
+        box.setTextFormat(Qt::PlainText); // a path is no markup
+        box.exec();
     }
 
     int OpenLink(const QString& address) override { return brisvander::OpenLink(address); }

@@ -3,6 +3,7 @@
 #include "CommandIds.h"
 #include "FrameResources.h"
 #include "LockKeyState.h"
+#include "StatusPrompt.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -10,9 +11,12 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSizeGrip>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 
 namespace brisvander {
@@ -60,6 +64,7 @@ int CMainFrame::OnCreate()
     addToolBar(Qt::TopToolBarArea, m_mainToolBar);
     CreateAccelerators();
     UpdateBarChecks();
+    UpdateCommandUI();
     qApp->installEventFilter(this);
     return 0;
 }
@@ -85,7 +90,10 @@ void CMainFrame::CreateMenu()
         QMenu* menu = menuBar()->addMenu(ResourceText(menuResource.Title));
         for (const MenuItemResource& item : menuResource.Items)
             menu->addAction(MakeCommandAction(item.CommandId, ResourceText(item.Text)));
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateBarChecks(); });
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            UpdateBarChecks();
+            UpdateCommandUI();
+        });
     }
 }
 
@@ -157,16 +165,39 @@ void CMainFrame::CreateAccelerators()
         const int commandId = accelerator.CommandId;
         connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
         addAction(action);
+        m_accelerators.append(action);
     }
 }
 
 void CMainFrame::OnCommand(int commandId)
 {
+    // A disabled action cannot trigger, but a command can come by other ways.
+    if (!CommandEnabled(commandId))
+        return;
     for (CCmdTarget* target : m_routeTargets) {
         if (target != nullptr && target->OnCmdMsg(commandId))
             break;
     }
     UpdateBarChecks();
+}
+
+bool CMainFrame::CommandEnabled(int commandId)
+{
+    for (CCmdTarget* target : m_routeTargets) {
+        if (target == nullptr)
+            continue;
+        if (const std::optional<bool> enabled = target->OnUpdateCmdUI(commandId))
+            return *enabled;
+    }
+    return true;
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    for (auto entry = m_actions.cbegin(); entry != m_actions.cend(); ++entry)
+        entry.value()->setEnabled(CommandEnabled(entry.key()));
+    for (QAction* accelerator : m_accelerators)
+        accelerator->setEnabled(CommandEnabled(accelerator->objectName().toInt()));
 }
 
 bool CMainFrame::OnCmdMsg(int commandId)
@@ -202,6 +233,69 @@ void CMainFrame::UpdateLockKeyPanes()
         QLabel* indicator = m_indicatorPanes[pane];
         indicator->setText(on[pane] ? indicator->property("IndicatorText").toString() : QString());
     }
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    // Prompts of menu items and buttons, fitted into the message pane.
+    if (event->type() == QEvent::StatusTip) {
+        ShowPrompt(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!m_prompt.isEmpty())
+        ShowPrompt(m_prompt);
+}
+
+int CMainFrame::PromptWidth() const
+{
+    // Where the status bar writes its message: from a small left margin to
+    // just before the first indicator pane or the size grip.
+    constexpr int LeftMargin = 6;
+    constexpr int RightMargin = 12;
+    int right = m_mainStatusBar->width() - RightMargin;
+    if (const auto* grip = m_mainStatusBar->findChild<QSizeGrip*>(); grip != nullptr && grip->isVisible())
+        right = qMin(right, grip->x());
+    for (const QLabel* indicator : m_indicatorPanes) {
+        if (indicator->isVisible())
+            right = qMin(right, indicator->x() - 2);
+    }
+    return right - LeftMargin;
+}
+
+void CMainFrame::ShowPrompt(const QString& prompt)
+{
+    m_prompt = prompt;
+    for (QLabel* indicator : m_indicatorPanes)
+        indicator->show();
+    if (prompt.isEmpty()) {
+        m_mainStatusBar->clearMessage();
+        m_mainStatusBar->setToolTip(QString());
+        return;
+    }
+    // The room is measured, so the bars must have their geometry even
+    // before the first events after showing the window.
+    layout()->activate();
+    if (QLayout* bar = m_mainStatusBar->layout())
+        bar->activate();
+    const QFontMetrics metrics = m_mainStatusBar->fontMetrics();
+    const auto measure = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    // A prompt too long for the room beside the lock-key panes gets their
+    // room too while it shows: the user reads it whole, not just its tooltip,
+    // which the pointer seldom reaches while it is on the button.
+    if (measure(prompt) > PromptWidth()) {
+        for (QLabel* indicator : m_indicatorPanes)
+            indicator->hide();
+    }
+    const QString shown = ElideAtWordBoundary(prompt, PromptWidth(), measure);
+    m_mainStatusBar->showMessage(shown);
+    // The whole prompt stays readable where it had to be shortened.
+    m_mainStatusBar->setToolTip(shown == prompt ? QString() : prompt);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

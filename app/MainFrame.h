@@ -23,8 +23,12 @@ public:
     // when the frame could not be built.
     int LoadFrame(QWidget* view, CCmdTarget* viewTarget, CCmdTarget* document, CCmdTarget* application);
 
+    // Runs the command unless a route target says it may not run now.
     void OnCommand(int commandId);
     bool OnCmdMsg(int commandId) override;
+    // Enables each menu item, button and accelerator as the route targets say.
+    void UpdateCommandUI();
+    bool CommandEnabled(int commandId);
     void OnBarCheck(int barId);
     void OnAppExit();
 
@@ -33,9 +37,16 @@ public:
     QStatusBar* StatusBar() const { return m_mainStatusBar; }
     void UpdateLockKeyPanes();
 
+    // The prompt as given, before it was fitted into the message pane.
+    QString CurrentPrompt() const { return m_prompt; }
+    // The width the status bar writes a prompt into.
+    int PromptWidth() const;
+
 protected:
     int OnCreate();
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QAction* MakeCommandAction(int commandId, const QString& text);
@@ -45,12 +56,15 @@ private:
     bool SetIndicators(const int* ids, int count);
     void CreateAccelerators();
     void UpdateBarChecks();
+    void ShowPrompt(const QString& prompt);
 
     QStatusBar* m_mainStatusBar = nullptr;
     QToolBar* m_mainToolBar = nullptr;
     QLabel* m_messagePane = nullptr;
     QList<QLabel*> m_indicatorPanes;
     QHash<int, QAction*> m_actions;
+    QList<QAction*> m_accelerators;
+    QString m_prompt;
     QList<CCmdTarget*> m_routeTargets;
 };
 

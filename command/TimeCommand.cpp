@@ -61,7 +61,7 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
     outcome.Report += ReportSuccessBody(outcome.Result);
     if (outcome.Authenticated)
         outcome.Report += ReportAuthenticatedBy(outcome.NtsServer);
-    if (command == ReportCommand::Sync) {
+    if (command == ReportCommand::Sync && (!options.MayTouchClock || options.MayTouchClock())) {
         // The clock moves by the offset from now, not to the server's old transmit time.
         const NtpTimestamp now = NtpTimestamp::Now();
         const NtpTimestamp target = now.AddSeconds(outcome.Result.ClockOffset);

@@ -8,6 +8,7 @@
 #include "SntpClient.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,11 +31,17 @@ struct TimeCommandOutcome {
     std::string NtsFailure;      // German reason of a failed key exchange (Error is 20004)
 };
 
+// Asked right before a Sync sets the clock; false leaves the clock alone
+// (ClockAttempted stays false and the report has no outcome line). A run
+// whose window has gone away must not set the clock after the fact.
+using ClockGate = std::function<bool()>;
+
 // How a run goes beyond the one plain exchange of the desktop program.
 struct TimeCommandOptions {
     SeriesPlan Series;           // one exchange unless told otherwise
     NtsOptions Nts;              // plain SNTP unless enabled: then every exchange is authenticated
     SamplePause Pause = SleepFor;
+    ClockGate MayTouchClock;     // empty: always
 };
 
 // Runs on the calling thread and blocks it for the whole run. `client` makes

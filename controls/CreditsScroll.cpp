@@ -77,7 +77,8 @@ void CreditsScroll::ScrollStep(CreditsSurface& surface)
     const PanelRect client = surface.ClientRect();
     const int right = client.right;
     const int bottom = client.bottom;
-    const int height = LineHeight(surface);
+    const TextExtent sample = surface.MeasureText("TEST");
+    const int height = sample.cy;
 
     const std::size_t last = m_lines.size() - 1;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
@@ -98,6 +99,13 @@ void CreditsScroll::ScrollStep(CreditsSurface& surface)
             FillBackground(surface, PanelRect{0, line.top - 1, right, line.top + height + 1});
             surface.DrawCentredText(line.text, PanelRect{0, line.top, right, line.top + height}, m_clrText);
         }
+    }
+    // Once the band has a line's body, what stays below it is descender
+    // stubs only: they go with the body. Lines stand one row apart, so the
+    // next line is never touched.
+    for (const ScrollLine& line : m_lines) {
+        if (line.top > 0 && line.top <= sample.descent)
+            FillBackground(surface, PanelRect{0, height, right, line.top + height});
     }
     FillBackground(surface, PanelRect{0, 0, right, height});
 }

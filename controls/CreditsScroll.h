@@ -19,6 +19,7 @@ struct PanelRect {
 struct TextExtent {
     int cx = 0;
     int cy = 0;
+    int descent = 0; // of the font: the rows of cy below the baseline
 };
 
 // What the panel needs of the window system. Measuring and drawing use the

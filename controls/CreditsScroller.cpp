@@ -38,7 +38,8 @@ public:
 
     TextExtent MeasureText(const std::string& sample) override
     {
-        return TextExtent{m_metrics.horizontalAdvance(QString::fromStdString(sample)), m_metrics.height()};
+        return TextExtent{m_metrics.horizontalAdvance(QString::fromStdString(sample)), m_metrics.height(),
+                          m_metrics.descent()};
     }
 
     void FillRect(const PanelRect& rect, COLORREF colour) override

@@ -6,6 +6,10 @@ namespace brisvander {
 
 // The message shown when the program cannot open datagram sockets.
 inline constexpr int IDP_SOCKETS_INIT_FAILED = 104;
+// The output area's tooltip.
+inline constexpr int IDS_OUTPUT_TIMES_UTC = 105;
+// The message shown when no program can show the manual; %1 is its path.
+inline constexpr int IDP_MANUAL_NOT_OPENED = 106;
 
 // Commands of this program.
 inline constexpr int ID_SERVER_INFO = 32771;

@@ -12,6 +12,10 @@ struct StringEntry {
 
 constexpr StringEntry s_stringTable[] = {
     {IDP_SOCKETS_INIT_FAILED, "Fehler beim Initialisieren der Windows-Sockets."},
+    {IDS_OUTPUT_TIMES_UTC, "Alle Datums- und Zeitangaben der Ausgabe sind UTC (Weltzeit), nicht die Ortszeit."},
+    {IDP_MANUAL_NOT_OPENED, "Die Anleitung kann nicht angezeigt werden: Auf diesem Rechner ist kein Programm "
+                            "eingerichtet, das HTML-Seiten öffnet (kein Webbrowser gefunden).\n\n"
+                            "Sie können die Anleitung selbst in einem Browser öffnen. Sie liegt hier:\n%1"},
     {AFX_IDS_APP_TITLE, "Brisvander"},
     {AFX_IDS_IDLEMESSAGE, "Bereit"},
     {ID_INDICATOR_CAPS, "UF"},

@@ -1,8 +1,58 @@
 #include "CommandTestSupport.h"
 
+#include "BackgroundTimeCommand.h"
+#include "LocalNameLookup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <regex>
 
 namespace brisvander::testsupport {
+
+CommandTest::CommandTest()
+{
+    // The odd host names some tests type must not reach a name server.
+    EXPECT_TRUE(KeepNameLookupsLocal());
+}
+
+CommandTest::~CommandTest()
+{
+    m_app.reset();
+    EXPECT_TRUE(WaitForAbandonedTimeCommands(15000));
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition()) {
+        if (waited.elapsed() > milliseconds)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void HandleEventsFor(int milliseconds)
+{
+    WaitUntil([] { return false; }, milliseconds);
+}
+
+void CommandTest::Run(int commandId)
+{
+    Begin(commandId);
+    EXPECT_TRUE(WaitForCommandEnd()) << "command " << commandId << " still runs";
+}
+
+bool CommandTest::WaitForCommandEnd(int milliseconds)
+{
+    // Events queued before the run's end (an Autostart's start) come first.
+    QApplication::processEvents();
+    return WaitUntil([this] { return !CommandRunning(); }, milliseconds);
+}
 
 CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port)
 {

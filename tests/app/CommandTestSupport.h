@@ -16,16 +16,31 @@ namespace brisvander::testsupport {
 
 class CommandTest : public SettingsSandbox {
 protected:
+    CommandTest();
+    // No run may outlive the fake server and clock it was given.
+    ~CommandTest() override;
+
     // Starts the program against `port` with `settings` as the stored file.
     CBrisvanderApp& Start(const QByteArray& settings, int port);
     CBrisvanderApp& Start(const QByteArray& settings) { return Start(settings, m_server.Port()); }
     void TypeHost(const QString& host) { ServerCombo(*m_app)->setEditText(host); }
-    void Run(int commandId) { m_app->MainFrame()->OnCommand(commandId); }
+    // Gives the command to the frame and waits for its report.
+    void Run(int commandId);
+    // Gives the command to the frame and returns while it runs.
+    void Begin(int commandId) { m_app->MainFrame()->OnCommand(commandId); }
+    bool CommandRunning() const { return m_app->View()->IsTimeCommandRunning(); }
+    // Handles events until no command runs (at most `milliseconds`); false
+    // when one still does.
+    bool WaitForCommandEnd(int milliseconds = 15000);
 
     testsupport::FakeSntpServer m_server;
     RecordingClockControl m_clock;
     std::optional<CBrisvanderApp> m_app;
 };
+
+// Handles events until `condition` holds, at most `milliseconds`.
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 15000);
+void HandleEventsFor(int milliseconds);
 
 // Settings whose stored host is the fake server's address.
 inline QByteArray LoopbackHost() { return "[Settings]\nHost=127.0.0.1\n"; }

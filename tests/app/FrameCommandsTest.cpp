@@ -3,6 +3,7 @@
 // reachable with the toolbar hidden.
 #include "CommandIds.h"
 #include "CommandTestSupport.h"
+#include "StatusPrompt.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -32,6 +34,28 @@ bool IdleTextShown(CMainFrame& frame)
 {
     const QLabel* pane = frame.StatusBar()->findChild<QLabel*>("MessagePane");
     return frame.StatusBar()->currentMessage().isEmpty() && pane->isVisible() && pane->text() == "Bereit";
+}
+
+// The message pane shows `prompt` whole, or cut after a whole word with
+// "…", inside the pane's width and with the whole prompt as tooltip.
+testing::AssertionResult PromptShownWhole(CMainFrame& frame, const QString& prompt)
+{
+    const QString shown = frame.StatusBar()->currentMessage();
+    if (frame.CurrentPrompt() != prompt)
+        return testing::AssertionFailure() << "prompt " << frame.CurrentPrompt().toStdString();
+    const int width = frame.StatusBar()->fontMetrics().horizontalAdvance(shown);
+    if (width > frame.PromptWidth())
+        return testing::AssertionFailure() << shown.toStdString() << " is " << width << " wide, the pane "
+                                           << frame.PromptWidth();
+    if (shown == prompt)
+        return frame.StatusBar()->toolTip().isEmpty() ? testing::AssertionSuccess()
+                                                      : testing::AssertionFailure() << "a tooltip for a whole prompt";
+    const QString start = shown.chopped(1);
+    if (!shown.endsWith(QChar(0x2026)) || !prompt.startsWith(start) || prompt.at(start.size()) != QLatin1Char(' '))
+        return testing::AssertionFailure() << "cut inside a word: " << shown.toStdString();
+    if (frame.StatusBar()->toolTip() != prompt)
+        return testing::AssertionFailure() << "tooltip " << frame.StatusBar()->toolTip().toStdString();
+    return testing::AssertionSuccess();
 }
 
 QStringList MenuLayout(CMainFrame& frame)
@@ -80,7 +104,7 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
         EXPECT_EQ(button->toolTip(), Text(CommandTooltip(id)));
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QApplication::sendEvent(button, &enter);
-        EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(id))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
         EXPECT_FALSE(IdleTextShown(frame));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(button, &leave);
@@ -88,6 +112,71 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
     }
     EXPECT_EQ(ButtonFor(frame, ID_SERVER_INFO)->toolTip(), "VERBINDEN");
     EXPECT_EQ(ButtonFor(frame, ID_SERVER_SYNC)->toolTip(), "SYNCHRONISIEREN");
+}
+
+TEST_F(CommandTest, PromptsShowWholeAndAreCutOnlyBetweenWordsWhenTheWindowIsNarrow)
+{
+    Start(LoopbackHost());
+    CMainFrame& frame = *m_app->MainFrame();
+    QApplication::processEvents();
+    const int commands[] = {ID_APP_EXIT,     ID_SERVER_INFO,     ID_SERVER_SYNC, ID_OPTIONS_AUTOSTART,
+                            ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_HELP_MANUAL, ID_APP_ABOUT};
+    const auto showPrompt = [&frame](const QString& prompt) {
+        QStatusTipEvent tip(prompt);
+        QApplication::sendEvent(&frame, &tip);
+    };
+    const auto lockKeyPanesShown = [&frame] {
+        int shown = 0;
+        for (const int id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL})
+            shown += frame.StatusBar()->findChild<QLabel*>(QString::number(id))->isVisible() ? 1 : 0;
+        return shown;
+    };
+
+    // At the size the window starts with, every prompt is shown whole; a
+    // long one takes the lock-key panes' room while it shows.
+    EXPECT_EQ(lockKeyPanesShown(), 3);
+    for (int id : commands) {
+        showPrompt(Text(CommandPrompt(id)));
+        EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(id))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
+    }
+    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    EXPECT_EQ(lockKeyPanesShown(), 0) << "the longest needs their room";
+    showPrompt(Text(CommandPrompt(ID_HELP_MANUAL)));
+    EXPECT_EQ(lockKeyPanesShown(), 3) << "a short one does not";
+    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    showPrompt(QString());
+    EXPECT_EQ(lockKeyPanesShown(), 3);
+    EXPECT_TRUE(IdleTextShown(frame));
+
+    // Made narrower than it starts, the window cuts them between words.
+    frame.setMinimumWidth(0);
+    m_app->View()->setMinimumWidth(0); // narrower than the form allows
+    frame.resize(frame.width() / 2, frame.height());
+    QApplication::processEvents();
+    int cut = 0;
+    for (int id : commands) {
+        showPrompt(Text(CommandPrompt(id)));
+        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id << " at " << frame.width();
+        cut += frame.StatusBar()->currentMessage() != Text(CommandPrompt(id)) ? 1 : 0;
+    }
+    EXPECT_GT(cut, 0);
+    showPrompt(QString());
+    EXPECT_TRUE(frame.StatusBar()->toolTip().isEmpty());
+}
+
+TEST(StatusPrompt, CutsAfterTheLastWholeWordThatFits)
+{
+    const auto characters = [](const QString& text) { return static_cast<int>(text.size()); };
+    const QString text = QStringLiteral("abc def ghi");
+    EXPECT_EQ(ElideAtWordBoundary(text, 11, characters), text);
+    EXPECT_EQ(ElideAtWordBoundary(text, 10, characters), QStringLiteral("abc def…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 8, characters), QStringLiteral("abc def…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 7, characters), QStringLiteral("abc…"));
+    EXPECT_EQ(ElideAtWordBoundary(text, 2, characters), QStringLiteral("abc…")) << "the first word at least";
+    EXPECT_EQ(ElideAtWordBoundary(QStringLiteral("abc def  ghi"), 9, characters), QStringLiteral("abc def…"))
+        << "blanks before the cut are dropped";
+    EXPECT_EQ(ElideAtWordBoundary(QStringLiteral("abcdefghij"), 4, characters), QStringLiteral("abcdefghij"));
 }
 
 TEST_F(CommandTest, HighlightingAMenuItemShowsItsPrompt)
@@ -116,8 +205,10 @@ TEST_F(CommandTest, WithTheToolbarHiddenEveryMenuCommandStillWorks)
     EXPECT_FALSE(toolbarToggle->isChecked());
 
     frame.CommandAction(ID_SERVER_INFO)->trigger();
+    ASSERT_TRUE(WaitForCommandEnd());
     EXPECT_TRUE(ParseSuccessReport(OutputText(*m_app), "127.0.0.1"));
     frame.CommandAction(ID_SERVER_SYNC)->trigger();
+    ASSERT_TRUE(WaitForCommandEnd());
     EXPECT_EQ(m_clock.Of(RecordingClockControl::Call::Step).size(), 1u);
 
     QString autostartTitle;

@@ -65,6 +65,38 @@ TEST(TimeCommand, AFailedQueryLeavesTheClockAlone)
               ReportPreamble(ReportCommand::Sync, "nonexistent.invalid") + ReportQueryFailure(outcome.Error));
 }
 
+TEST(TimeCommand, AClosedGateKeepsAnAnsweredAbgleichenFromTheClock)
+{
+    FakeSntpServer server;
+    ASSERT_NE(server.Port(), 0);
+    server.SetClockOffset(3.0);
+    RecordingClockControl clock;
+    SntpClient client(clock);
+    int asked = 0;
+    TimeCommandOptions closedGate;
+    closedGate.MayTouchClock = [&asked] {
+        ++asked;
+        return false;
+    };
+    const TimeCommandOutcome closed = RunTimeCommand(ReportCommand::Sync, "127.0.0.1", server.Port(), client, closedGate);
+    ASSERT_TRUE(closed.QuerySucceeded) << "error " << closed.Error;
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(closed.ClockAttempted);
+    EXPECT_TRUE(clock.records.empty());
+    EXPECT_EQ(closed.Report, ReportPreamble(ReportCommand::Sync, "127.0.0.1") + ReportSuccessBody(closed.Result));
+
+    // An open gate is asked once too, and then the clock is set as always.
+    TimeCommandOptions openGate;
+    openGate.MayTouchClock = [&asked] {
+        ++asked;
+        return true;
+    };
+    const TimeCommandOutcome open = RunTimeCommand(ReportCommand::Sync, "127.0.0.1", server.Port(), client, openGate);
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(open.ClockSet);
+    EXPECT_EQ(clock.Of(Call::Step).size(), 1u);
+}
+
 TEST(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLineAndWhy)
 {
     FakeSntpServer server;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 using namespace brisvander;
 using namespace brisvander::testsupport;
 
@@ -96,6 +99,62 @@ TEST_F(CreditsScrollTest, ThreeLinesCycleIn135Ticks)
         EXPECT_EQ(line.top, line.homeTop);
     }
     EXPECT_EQ(RunTicks(16, "one", 84), std::vector<int>{135 + 16});
+}
+
+// The panel's rows as the eye sees them: which line's body or descender
+// part each row shows after the fills and draws of a tick.
+class RowSurface : public RecordingSurface {
+public:
+    struct Row {
+        std::string text; // empty: background
+        bool descender = false;
+    };
+    std::vector<Row> rows = std::vector<Row>(static_cast<std::size_t>(height));
+
+    void FillRect(const PanelRect& rect, COLORREF colour) override
+    {
+        RecordingSurface::FillRect(rect, colour);
+        for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, height); ++y)
+            rows[static_cast<std::size_t>(y)] = Row{};
+    }
+    void DrawCentredText(const std::string& text, const PanelRect& rect, COLORREF colour) override
+    {
+        RecordingSurface::DrawCentredText(text, rect, colour);
+        for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, height); ++y)
+            rows[static_cast<std::size_t>(y)] = Row{text, y - rect.top >= lineHeight - descent};
+    }
+    // How many rows show the body and how many the descenders of `text`.
+    std::pair<int, int> Shown(const std::string& text) const
+    {
+        std::pair<int, int> shown;
+        for (const Row& row : rows) {
+            if (row.text == text)
+                ++(row.descender ? shown.second : shown.first);
+        }
+        return shown;
+    }
+};
+
+TEST(CreditsScroll, ALineGoesUnderTheBandWithItsDescendersNeverLeavingThemBehind)
+{
+    RowSurface surface;
+    surface.descent = 4;
+    CreditsScroll scroll;
+    const std::vector<std::string> texts = {"one", "two", "three"};
+    scroll.AddLines(texts, surface);
+    scroll.Paint(surface);
+    int partlyUnderTheBand = 0;
+    for (int tick = 1; tick <= 2 * 135; ++tick) {
+        scroll.ScrollStep(surface);
+        for (const std::string& text : texts) {
+            const auto [body, descender] = surface.Shown(text);
+            EXPECT_FALSE(body == 0 && descender > 0) << text << " leaves stubs on tick " << tick;
+            if (body > 0 && body < surface.lineHeight - surface.descent)
+                ++partlyUnderTheBand;
+        }
+    }
+    // Each line still slides under the band, one row a tick, twice round.
+    EXPECT_EQ(partlyUnderTheBand, 3 * 2 * (surface.lineHeight - surface.descent - 1));
 }
 
 TEST_F(CreditsScrollTest, OneLineRestartsAtOnceWhenItLeaves)

@@ -68,12 +68,14 @@ protected:
         label->Attach();
     }
 
-    void Click()
+    void Click() { PressAndRelease(QPointF(2, 2), QPointF(2, 2)); }
+    // Both positions in the label's coordinates; the label gets both events,
+    // as it does while it holds the mouse grab of the press.
+    void PressAndRelease(QPointF pressAt, QPointF releaseAt)
     {
-        const QPointF inside(2, 2);
-        QMouseEvent press(QEvent::MouseButtonPress, inside, label->mapToGlobal(inside), Qt::LeftButton,
+        QMouseEvent press(QEvent::MouseButtonPress, pressAt, label->mapToGlobal(pressAt), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, inside, label->mapToGlobal(inside), Qt::LeftButton,
+        QMouseEvent release(QEvent::MouseButtonRelease, releaseAt, label->mapToGlobal(releaseAt), Qt::LeftButton,
                             Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(label, &press);
         QApplication::sendEvent(label, &release);
@@ -134,6 +136,30 @@ TEST_F(LinkLabelTest, ColoursFollowHoverAndTheLastOpen)
     EXPECT_EQ(label->CurrentTextColour(), normal);
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(messages, QStringList{OpenErrorText(31)});
+}
+
+// As with any button: only a press and a release both on the label open it.
+TEST_F(LinkLabelTest, AReleaseOutsideTheLabelOpensNothing)
+{
+    const QPointF inside(2, 2);
+    const QPointF justRight(label->width() + 1, 2);
+    const QPointF below(2, label->height() + 5);
+    PressAndRelease(inside, justRight);
+    PressAndRelease(inside, below);
+    PressAndRelease(inside, QPointF(-1, 2));
+    EXPECT_TRUE(targets.isEmpty());
+    EXPECT_FALSE(label->IsOpened());
+    EXPECT_EQ(beeps, 0);
+
+    // Nor does a release on it whose press was elsewhere.
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, label->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(label, &release);
+    EXPECT_TRUE(targets.isEmpty());
+
+    // The label is no worse for it: the next whole click opens.
+    PressAndRelease(inside, QPointF(label->width() - 1, label->height() - 1));
+    EXPECT_EQ(targets, QStringList{label->Target()});
 }
 
 TEST(LinkLabel, AnEmptyLabelOpensNothingAndSaysSo)

@@ -18,6 +18,7 @@ public:
     int height = 100;
     int lineHeight = 16;
     int charWidth = 10;
+    int descent = 0;
 
     std::vector<Drawn> drawn;
     std::vector<PanelRect> filled;
@@ -25,7 +26,7 @@ public:
     PanelRect ClientRect() const override { return PanelRect{0, 0, width, height}; }
     TextExtent MeasureText(const std::string& sample) override
     {
-        return TextExtent{charWidth * static_cast<int>(sample.size()), lineHeight};
+        return TextExtent{charWidth * static_cast<int>(sample.size()), lineHeight, descent};
     }
     void FillRect(const PanelRect& rect, COLORREF) override { filled.push_back(rect); }
     void DrawCentredText(const std::string& text, const PanelRect& rect, COLORREF) override
