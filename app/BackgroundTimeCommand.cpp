@@ -29,7 +29,7 @@ std::vector<QPointer<QThread>>& AbandonedRuns()
 } // namespace
 
 BackgroundTimeCommand::BackgroundTimeCommand(QObject* receiver, ReportCommand command, std::string host,
-                                             const TimeService& service, Finished finished)
+                                             const TimeService& service, const NtsOptions& nts, Finished finished)
     : m_state(std::make_shared<RunState>())
 {
     // The worker has its own SntpClient, and so its own socket and its own
@@ -41,9 +41,10 @@ BackgroundTimeCommand::BackgroundTimeCommand(QObject* receiver, ReportCommand co
     // stand-in is read only after the run has ended.)
     ClockControl* clock = service.Clock;
     const int port = service.Port;
-    m_thread = QThread::create([state = m_state, command, host = std::move(host), port, clock] {
+    m_thread = QThread::create([state = m_state, command, host = std::move(host), port, clock, nts] {
         SntpClient client(*clock);
         TimeCommandOptions options;
+        options.Nts = nts;
         options.MayTouchClock = [&state] { return !state->abandoned.load(); };
         state->outcome = RunTimeCommand(command, host, port, client, options);
     });

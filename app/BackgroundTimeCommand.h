@@ -25,9 +25,10 @@ public:
 
     // Starts the run at once. `finished` is called once, on `receiver`'s
     // thread from its event loop, unless this object or `receiver` is
-    // destroyed first. `service.Clock` must outlive the run.
+    // destroyed first. `service.Clock` must outlive the run. With `nts`
+    // enabled the run is authenticated.
     BackgroundTimeCommand(QObject* receiver, ReportCommand command, std::string host, const TimeService& service,
-                          Finished finished);
+                          const NtsOptions& nts, Finished finished);
     // A run still going is abandoned, not waited for: it ends on its own
     // (a name lookup cannot be cancelled), its result is dropped, and it
     // no longer sets the clock.

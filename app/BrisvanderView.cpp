@@ -48,6 +48,7 @@ const CommandMapEntry<CBrisvanderView> s_messageMap[] = {
     {ID_SERVER_SYNC, &CBrisvanderView::OnServerSync},
     {ID_HELP_MANUAL, &CBrisvanderView::OnHelpManual},
     {ID_OPTIONS_AUTOSTART, &CBrisvanderView::OnOptionsAutostart},
+    {ID_OPTIONS_NTS, &CBrisvanderView::OnOptionsNts},
 };
 } // namespace
 
@@ -56,6 +57,7 @@ CBrisvanderView::CBrisvanderView(const TimeService& timeService, QWidget* parent
 {
     setObjectName(QStringLiteral("IDD_MAIN_FORM"));
     m_bAutostart = GetProfileInt(Settings::SettingsSection, Settings::KeyAutostart, 0);
+    m_bNts = GetProfileInt(Settings::SettingsSection, Settings::KeyNts, 0) == 1 ? 1 : 0;
     CreateControls();
 }
 
@@ -220,8 +222,10 @@ void CBrisvanderView::RunTimeCommandInView(ReportCommand command)
     ShowHostInCombo(m_strHost);
 
     m_waitCursor = std::make_unique<WaitCursorGuard>();
+    NtsOptions nts = m_timeService.Nts;
+    nts.Enabled = NtsEnabled();
     m_run = std::make_unique<BackgroundTimeCommand>(
-        this, command, host, m_timeService,
+        this, command, host, m_timeService, nts,
         [this](const TimeCommandOutcome& outcome) { OnTimeCommandFinished(outcome); });
     UpdateFrameCommands();
 }
@@ -240,6 +244,19 @@ void CBrisvanderView::UpdateFrameCommands()
 {
     if (auto* frame = dynamic_cast<CMainFrame*>(window()))
         frame->UpdateCommandUI();
+}
+
+void CBrisvanderView::OnOptionsNts()
+{
+    m_bNts = m_bNts == 1 ? 0 : 1;
+    WriteProfileInt(Settings::SettingsSection, Settings::KeyNts, m_bNts);
+}
+
+std::optional<bool> CBrisvanderView::OnUpdateCheck(int commandId)
+{
+    if (commandId == ID_OPTIONS_NTS)
+        return NtsEnabled();
+    return std::nullopt;
 }
 
 void CBrisvanderView::OnOptionsAutostart()

@@ -29,14 +29,19 @@ public:
     bool OnCmdMsg(int commandId) override;
     // Info and Abgleichen are off while one of them runs.
     std::optional<bool> OnUpdateCmdUI(int commandId) override;
+    // The NTS option's check mark.
+    std::optional<bool> OnUpdateCheck(int commandId) override;
 
     void OnServerInfo();
     void OnServerSync();
     void OnHelpManual();
     void OnOptionsAutostart();
+    // Authenticated time on or off, stored at once; the next command uses it.
+    void OnOptionsNts();
     void OnSelchangeServer();
 
     int AutostartFlag() const { return m_bAutostart; }
+    bool NtsEnabled() const { return m_bNts == 1; }
     // Info or Abgleichen is under way; its report has not come back yet.
     bool IsTimeCommandRunning() const { return m_run != nullptr; }
 
@@ -63,6 +68,7 @@ private:
     QString m_strOutput;
     QString m_strHost;
     int m_bAutostart = 0;
+    int m_bNts = 0; // 1: Info and Abgleichen use NTS
     TimeService m_timeService;
     std::unique_ptr<WaitCursorGuard> m_waitCursor;
     std::unique_ptr<BackgroundTimeCommand> m_run; // abandoned, not waited for, when the view goes

@@ -15,6 +15,9 @@ public:
     // Whether the command may run now; nothing when this object has no say
     // about it. The frame asks the same targets in the same order.
     virtual std::optional<bool> OnUpdateCmdUI(int /*commandId*/) { return std::nullopt; }
+    // Whether an option command's menu item shows a check; nothing when this
+    // object has no say about it.
+    virtual std::optional<bool> OnUpdateCheck(int /*commandId*/) { return std::nullopt; }
 };
 
 template <class Target>

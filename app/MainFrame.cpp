@@ -77,7 +77,7 @@ QAction* CMainFrame::MakeCommandAction(int commandId, const QString& text)
     action->setObjectName(QString::number(commandId));
     action->setStatusTip(ResourceText(CommandPrompt(commandId)));
     action->setToolTip(ResourceText(CommandTooltip(commandId)));
-    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR)
+    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR || commandId == ID_OPTIONS_NTS)
         action->setCheckable(true);
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
     m_actions.insert(commandId, action);
@@ -223,6 +223,14 @@ void CMainFrame::UpdateBarChecks()
         toolbar->setChecked(!m_mainToolBar->isHidden());
     if (QAction* statusBar = m_actions.value(ID_VIEW_STATUS_BAR))
         statusBar->setChecked(!m_mainStatusBar->isHidden());
+    if (QAction* nts = m_actions.value(ID_OPTIONS_NTS)) {
+        for (CCmdTarget* target : m_routeTargets) {
+            if (const std::optional<bool> checked = target != nullptr ? target->OnUpdateCheck(ID_OPTIONS_NTS) : std::nullopt) {
+                nts->setChecked(*checked);
+                break;
+            }
+        }
+    }
 }
 
 void CMainFrame::UpdateLockKeyPanes()

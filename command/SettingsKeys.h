@@ -10,6 +10,7 @@ inline constexpr const char* Application = "Brisvander";
 inline constexpr const char* SettingsSection = "Settings";
 inline constexpr const char* KeyHost = "Host";
 inline constexpr const char* KeyAutostart = "Autostart";
+inline constexpr const char* KeyNts = "NTS"; // 1: authenticated time
 inline constexpr const char* KeyVersion = "Version";
 } // namespace Settings
 

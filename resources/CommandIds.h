@@ -16,6 +16,7 @@ inline constexpr int ID_SERVER_INFO = 32771;
 inline constexpr int ID_SERVER_SYNC = 32772;
 inline constexpr int ID_HELP_MANUAL = 32776;
 inline constexpr int ID_OPTIONS_AUTOSTART = 32780;
+inline constexpr int ID_OPTIONS_NTS = 32781;
 
 // Commands and strings with the framework's standard numbers.
 inline constexpr int AFX_IDS_APP_TITLE = 57344;

@@ -54,11 +54,12 @@ bool CommandTest::WaitForCommandEnd(int milliseconds)
     return WaitUntil([this] { return !CommandRunning(); }, milliseconds);
 }
 
-CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port)
+CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port, const NtsOptions& nts)
 {
     WriteSettingsFile(settings);
     AppSeams seams;
     seams.Time.Port = port;
+    seams.Time.Nts = nts;
     seams.Time.Clock = &m_clock;
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());

@@ -21,7 +21,7 @@ protected:
     ~CommandTest() override;
 
     // Starts the program against `port` with `settings` as the stored file.
-    CBrisvanderApp& Start(const QByteArray& settings, int port);
+    CBrisvanderApp& Start(const QByteArray& settings, int port, const NtsOptions& nts = {});
     CBrisvanderApp& Start(const QByteArray& settings) { return Start(settings, m_server.Port()); }
     void TypeHost(const QString& host) { ServerCombo(*m_app)->setEditText(host); }
     // Gives the command to the frame and waits for its report.
