@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -34,6 +35,10 @@ Outcome Start(const QString& program, const QStringList& args, const QString& co
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", configHome);
     env.insert("LC_ALL", "de_DE.UTF-8");
+    // Where the system has no German locale, the test set-up built one into
+    // the build tree; only the child looks there.
+    if (QFileInfo(BRISVANDER_TEST_LOCALE_DIR "/de_DE.UTF-8").isDir())
+        env.insert("LOCPATH", BRISVANDER_TEST_LOCALE_DIR);
     process.setProcessEnvironment(env);
     if (prepare)
         process.setChildProcessModifier(prepare);

@@ -1,0 +1,104 @@
+// The real brisvander-cli with --nts against chronyd as an NTS server on
+// loopback: the report's added line, JSON, and a key exchange that fails.
+#include "ChronydNtsServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisvander;
+using namespace brisvander::ntstest;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliNts : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_authority = new TestAuthority("Brisvander cli test CA");
+        s_chronyd = new ChronydNtsServer;
+        if (!s_chronyd->Start(*s_authority, s_whyNot))
+            s_whyNot = "chronyd cannot serve NTS here: " + s_whyNot;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_chronyd;
+        delete s_authority;
+    }
+    void SetUp() override
+    {
+        if (s_chronyd->KeyExchangePort() == 0)
+            GTEST_SKIP() << s_whyNot;
+    }
+
+    Outcome Cli(QStringList args)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", m_config.path());
+        process.setProcessEnvironment(env);
+        process.start(BRISVANDER_CLI_PATH, args);
+        Outcome outcome;
+        if (process.waitForFinished(20000))
+            outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        outcome.out = process.readAllStandardOutput().toStdString();
+        outcome.err = process.readAllStandardError().toStdString();
+        return outcome;
+    }
+    static QStringList Nts(const QString& ca)
+    {
+        return {"--nts", "--nts-port", QString::number(s_chronyd->KeyExchangePort()), "--nts-ca", ca};
+    }
+
+    QTemporaryDir m_config;
+    static TestAuthority* s_authority;
+    static ChronydNtsServer* s_chronyd;
+    static std::string s_whyNot;
+};
+TestAuthority* CliNts::s_authority = nullptr;
+ChronydNtsServer* CliNts::s_chronyd = nullptr;
+std::string CliNts::s_whyNot;
+
+TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
+{
+    const QString ca = QString::fromStdString(s_chronyd->CaFile());
+    const Outcome text = Cli(QStringList{"info", "localhost"} + Nts(ca));
+    ASSERT_EQ(text.status, 0) << text.out << text.err;
+    const std::string line = "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit localhost:" +
+                             std::to_string(s_chronyd->KeyExchangePort()) + ").\n";
+    ASSERT_GE(text.out.size(), line.size() + 1);
+    EXPECT_EQ(text.out.substr(text.out.size() - line.size() - 1), line + "\n") << text.out;
+
+    const Outcome json = Cli(QStringList{"info", "localhost", "--json", "--samples", "2", "--interval", "0.2"} +
+                             Nts(ca));
+    ASSERT_EQ(json.status, 0) << json.out << json.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_TRUE(o["nts"].toBool());
+    EXPECT_EQ(o["nts_server"].toString().toStdString(),
+              "localhost:" + std::to_string(s_chronyd->KeyExchangePort()));
+    EXPECT_TRUE(o["nts_error"].isNull());
+    EXPECT_LT(std::abs(o["clock_offset"].toDouble(1.0)), 0.001);
+}
+
+TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
+{
+    // The CA left out: the system's trust store does not know the test authority.
+    const Outcome run = Cli({"sync", "localhost", "--nts", "--nts-port", QString::number(s_chronyd->KeyExchangePort()),
+                             "--json"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(o["error"].toInt(), 20004);
+    EXPECT_FALSE(o["nts"].toBool(true));
+    EXPECT_FALSE(o["nts_error"].toString().isEmpty());
+    EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
+}
+
+} // namespace
