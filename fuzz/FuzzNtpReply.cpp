@@ -9,6 +9,7 @@
 #include "ReportText.h"
 #include "SntpResult.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,14 +28,38 @@ void CheckCalendar(const NtpTimestamp& t)
     const SYSTEMTIME st = t.ToSystemTime();
     Require(st.wMilliseconds < 1000 && st.wSecond < 60 && st.wMinute < 60 && st.wHour < 24);
     Require(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 && st.wDayOfWeek < 7);
+    // RFC 4330's rule places every timestamp from 1968 to 2104.
+    Require(st.wYear >= 1968 && st.wYear <= 2104);
 }
 
-// a - b in seconds, worked out in exact 128-bit integers as the first-era
-// arithmetic defines it (values compared as unsigned 64-bit numbers).
+// a - b in seconds, worked out in exact integers as modular arithmetic
+// defines it: the 64-bit difference read as a signed number.
 long double ExactDifference(const NtpTimestamp& a, const NtpTimestamp& b)
 {
-    const __int128 d = static_cast<__int128>(a.Value()) - static_cast<__int128>(b.Value());
+    const auto d = static_cast<std::int64_t>(a.Value() - b.Value());
     return static_cast<long double>(d) / 4294967296.0L;
+}
+
+// How far a reply's figures lie inside (positive) or outside (negative) what
+// a true exchange allows, judged exactly: the server's holding time, and the
+// round-trip delay beyond its rounding allowance; and the margin within
+// which the code's doubles (and its 2^32 - 1 fraction scale) may judge a
+// borderline reply either way.
+struct Consistency {
+    long double held = 0;
+    long double delayBeyondAllowance = 0;
+    long double margin = 0;
+};
+
+Consistency JudgeExactly(const NtpReply& reply, const NtpTimestamp& departure, const NtpTimestamp& arrival)
+{
+    Consistency c;
+    c.held = ExactDifference(reply.TransmitTimestamp, reply.ReceiveTimestamp);
+    const long double elapsed = ExactDifference(arrival, departure);
+    const long double allowance = std::ldexp(1.0L, std::min(reply.Precision, 0)) + DefaultLocalResolutionSeconds;
+    c.delayBeyondAllowance = elapsed - c.held + allowance;
+    c.margin = 1e-9L + 1e-15L * (std::fabs(c.held) + std::fabs(elapsed));
+    return c;
 }
 
 // Delay and offset from the four stamps, independently of the code under test.
@@ -77,11 +102,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SntpResult result;
     const std::uint32_t verdict = EvaluateNtpReply(buffer, length, sent, departure, arrival, result);
-    Require(verdict == CheckNtpReply(buffer, length, sent));
-    Require(verdict == ErrorCode::Success || verdict == ErrorCode::MalformedReply ||
-            verdict == ErrorCode::ForeignReply || verdict == ErrorCode::ServerUnsynchronised);
-    if (verdict != ErrorCode::Success)
+    const std::uint32_t checked = CheckNtpReply(buffer, length, sent);
+    Require(checked == ErrorCode::Success || checked == ErrorCode::MalformedReply ||
+            checked == ErrorCode::ForeignReply || checked == ErrorCode::ServerUnsynchronised);
+    if (checked != ErrorCode::Success) {
+        Require(verdict == checked);
         return 0;
+    }
+    // A reply that passes the checks is still refused when it contradicts
+    // itself, and only then (a borderline one may go either way).
+    const Consistency c = JudgeExactly(parsed, departure, arrival);
+    Require(verdict == ErrorCode::Success || verdict == ErrorCode::MalformedReply);
+    if (verdict == ErrorCode::MalformedReply) {
+        Require(c.held < c.margin || c.delayBeyondAllowance < c.margin);
+        return 0;
+    }
+    Require(c.held > -c.margin && c.delayBeyondAllowance > -c.margin);
 
     Require(length >= NtpPacketSize && length <= NtpReplyBufferSize);
     Require(parsed.Mode == NtpModeServer);
