@@ -211,16 +211,18 @@ class ChronydOneShot:
         statistics_rows = self.log_rows("statistics.log")
         if done.returncode != 0 or not wrong_by or not measurements:
             fail(self.name, done, "no offset reported")
-        # The logs give the printed figure (opposite sign) in more digits: the fit's estimate when there
-        # was a fit, else the one measurement itself.
+        # The logs give the printed figure in more digits: the fit's estimate when there was a fit (its sign
+        # the other way round: positive when the local clock is fast), else the one measurement itself
+        # (NTP's sign, as printed: positive when the local clock is slow).
+        printed = float(wrong_by.group(1))
         if statistics_rows:
             offset = -float(statistics_rows[-1][4])
         elif len(measurements) == 1:
-            offset = -float(measurements[0][11])
+            offset = float(measurements[0][11])
         else:
-            offset = float(wrong_by.group(1))
-        if abs(abs(offset) - abs(float(wrong_by.group(1)))) > 1e-6:
-            fail(self.name, done, "logged estimate %r disagrees with printed offset" % offset)
+            offset = printed
+        if abs(offset - printed) > 1e-6:
+            fail(self.name, done, "logged estimate %r disagrees with printed offset %r" % (offset, printed))
         delays = [float(row[12]) for row in measurements]
         return offset, delays, len(measurements), wall
 
