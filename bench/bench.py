@@ -2,10 +2,13 @@
 """Measures SNTP clients against a local chronyd on 127.0.0.1 and prints one table.
 
 Subcommands (run-bench.sh drives them):
-  free-port                  print a UDP port on 127.0.0.1 that is free right now
-  wait-ready PORT SECONDS    wait until the server on 127.0.0.1:PORT answers as synchronised
-  measure --port P --cli PATH --work DIR --queries N
-                             run every client N times, each query a fresh process, and print the table
+  free-port [--tcp]          print a UDP (or TCP) port on 127.0.0.1 that is free right now
+  wait-ready PORT SECONDS [--nts-port Q]
+                             wait until the server on 127.0.0.1:PORT answers as synchronised
+                             (and accepts connections for the NTS key exchange on TCP port Q)
+  measure --port P --cli PATH --work DIR --queries N [--nts-port Q --nts-ca CA]
+                             run every client N times, each query a fresh process, and print the table;
+                             with Q and CA also the NTS clients against the same server
 
 Every query goes to 127.0.0.1 only; none of the clients is allowed to set the clock.
 """
@@ -49,10 +52,16 @@ def delay_and_offset(t1, t2, t3, t4):
 
 # ---- the server ---------------------------------------------------------------
 
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+def free_port(kind=socket.SOCK_DGRAM):
+    with socket.socket(socket.AF_INET, kind) as s:
         s.bind((LOOPBACK, 0))
         return s.getsockname()[1]
+
+
+def tcp_port_accepts(port):
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.settimeout(0.2)
+        return s.connect_ex((LOOPBACK, port)) == 0
 
 
 def server_answers_synchronised(port):
@@ -72,10 +81,10 @@ def server_answers_synchronised(port):
     return leap != 3 and 1 <= stratum <= 15
 
 
-def wait_ready(port, seconds):
+def wait_ready(port, seconds, nts_port=None):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if server_answers_synchronised(port):
+        if server_answers_synchronised(port) and (nts_port is None or tcp_port_accepts(nts_port)):
             return True
         time.sleep(0.1)
     return False
@@ -99,9 +108,9 @@ def fail(name, done, why):
 class BrisvanderCli:
     name = "brisvander-cli"
 
-    def __init__(self, port, cli, work):
-        self.argv = [cli, "info", LOOPBACK, "--port", str(port), "--json"]
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "xdg-config"))
+    def __init__(self, setup):
+        self.argv = [setup.cli, "info", LOOPBACK, "--port", str(setup.port), "--json"]
+        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(setup.work, "xdg-config"))
 
     def query(self):
         done, wall = run_process(self.argv, self.env)
@@ -111,15 +120,39 @@ class BrisvanderCli:
             fail(self.name, done, "no JSON on standard output")
         if done.returncode != 0 or answer.get("success") is not True:
             fail(self.name, done, "query failed")
-        return answer["clock_offset"], answer["roundtrip_delay"], 1, wall
+        self.check(done, answer)
+        return answer["clock_offset"], answer["roundtrip_delay"], len(answer["samples"]), wall
+
+    def check(self, done, answer):
+        if answer.get("nts") is not False:
+            fail(self.name, done, "a plain query reported NTS")
+
+
+class BrisvanderCliNts(BrisvanderCli):
+    """Key exchange with chronyd over TLS (certificate for "localhost"), then one authenticated exchange."""
+    name = "brisvander-cli --nts"
+
+    def __init__(self, setup):
+        super().__init__(setup)
+        self.argv = [setup.cli, "info", "localhost", "--nts", "--nts-port", str(setup.nts_port),
+                     "--nts-ca", setup.nts_ca, "--json"]
+        self.key_exchange_server = "localhost:%d" % setup.nts_port
+
+    def check(self, done, answer):
+        if answer.get("nts") is not True or answer.get("nts_error") is not None:
+            fail(self.name, done, "not an authenticated answer")
+        if answer.get("nts_server") != self.key_exchange_server:
+            fail(self.name, done, "key exchange with %r, not %r" % (answer.get("nts_server"),
+                                                                    self.key_exchange_server))
 
 
 class Ntpdig:
     name = "ntpdig"
     STAMPS = re.compile(r"^stamps (\{.*\})$", re.M)
 
-    def __init__(self, port, cli, work):
-        self.argv = [SYSTEM_PYTHON, os.path.join(HERE, "ntpdig-on-port.py"), str(port), "-j", "-t", "5", LOOPBACK]
+    def __init__(self, setup):
+        self.argv = [SYSTEM_PYTHON, os.path.join(HERE, "ntpdig-on-port.py"), str(setup.port), "-j", "-t", "5",
+                     LOOPBACK]
 
     def query(self):
         done, wall = run_process(self.argv)
@@ -137,16 +170,16 @@ class Ntpdig:
 
 class ChronydOneShot:
     name = "chronyd -Q"
+    folder = "chronyd-q"
     program = "chronyd"  # the server's own chronyd, from --chronyd
     WRONG_BY = re.compile(r"System clock wrong by (-?[0-9.]+) seconds")
 
-    def __init__(self, port, cli, work):
-        self.dir = os.path.join(work, "chronyd-q")
+    def __init__(self, setup):
+        self.dir = os.path.join(setup.work, self.folder)
         os.makedirs(self.dir, exist_ok=True)
         conf = os.path.join(self.dir, "chrony.conf")
         with open(conf, "w") as f:
-            f.write("\n".join([
-                "server %s port %d iburst minpoll -6 maxpoll -6" % (LOOPBACK, port),
+            f.write("\n".join(self.source_lines(setup) + [
                 "port 0",               # serve nothing
                 "cmdport 0",            # no command socket on UDP
                 "bindcmdaddress /",     # nor on a Unix socket
@@ -156,6 +189,9 @@ class ChronydOneShot:
                 ""]))
         # -Q prints the offset and never sets the clock; -x forbids touching it anyway.
         self.argv = [self.program, "-Q", "-x", "-d"] + chrony_user_options() + ["-t", "10", "-f", conf]
+
+    def source_lines(self, setup):
+        return ["server %s port %d iburst minpoll -6 maxpoll -6" % (LOOPBACK, setup.port)]
 
     def log_rows(self, name):
         path = os.path.join(self.dir, name)
@@ -175,12 +211,32 @@ class ChronydOneShot:
         statistics_rows = self.log_rows("statistics.log")
         if done.returncode != 0 or not wrong_by or not measurements:
             fail(self.name, done, "no offset reported")
-        # The log's estimate is the same figure as the printed one (opposite sign), in more digits.
-        offset = -float(statistics_rows[-1][4]) if statistics_rows else float(wrong_by.group(1))
-        if abs(abs(offset) - abs(float(wrong_by.group(1)))) > 1e-6:
-            fail(self.name, done, "logged estimate %r disagrees with printed offset" % offset)
+        # The logs give the printed figure in more digits: the fit's estimate when there was a fit (its sign
+        # the other way round: positive when the local clock is fast), else the one measurement itself
+        # (NTP's sign, as printed: positive when the local clock is slow).
+        printed = float(wrong_by.group(1))
+        if statistics_rows:
+            offset = -float(statistics_rows[-1][4])
+        elif len(measurements) == 1:
+            offset = float(measurements[0][11])
+        else:
+            offset = printed
+        if abs(offset - printed) > 1e-6:
+            fail(self.name, done, "logged estimate %r disagrees with printed offset %r" % (offset, printed))
         delays = [float(row[12]) for row in measurements]
         return offset, delays, len(measurements), wall
+
+
+class ChronydOneShotNts(ChronydOneShot):
+    """chronyd as an NTS client: its own key exchange each run (no ntsdumpdir, so no cookies kept)."""
+    name = "chronyd -Q nts"
+    folder = "chronyd-q-nts"
+
+    def source_lines(self, setup):
+        # The poll interval as for the plain row: with chronyd's default the first exchange waits about 2 s.
+        return ["server localhost port %d nts ntsport %d iburst minpoll -6 maxpoll -6 maxsamples 1"
+                % (setup.port, setup.nts_port),
+                "ntstrustedcerts %s" % setup.nts_ca]
 
 
 class PythonNtplib:
@@ -189,8 +245,8 @@ class PythonNtplib:
                "r = ntplib.NTPClient().request('%s', port=%d, version=3)\n"
                "print(json.dumps({'offset': r.offset, 'delay': r.delay}))\n")
 
-    def __init__(self, port, cli, work):
-        self.argv = [SYSTEM_PYTHON, "-c", self.PROGRAM % (LOOPBACK, port)]
+    def __init__(self, setup):
+        self.argv = [SYSTEM_PYTHON, "-c", self.PROGRAM % (LOOPBACK, setup.port)]
 
     def query(self):
         done, wall = run_process(self.argv)
@@ -201,6 +257,7 @@ class PythonNtplib:
 
 
 CLIENTS = [BrisvanderCli, Ntpdig, ChronydOneShot, PythonNtplib]
+NTS_CLIENTS = [BrisvanderCliNts, ChronydOneShotNts]
 
 
 def chrony_user_options():
@@ -247,44 +304,66 @@ def format_table(rows):
     return "\n".join([line(HEADER), rule] + [line(r) for r in rows])
 
 
-def measure(port, cli, work, queries):
-    clients = [make(port, cli, work) for make in CLIENTS]
+def measure(setup):
+    makers = CLIENTS + (NTS_CLIENTS if setup.nts_port else [])
+    clients = [make(setup) for make in makers]
     tallies = [Tally(c.name) for c in clients]
     for client in clients:  # one warm-up each, not counted: page cache, first chronyd contact
         client.query()
-    for round_number in range(queries):
+    for round_number in range(setup.queries):
         # Rotate the order so that no client always follows the same one.
         shift = round_number % len(clients)
         for index in list(range(shift, len(clients))) + list(range(shift)):
             tallies[index].add(*clients[index].query())
-    return format_table([t.row() for t in tallies])
+    return tallies
+
+
+def nts_remarks(tallies):
+    """The NTS query against the plain one of the same program: what authentication costs."""
+    by_name = {t.name: t for t in tallies}
+    plain, nts = by_name.get(BrisvanderCli.name), by_name.get(BrisvanderCliNts.name)
+    if not plain or not nts:
+        return []
+    us, ms = 1e6, 1e3
+    return ["%s against %s: median offset %+.1f us, median wall %+.1f ms; slowest %s query %.1f ms"
+            % (nts.name, plain.name, (statistics.median(nts.offsets) - statistics.median(plain.offsets)) * us,
+               (statistics.median(nts.walls) - statistics.median(plain.walls)) * ms, nts.name,
+               max(nts.walls) * ms)]
 
 
 def main():
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
-    sub.add_parser("free-port")
+    free = sub.add_parser("free-port")
+    free.add_argument("--tcp", action="store_true")
     ready = sub.add_parser("wait-ready")
     ready.add_argument("port", type=int)
     ready.add_argument("seconds", type=float)
+    ready.add_argument("--nts-port", type=int)
     run = sub.add_parser("measure")
     run.add_argument("--port", type=int, required=True)
     run.add_argument("--cli", required=True)
     run.add_argument("--work", required=True)
     run.add_argument("--queries", type=int, default=30)
     run.add_argument("--chronyd", default="chronyd")
+    run.add_argument("--nts-port", type=int, help="the server's NTS key exchange port; none: no NTS rows")
+    run.add_argument("--nts-ca", help="the CA certificate that issued the server's certificate")
     args = parser.parse_args()
     # Leaving through SystemExit lets subprocess.run kill the query it is waiting for.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
 
     if args.command == "free-port":
-        print(free_port())
+        print(free_port(socket.SOCK_STREAM if args.tcp else socket.SOCK_DGRAM))
         return 0
     if args.command == "wait-ready":
-        return 0 if wait_ready(args.port, args.seconds) else 1
+        return 0 if wait_ready(args.port, args.seconds, args.nts_port) else 1
+    if bool(args.nts_port) != bool(args.nts_ca):
+        parser.error("--nts-port and --nts-ca go together")
     ChronydOneShot.program = args.chronyd
+    args.queries = max(args.queries, 1)
     try:
-        print(measure(args.port, args.cli, args.work, max(args.queries, 1)))
+        tallies = measure(args)
+        print("\n".join([format_table([t.row() for t in tallies]), ""] + nts_remarks(tallies)).rstrip())
     except (QueryFailed, subprocess.TimeoutExpired) as error:
         sys.stderr.write("bench: %s\n" % error)
         return 1

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures brisvander-cli and the SNTP clients Debian ships against one local
-# chronyd on 127.0.0.1 and prints one table. Sends nothing anywhere else and
-# never changes the clock: the server runs with -x, the clients only query.
+# chronyd on 127.0.0.1 and prints one table; the same chronyd also serves NTS
+# (a certificate for "localhost" from a CA made for this run), queried by
+# brisvander-cli --nts and chronyd -Q. Sends nothing off loopback and never
+# changes the clock: the server runs with -x, the clients only query.
 set -euo pipefail
 
 bench_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -11,22 +13,28 @@ helper="$bench_dir/bench.py"
 
 usage() {
     cat <<EOF
-usage: $0 [--cli PATH] [--queries N] [--port P]
+usage: $0 [--cli PATH] [--queries N] [--port P] [--nts-port Q | --no-nts]
   --cli PATH    brisvander-cli to measure (default: newest build*/bin/brisvander-cli that
                 is not a sanitizer or fuzzing build, built into build-bench when there is none)
   --queries N   queries per client, each a fresh process (default 30, at least 20 for the table)
   --port P      UDP port on 127.0.0.1 for the local chronyd (default: a free one)
+  --nts-port Q  TCP port on 127.0.0.1 for its NTS key exchange (default: a free one)
+  --no-nts      plain NTP rows only
 EOF
 }
 
 cli=""
 queries=30
 port=""
+nts_port=""
+nts=yes
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --cli) cli="${2:?--cli needs a path}"; shift 2 ;;
         --queries) queries="${2:?--queries needs a number}"; shift 2 ;;
         --port) port="${2:?--port needs a number}"; shift 2 ;;
+        --nts-port) nts_port="${2:?--nts-port needs a number}"; shift 2 ;;
+        --no-nts) nts=no; shift ;;
         -h|--help) usage; exit 0 ;;
         *) usage >&2; exit 64 ;;
     esac
@@ -39,6 +47,7 @@ require() {  # command, Debian package
     command -v "$1" >/dev/null 2>&1 || { echo "missing $1: apt-get install $2" >&2; exit 1; }
 }
 require /usr/bin/ntpdig ntpsec-ntpdig
+require openssl openssl
 require "$python" python3
 "$python" -c 'import ntplib' 2>/dev/null || { echo "missing ntplib: apt-get install python3-ntplib" >&2; exit 1; }
 
@@ -52,6 +61,11 @@ if ! chronyd="$(find_chronyd)"; then
     "$repo_dir/scripts/fetch-chrony.sh" "$repo_dir/build-bench/test-tools/chrony" >&2
     chronyd="$(find_chronyd)"
 fi
+if [[ "$nts" == yes ]] && ! "$chronyd" --version | grep -q -- '+NTS'; then
+    echo "this chronyd is built without NTS: plain rows only" >&2
+    nts=no
+fi
+[[ "$nts" == yes ]] || nts_port=""
 
 find_cli() {
     local newest=""
@@ -98,6 +112,24 @@ trap 'exit 143' TERM
 chrony_user=(-u "$(id -un)")
 [[ "$(id -u)" -eq 0 ]] || chrony_user+=(-U)
 
+# A CA that lives as long as this run, and the server's certificate for "localhost" from it.
+make_nts_credentials() {
+    local dir="$1"
+    mkdir -p "$dir"
+    {
+        openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+            -subj "/CN=Brisvander benchmark CA" -addext "basicConstraints=critical,CA:TRUE" \
+            -addext "keyUsage=critical,keyCertSign" -keyout "$dir/ca-key.pem" -out "$dir/ca.pem" &&
+            openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=localhost \
+                -keyout "$dir/key.pem" -out "$dir/request.pem" &&
+            openssl x509 -req -in "$dir/request.pem" -CA "$dir/ca.pem" -CAkey "$dir/ca-key.pem" \
+                -set_serial "0x$(openssl rand -hex 8)" -days 2 -out "$dir/cert.pem" \
+                -extfile <(printf '%s\n' "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+                    "basicConstraints=critical,CA:FALSE" "extendedKeyUsage=serverAuth") &&
+            openssl verify -CAfile "$dir/ca.pem" "$dir/cert.pem"
+    } >"$dir/openssl.log" 2>&1 || { echo "openssl could not make the certificates:" >&2; cat "$dir/openssl.log" >&2; exit 1; }
+}
+
 [[ -n "$port" ]] || port="$("$python" "$helper" free-port)"
 cat > "$work/server.conf" <<EOF
 port $port
@@ -109,11 +141,26 @@ bindcmdaddress /
 pidfile $work/server.pid
 driftfile $work/server.drift
 EOF
+nts_options=()
+if [[ "$nts" == yes ]]; then
+    [[ -n "$nts_port" ]] || nts_port="$("$python" "$helper" free-port --tcp)"
+    make_nts_credentials "$work/nts"
+    mkdir -p "$work/nts/dump"
+    # bindaddress ::1: without it the key exchange listens on every IPv6 address.
+    cat >> "$work/server.conf" <<EOF
+bindaddress ::1
+ntsport $nts_port
+ntsservercert $work/nts/cert.pem
+ntsserverkey $work/nts/key.pem
+ntsdumpdir $work/nts/dump
+EOF
+    nts_options=(--nts-port "$nts_port" --nts-ca "$work/nts/ca.pem")
+fi
 
 "$chronyd" -x -d "${chrony_user[@]}" -f "$work/server.conf" >"$work/server.log" 2>&1 &
 server_pid=$!
-if ! "$python" "$helper" wait-ready "$port" 10; then
-    echo "chronyd did not answer on 127.0.0.1:$port within 10 s; its log:" >&2
+if ! "$python" "$helper" wait-ready "$port" 10 ${nts_port:+--nts-port "$nts_port"}; then
+    echo "chronyd did not answer on 127.0.0.1:$port${nts_port:+ (NTS key exchange: TCP $nts_port)} within 10 s; its log:" >&2
     cat "$work/server.log" >&2
     exit 1
 fi
@@ -122,9 +169,11 @@ cache="$(dirname "$(dirname "$cli")")/CMakeCache.txt"
 build_type="$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$cache" 2>/dev/null || true)"
 echo "brisvander-cli: $cli${build_type:+ ($build_type)}"
 echo "server: $("$chronyd" --version | head -n 1 | cut -d' ' -f1-4) on 127.0.0.1:$port (-x, local stratum 3)"
+[[ -z "$nts_port" ]] || echo "NTS: key exchange on TCP 127.0.0.1:$nts_port, certificate for localhost from a CA made for this run"
 echo "queries per client: $queries, each a fresh process; one warm-up each, not counted"
 echo
 # In the background so that a signal reaches the trap at once, not after the whole measurement.
-"$python" "$helper" measure --port "$port" --cli "$cli" --work "$work" --queries "$queries" --chronyd "$chronyd" &
+"$python" "$helper" measure --port "$port" --cli "$cli" --work "$work" --queries "$queries" --chronyd "$chronyd" \
+    "${nts_options[@]}" &
 measure_pid=$!
 wait "$measure_pid"
