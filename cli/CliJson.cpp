@@ -46,7 +46,8 @@ QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutco
     QJsonObject object;
     object["command"] = command == ReportCommand::Sync ? "sync" : "info";
     object["host"] = QString::fromStdString(outcome.QueriedHost);
-    object["port"] = port;
+    // The port the exchanges went to: with NTS, the one the key exchange named.
+    object["port"] = outcome.QueriedPort != 0 ? outcome.QueriedPort : port;
     object["success"] = ok;
     object["error"] = static_cast<qint64>(outcome.Error);
     object["leap_indicator"] = number(r.LeapIndicator);

@@ -6,6 +6,7 @@
 #include "SettingsKeys.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -13,6 +14,9 @@ int main(int argc, char* argv[])
     using namespace brisvander;
     // Before Qt opens anything of its own under a number that should be an output.
     KeepStandardDescriptorsTaken();
+    // A reader that went away makes the write fail (and exit 74 with a word
+    // why) instead of ending the program silently.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(Settings::Organisation);
     QCoreApplication::setApplicationName(Settings::Application);

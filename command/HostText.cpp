@@ -54,6 +54,20 @@ bool IsBlank(char32_t c)
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
+// Marks that turn the direction of the text around them: they can make a
+// host read as another on the terminal.
+bool IsDirectionControl(char32_t c)
+{
+    return c == 0x200E || c == 0x200F || c == 0x061C || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string UnicodeEscape(char32_t c)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "\\u%04x", static_cast<unsigned>(c));
+    return text;
+}
+
 std::string HexEscape(unsigned value)
 {
     char text[8];
@@ -104,6 +118,8 @@ std::string EscapeControlCharacters(std::string_view text)
         }
         if (IsControl(c.value))
             shown += HexEscape(static_cast<unsigned>(c.value));
+        else if (IsDirectionControl(c.value))
+            shown += UnicodeEscape(c.value);
         else
             shown.append(text.substr(at, c.length));
         at += c.length;

@@ -1,14 +1,17 @@
 #include "NtsQuery.h"
 
 #include "ErrorCodes.h"
+#include "HostAddress.h"
 #include "LastError.h"
 #include "NtsAuthenticator.h"
 #include "NtsKeClient.h"
 
 namespace brisvander {
 
-NtsAssociation EstablishNts(const std::string& host, int port, const NtsOptions& options)
+NtsAssociation EstablishNts(const std::string& typedHost, int port, const NtsOptions& options)
 {
+    // "[::1]" names the address ::1, for TLS and its certificate check too.
+    const std::string host(WithoutBrackets(typedHost));
     NtsAssociation association;
     association.KeyExchangeServer =
         options.KeyExchangePort == NtsKeDefaultPort ? host : host + ":" + std::to_string(options.KeyExchangePort);

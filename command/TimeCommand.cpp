@@ -21,6 +21,7 @@ SampleOutcome Sampled(bool succeeded, const SntpResult& result)
 std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& host, int port,
                                         const TimeCommandOptions& options, TimeCommandOutcome& outcome)
 {
+    outcome.QueriedPort = port;
     if (!options.Nts.Enabled) {
         return RunSampleSeries(options.Series, [&] {
             SntpResult result;
@@ -30,6 +31,7 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
     NtsAssociation association = EstablishNts(host, port, options.Nts);
     outcome.NtsServer = association.KeyExchangeServer;
     outcome.NtsFailure = association.Failure;
+    outcome.QueriedPort = association.NtpPort;
     if (!association.Session) {
         SampleOutcome failed;
         failed.Error = ErrorCode::KeyExchangeFailed;

@@ -24,6 +24,7 @@ struct TimeCommandOutcome {
     ClockSetting Clock = ClockSetting::Failed; // what became of the setting, when attempted
     std::string Report;          // the whole text of the output area, UTF-8
     std::string QueriedHost;     // the host as queried and to be stored: blanks around it removed
+    int QueriedPort = 0;         // the NTP port asked: the given one, or the one the NTS key exchange named
     std::vector<SampleOutcome> Samples; // every exchange made, in order; never empty
     std::optional<std::size_t> Chosen;  // the index in Samples of the exchange reported
     bool Authenticated = false;  // the reported exchange was proven by NTS

@@ -56,7 +56,8 @@ Consistency JudgeExactly(const NtpReply& reply, const NtpTimestamp& departure, c
     Consistency c;
     c.held = ExactDifference(reply.TransmitTimestamp, reply.ReceiveTimestamp);
     const long double elapsed = ExactDifference(arrival, departure);
-    const long double allowance = std::ldexp(1.0L, std::min(reply.Precision, 0)) + DefaultLocalResolutionSeconds;
+    const long double allowance =
+        std::ldexp(1.0L, std::min(reply.Precision, NtpCoarsestPrecision)) + DefaultLocalResolutionSeconds;
     c.delayBeyondAllowance = elapsed - c.held + allowance;
     c.margin = 1e-9L + 1e-15L * (std::fabs(c.held) + std::fabs(elapsed));
     return c;

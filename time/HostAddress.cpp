@@ -18,6 +18,21 @@ std::string_view WithoutBrackets(std::string_view host)
     return host;
 }
 
+bool IsPlausibleHostText(std::string_view host)
+{
+    if (host.empty())
+        return false;
+    for (const char c : host) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F)
+            return false;
+    }
+    const std::string_view inside = WithoutBrackets(host);
+    if (inside.size() != host.size() && inside.find(':') == std::string_view::npos)
+        return false;
+    return inside.find_first_of("[]") == std::string_view::npos;
+}
+
 void PutIPv4First(std::vector<SocketAddress>& addresses)
 {
     std::stable_partition(addresses.begin(), addresses.end(),
@@ -40,7 +55,9 @@ SocketAddress IPv4Address(const in_addr& address, int port)
 ResolvedHost ResolveHost(const char* host, int port)
 {
     ResolvedHost resolved;
-    if (host == nullptr) {
+    // inet_aton would take "127.0.0.1 anything" as 127.0.0.1, and a name
+    // server would be asked about "[::1": neither is what was typed.
+    if (host == nullptr || !IsPlausibleHostText(host)) {
         resolved.Error = ErrorCode::HostNotFound;
         return resolved;
     }

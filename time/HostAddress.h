@@ -25,11 +25,17 @@ struct ResolvedHost {
 // fails the lookup).
 std::string_view WithoutBrackets(std::string_view host);
 
+// Whether the text can name a host at all: not empty, no blank or control
+// character, and square brackets only around a whole IPv6 address. Text that
+// cannot is refused without asking a name server about it.
+bool IsPlausibleHostText(std::string_view host);
+
 // Stable: IPv4 addresses keep their order and come before all others.
 void PutIPv4First(std::vector<SocketAddress>& addresses);
 
 // Resolves `host` for UDP `port` (1-65535, the caller checks). A dotted IPv4
-// form that inet_aton takes (also "127.1") is used without a lookup.
+// form that inet_aton takes (also "127.1") is used without a lookup; text
+// that is no plausible host is HostNotFound without a lookup.
 ResolvedHost ResolveHost(const char* host, int port);
 
 } // namespace brisvander

@@ -72,8 +72,9 @@ DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp&
 
 double PrecisionSeconds(int precision)
 {
-    // A claim of a coarser clock than one second would excuse any figure.
-    return std::ldexp(1.0, std::min(precision, 0));
+    // A claim of a clock coarser than a mains-frequency tick (2^-6 s) would
+    // excuse a server holding a request for much longer than the round trip.
+    return std::ldexp(1.0, std::min(precision, NtpCoarsestPrecision));
 }
 
 bool IsConsistentExchange(const NtpTimestamp& t2, const NtpTimestamp& t3, double roundtripDelay, double allowance)

@@ -57,8 +57,11 @@ struct DelayAndOffset {
 DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3,
                                      const NtpTimestamp& t4);
 
+// The coarsest server clock whose rounding excuses a negative delay: a
+// mains-frequency tick, 2^-6 s (RFC 5905's example of a coarse clock).
+inline constexpr int NtpCoarsestPrecision = -6;
 // The largest rounding a server's own clock can excuse: its precision,
-// 2^precision seconds, held to at most one second whatever it claims.
+// 2^precision seconds, held to at most 2^NtpCoarsestPrecision whatever it claims.
 double PrecisionSeconds(int precision);
 
 // Whether figures computed from a reply can describe a true exchange: the

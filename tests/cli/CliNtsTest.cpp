@@ -85,6 +85,7 @@ TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
     EXPECT_EQ(o["nts_server"].toString().toStdString(),
               "localhost:" + std::to_string(s_chronyd->KeyExchangePort()));
     EXPECT_TRUE(o["nts_error"].isNull());
+    EXPECT_EQ(o["port"].toInt(), s_chronyd->NtpPort()) << "the port the key exchange named, not --port's 123";
     EXPECT_LT(std::abs(o["clock_offset"].toDouble(1.0)), 0.001);
 }
 

@@ -163,6 +163,23 @@ TEST_F(CliProcessTest, AClosedOutputExitsSeventyFourAndTheResultGoesNowhereElse)
     EXPECT_FALSE(run.err.contains("success")) << "the JSON must not land on another descriptor";
 }
 
+// A reader that has gone away (`brisvander-cli info | true`): a failed
+// write and 74 with a word why, not a silent death by SIGPIPE.
+TEST_F(CliProcessTest, AReaderThatHasGoneAwayExitsSeventyFour)
+{
+    const Outcome run = Cli({"info", "127.0.0.1", "--port", Port()}, [] {
+        int ends[2];
+        if (pipe(ends) == 0) {
+            close(ends[0]);
+            dup2(ends[1], STDOUT_FILENO);
+            close(ends[1]);
+        }
+    });
+    EXPECT_EQ(run.status, 74);
+    EXPECT_TRUE(run.err.startsWith("brisvander-cli: the result could not be written to standard output: "))
+        << run.err.toStdString();
+}
+
 // While the program waits between two samples, its descriptor 1 is /dev/null
 // opened for reading, not something Qt opened for itself in the gap.
 TEST_F(CliProcessTest, AClosedOutputStaysTakenWhileTheProgramWaits)

@@ -44,6 +44,9 @@ TEST(EscapeControlCharacters, TerminalControlsAreShownNotObeyed)
     EXPECT_EQ(EscapeControlCharacters("\x9b" "2J"), "\\x9b2J");
     EXPECT_EQ(EscapeControlCharacters("\xC0\xAF\xED\xA0\x80"), "\\xc0\\xaf\\xed\\xa0\\x80"); // overlong, surrogate
     EXPECT_EQ(EscapeControlCharacters("\xE2\x82"), "\\xe2\\x82"); // cut short
+    // A right-to-left override would make "ptb.de\u202e.evil" read as another host.
+    EXPECT_EQ(EscapeControlCharacters("ptb.de\u202Elive.moc"), "ptb.de\\u202elive.moc");
+    EXPECT_EQ(EscapeControlCharacters("\u2067x\u2069\u200F"), "\\u2067x\\u2069\\u200f");
 }
 
 TEST(EscapeControlCharacters, OrdinaryTextStaysAsItIs)

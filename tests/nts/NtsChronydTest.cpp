@@ -170,6 +170,11 @@ TEST_F(ChronydNts, AServerWhoseCertificateNamesAnotherHostFailsTheKeyExchange)
     EXPECT_EQ(outcome.Error, ErrorCode::KeyExchangeFailed);
     EXPECT_NE(outcome.NtsFailure.find("Zertifikat"), std::string::npos) << outcome.NtsFailure;
     EXPECT_TRUE(clock.records.empty());
+    // In brackets it names the same address: the certificate, not the name, is what fails.
+    const TimeCommandOutcome bracketed =
+        RunTimeCommand(ReportCommand::Sync, "[::1]", 123, client, CommandOptions(*s_chronyd));
+    EXPECT_EQ(bracketed.Error, ErrorCode::KeyExchangeFailed);
+    EXPECT_NE(bracketed.NtsFailure.find("Zertifikat"), std::string::npos) << bracketed.NtsFailure;
 }
 
 } // namespace

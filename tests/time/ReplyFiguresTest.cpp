@@ -83,9 +83,15 @@ TEST(ReplyFigures, AServerHoldingLongerThanTheRoundTripIsMalformed)
     const NtpTimestamp t3 = t2.AddSeconds(0.0625);
     SntpResult result;
     EXPECT_EQ(Evaluate(ReplyTo(t1, t2, t3), t1, t1.AddSeconds(0.030), result), ErrorCode::MalformedReply);
-    // A claim of a clock ticking in 64 s excuses no more than one second.
-    const NtpTimestamp late = t2.AddSeconds(1.6);
+    // A claim of a clock ticking in whole seconds (or in 64 s) excuses no
+    // more than a mains-frequency tick: not the half second here, nor 20 ms.
+    const NtpTimestamp late = t2.AddSeconds(0.5);
+    EXPECT_EQ(Evaluate(ReplyTo(t1, t2, late, 0), t1, t1.AddSeconds(0.030), result), ErrorCode::MalformedReply);
     EXPECT_EQ(Evaluate(ReplyTo(t1, t2, late, 6), t1, t1.AddSeconds(0.030), result), ErrorCode::MalformedReply);
+    const NtpTimestamp slightlyLate = t2.AddSeconds(0.040);
+    EXPECT_EQ(Evaluate(ReplyTo(t1, t2, slightlyLate, 0), t1, t1.AddSeconds(0.020), result), ErrorCode::MalformedReply);
+    EXPECT_EQ(Evaluate(ReplyTo(t1, t2, slightlyLate, 0), t1, t1.AddSeconds(0.030), result), ErrorCode::Success)
+        << "10 ms short of the claimed holding time is within a coarse clock's tick";
 }
 
 TEST(ReplyFigures, ANegativeDelayWithinTheServersPrecisionIsRoundingAndKept)

@@ -169,7 +169,8 @@ TEST_F(SntpQueryFailure, BadHostTextFailsWithANumberAndSendsNothing)
     const std::string longDotted = std::string(250, 'b') + ".invalid." + std::string(40, 'c');
     for (const std::string& host : {std::string(), longName, longDotted, std::string("no such host"),
                                     std::string("Zeitgeber-Straße.invalid"), std::string("\xFF\xFE\x01"),
-                                    std::string("999.999.999.999"), std::string(".")}) {
+                                    std::string("999.999.999.999"), std::string("."),
+                                    std::string("127.0.0.1 evil")}) {
         const QueryOutcome q = RunQuery(host.c_str(), server.Port());
         EXPECT_FALSE(q.ok) << "host '" << host << "'";
         EXPECT_NE(q.error, 0u) << "host '" << host << "'";
