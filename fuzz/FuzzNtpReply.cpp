@@ -25,11 +25,13 @@ void Require(bool condition)
 
 void CheckCalendar(const NtpTimestamp& t)
 {
-    const SYSTEMTIME st = t.ToSystemTime();
+    const std::int64_t pivot = NtpTimestamp::LocalClockSecondsSince1900();
+    const SYSTEMTIME st = t.ToSystemTime(pivot);
     Require(st.wMilliseconds < 1000 && st.wSecond < 60 && st.wMinute < 60 && st.wHour < 24);
     Require(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 && st.wDayOfWeek < 7);
-    // RFC 4330's rule places every timestamp from 1968 to 2104.
-    Require(st.wYear >= 1968 && st.wYear <= 2104);
+    // Placed within 68 years of the local clock, so the date agrees with the figures.
+    const std::int64_t placed = t.SecondsSince1900Near(pivot);
+    Require(placed >= 0 && placed - pivot >= -(std::int64_t{1} << 31) && placed - pivot < (std::int64_t{1} << 31));
 }
 
 // a - b in seconds, worked out in exact integers as modular arithmetic

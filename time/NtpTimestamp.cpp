@@ -51,15 +51,27 @@ NtpTimestamp NtpTimestamp::FromSystemTime(const SYSTEMTIME& st)
     return {seconds, FractionFromMs(ms)};
 }
 
-std::int64_t NtpTimestamp::SecondsSince1900() const
+std::int64_t NtpTimestamp::SecondsSince1900Near(std::int64_t pivot) const
 {
+    // The signed 32-bit distance from the pivot's seconds to ours.
+    const auto ahead = static_cast<std::int32_t>(Seconds() - static_cast<std::uint32_t>(pivot));
+    const std::int64_t placed = pivot + ahead;
     constexpr std::int64_t eraSeconds = std::int64_t{1} << 32;
-    return (Seconds() & 0x80000000u) != 0 ? std::int64_t{Seconds()} : std::int64_t{Seconds()} + eraSeconds;
+    return placed >= 0 ? placed : placed + eraSeconds;
 }
 
-SYSTEMTIME NtpTimestamp::ToSystemTime() const
+std::int64_t NtpTimestamp::LocalClockSecondsSince1900()
 {
-    std::int64_t s = SecondsSince1900();
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) + UnixEpochNtpSeconds;
+}
+
+SYSTEMTIME NtpTimestamp::ToSystemTime() const { return ToSystemTime(LocalClockSecondsSince1900()); }
+
+SYSTEMTIME NtpTimestamp::ToSystemTime(std::int64_t pivot) const
+{
+    std::int64_t s = SecondsSince1900Near(pivot);
     int ms = MsFromFraction(Fraction());
     if (ms >= 1000) {
         ms -= 1000;

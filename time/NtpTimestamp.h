@@ -3,8 +3,9 @@
 // half, fraction of a second in units of 2^-32 s in the lower half. Era 0
 // began 1900-01-01 00:00:00 UTC, era 1 begins 2036-02-07 06:28:16 UTC; the
 // value itself does not say which. Differences are taken modulo 2^64 and are
-// right for any true difference under 68 years; calendar time is placed by
-// RFC 4330's rule (see SecondsSince1900), so it is right from 1968 to 2104.
+// right for any true difference under 68 years; calendar time is placed in
+// the era nearest the local clock (see SecondsSince1900Near), so a date and
+// an offset from the same reply always agree.
 #include "Platform.h"
 
 #include <array>
@@ -28,14 +29,17 @@ public:
     // Calendar time with millisecond resolution; the day of week is not read.
     // Years past 2036 wrap into era 1, which is what the wire carries.
     static NtpTimestamp FromSystemTime(const SYSTEMTIME& st);
-    // UTC calendar time of SecondsSince1900. A fraction that rounds to
-    // 1000 ms carries into the next second.
+    // UTC calendar time in the era nearest the local clock now. A fraction
+    // that rounds to 1000 ms carries into the next second.
     SYSTEMTIME ToSystemTime() const;
-    // Seconds since 1900-01-01 00:00:00 UTC by RFC 4330's rule: with the top
-    // bit of Seconds set the time lies in era 0 (1968-01-20 to 2036-02-07),
-    // without it in era 1 (2036-02-07 to 2104-02-26). No clock is read, so a
-    // report shows the same dates whatever the local clock says.
-    std::int64_t SecondsSince1900() const;
+    // The same, in the era nearest `pivot` (seconds since 1900).
+    SYSTEMTIME ToSystemTime(std::int64_t pivot) const;
+    // Seconds since 1900-01-01 00:00:00 UTC in the era that puts this time
+    // within 2^31 s (68 years) of `pivot`, the era a modular difference
+    // against a stamp taken at `pivot` assumes; never before 1900.
+    std::int64_t SecondsSince1900Near(std::int64_t pivot) const;
+    // The local clock, in whole seconds since 1900-01-01 00:00:00 UTC.
+    static std::int64_t LocalClockSecondsSince1900();
 
     constexpr std::uint32_t Seconds() const { return static_cast<std::uint32_t>(m_value >> 32); }
     constexpr std::uint32_t Fraction() const { return static_cast<std::uint32_t>(m_value); }

@@ -13,10 +13,12 @@ using namespace brisvander;
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-// The first midnight the era rule places in era 0 (1968-01-21) and the last
-// it places in era 1 (2104-02-26), as days since 1900-01-01.
-constexpr std::int64_t kFirstRuleDay = (std::int64_t{1} << 31) / kSecondsPerDay + 1;
-constexpr std::int64_t kLastRuleDay = ((std::int64_t{1} << 31) + (std::int64_t{1} << 32) - 1) / kSecondsPerDay;
+constexpr std::int64_t kHalfEra = std::int64_t{1} << 31;
+// The last day of the window of a clock in 2100, 2168-01-20, as days since 1900.
+constexpr std::int64_t kLastDayTested = 97904;
+// Local clocks before and after the 2036 wrap, as seconds since 1900.
+constexpr std::int64_t kClockIn2026 = 3974227200; // 2025-12-09 00:00:00
+constexpr std::int64_t kClockIn2100 = 6311433600; // 2100-01-01 00:00:00
 
 tm GmTimeOfDay(std::int64_t daysSince1900)
 {
@@ -77,9 +79,9 @@ TEST(DayNumber, LeapYearRules)
     EXPECT_EQ(d, 29);
 }
 
-TEST(DayNumber, EveryDayFrom1900To2104RoundTripsWithItsTrueDate)
+TEST(DayNumber, EveryDayFrom1900To2168RoundTripsWithItsTrueDate)
 {
-    for (std::int64_t day = 0; day <= kLastRuleDay; ++day) {
+    for (std::int64_t day = 0; day <= kLastDayTested; ++day) {
         const tm truth = GmTimeOfDay(day);
         const int year = truth.tm_year + 1900, month = truth.tm_mon + 1, mday = truth.tm_mday;
         const std::int32_t dayNumber = NtpTimestamp::DayNumberFromDate(static_cast<std::uint16_t>(year),
@@ -92,18 +94,23 @@ TEST(DayNumber, EveryDayFrom1900To2104RoundTripsWithItsTrueDate)
     }
 }
 
-// Every midnight whose seconds the era rule places: 1968 to 2036 in era 0,
-// 2036 to 2104 in era 1, each with its true date and weekday.
-TEST(CalendarConversion, EveryDayFrom1968To2104HasItsTrueDateAndWeekday)
+// Every midnight within 68 years of a local clock before the 2036 wrap and of
+// one after it, each with its true date and weekday.
+TEST(CalendarConversion, EveryDayWithin68YearsOfTheLocalClockHasItsTrueDateAndWeekday)
 {
-    for (std::int64_t day = kFirstRuleDay; day <= kLastRuleDay; ++day) {
-        const tm truth = GmTimeOfDay(day);
-        const auto seconds = static_cast<std::uint32_t>(day * kSecondsPerDay);
-        const SYSTEMTIME st = NtpTimestamp(seconds, 0).ToSystemTime();
-        ASSERT_TRUE(st.wYear == truth.tm_year + 1900 && st.wMonth == truth.tm_mon + 1 && st.wDay == truth.tm_mday)
-            << "day " << day << ": " << st.wYear << "-" << st.wMonth << "-" << st.wDay;
-        ASSERT_EQ(st.wDayOfWeek, truth.tm_wday) << "day " << day;
-        ASSERT_EQ(NtpTimestamp::FromSystemTime(st).Seconds(), seconds) << "day " << day;
+    for (const std::int64_t pivot : {kClockIn2026, kClockIn2100}) {
+        const std::int64_t firstDay = (pivot - kHalfEra) / kSecondsPerDay + 1;
+        const std::int64_t lastDay = (pivot + kHalfEra - 1) / kSecondsPerDay;
+        for (std::int64_t day = firstDay; day <= lastDay; ++day) {
+            const tm truth = GmTimeOfDay(day);
+            const auto seconds = static_cast<std::uint32_t>(day * kSecondsPerDay);
+            const SYSTEMTIME st = NtpTimestamp(seconds, 0).ToSystemTime(pivot);
+            ASSERT_TRUE(st.wYear == truth.tm_year + 1900 && st.wMonth == truth.tm_mon + 1 &&
+                        st.wDay == truth.tm_mday)
+                << "day " << day << ": " << st.wYear << "-" << st.wMonth << "-" << st.wDay;
+            ASSERT_EQ(st.wDayOfWeek, truth.tm_wday) << "day " << day;
+            ASSERT_EQ(NtpTimestamp::FromSystemTime(st).Seconds(), seconds) << "day " << day;
+        }
     }
 }
 
@@ -131,20 +138,33 @@ TEST(CalendarConversion, EveryMillisecondOfASecondRoundTrips)
 
 TEST(CalendarConversion, The2036WrapContinuesTheCalendar)
 {
-    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0).ToSystemTime(), 2036, 2, 7, 4, 6, 28, 15, 0);
+    for (const std::int64_t pivot : {kClockIn2026, kClockIn2100 - 60 * 365 * kSecondsPerDay}) {
+        ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0).ToSystemTime(pivot), 2036, 2, 7, 4, 6, 28, 15, 0);
+        // The next second is the first of era 1: Seconds 0, still in 2036.
+        const NtpTimestamp wrapped = NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 16));
+        EXPECT_EQ(wrapped.Seconds(), 0u);
+        ExpectCalendar(wrapped.ToSystemTime(pivot), 2036, 2, 7, 4, 6, 28, 16, 0);
+        EXPECT_EQ(wrapped.SecondsSince1900Near(pivot), std::int64_t{1} << 32);
+        const NtpTimestamp march2036 = NtpTimestamp::FromSystemTime(Utc(2036, 3, 1, 12, 0, 0, 250));
+        ExpectCalendar(march2036.ToSystemTime(pivot), 2036, 3, 1, 6, 12, 0, 0, 250);
+    }
     EXPECT_EQ(NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 15)).Seconds(), 0xFFFFFFFFu);
+}
 
-    // The next second is the first of era 1: Seconds 0, still in 2036.
-    const NtpTimestamp wrapped = NtpTimestamp::FromSystemTime(Utc(2036, 2, 7, 6, 28, 16));
-    EXPECT_EQ(wrapped.Seconds(), 0u);
-    ExpectCalendar(wrapped.ToSystemTime(), 2036, 2, 7, 4, 6, 28, 16, 0);
-    EXPECT_EQ(wrapped.SecondsSince1900(), std::int64_t{1} << 32);
-
-    const NtpTimestamp march2036 = NtpTimestamp::FromSystemTime(Utc(2036, 3, 1, 12, 0, 0, 250));
-    ExpectCalendar(march2036.ToSystemTime(), 2036, 3, 1, 6, 12, 0, 0, 250);
-    // The rule's own edges: the top bit alone decides.
-    ExpectCalendar(NtpTimestamp(0x80000000u, 0).ToSystemTime(), 1968, 1, 20, 6, 3, 14, 8, 0);
-    ExpectCalendar(NtpTimestamp(0x7FFFFFFFu, 0).ToSystemTime(), 2104, 2, 26, 2, 9, 42, 23, 0);
+TEST(CalendarConversion, AStampIsPlacedWithin68YearsOfTheLocalClock)
+{
+    // The same seconds read as 1968 by a clock in 2026 and as 2104 by one in 2100:
+    // the date always agrees with the offset a modular difference gives.
+    const NtpTimestamp edge(0x80000000u, 0);
+    ExpectCalendar(edge.ToSystemTime(kClockIn2026), 1968, 1, 20, 6, 3, 14, 8, 0);
+    ExpectCalendar(edge.ToSystemTime(kClockIn2100), 2104, 2, 26, 2, 9, 42, 24, 0);
+    const NtpTimestamp local(static_cast<std::uint32_t>(kClockIn2026), 0);
+    EXPECT_EQ(edge.SecondsSince1900Near(kClockIn2026) - kClockIn2026, static_cast<std::int64_t>(edge.Difference(local)));
+    // A clock before 1968 still never places a stamp before 1900.
+    EXPECT_GE(NtpTimestamp(0xF0000000u, 0).SecondsSince1900Near(0), 0);
+    // With no pivot given, the local clock decides: today's stamps show today.
+    const NtpTimestamp now = NtpTimestamp::Now();
+    EXPECT_EQ(now.ToSystemTime().wYear, now.ToSystemTime(NtpTimestamp::LocalClockSecondsSince1900()).wYear);
 }
 
 TEST(CalendarConversion, NegativeAdditionsCrossTheYearBoundary)
@@ -163,7 +183,7 @@ TEST(CalendarConversion, RoundedUpMillisecondsCarryIntoTheNextSecond)
     ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFDF3B64).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
     ExpectCalendar(NtpTimestamp(lastOfYear, 0xFFFFFFFF).ToSystemTime(), 2005, 1, 1, 6, 0, 0, 0, 0);
     // At era 0's last second the carry goes on into era 1.
-    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0xFFFFFFFF).ToSystemTime(), 2036, 2, 7, 4, 6, 28, 16, 0);
+    ExpectCalendar(NtpTimestamp(0xFFFFFFFFu, 0xFFFFFFFF).ToSystemTime(kClockIn2026), 2036, 2, 7, 4, 6, 28, 16, 0);
 }
 
 TEST(CalendarConversion, NoFractionGivesAThousandMilliseconds)
