@@ -83,8 +83,10 @@ std::optional<std::string> TakeRecord(std::uint16_t type, bool critical, ByteVie
     case Type::NtpPort:
         if (response.NtpPort != 0)
             return Duplicate(type);
-        if (body.size() != 2 || ReadU16(body, 0) == 0)
+        if (body.size() != 2)
             return WrongLength(type, body.size());
+        if (ReadU16(body, 0) == 0)
+            return std::string("unzulässiger NTP-Port 0");
         response.NtpPort = ReadU16(body, 0);
         return std::nullopt;
     case Type::EndOfMessage:
