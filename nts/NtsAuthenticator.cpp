@@ -4,11 +4,11 @@ namespace brisvander {
 
 std::vector<std::uint8_t> NtsAuthenticator::SealRequest(std::span<const std::uint8_t> header)
 {
-    // One placeholder asks for a cookie beyond the one spent, so a series
-    // of exchanges does not run dry.
-    NtsSealedRequest sealed = brisvander::SealRequest(header, m_session, 1);
-    if (sealed.Status != NtsSealStatus::Sealed)
-        sealed = brisvander::SealRequest(header, m_session, 0);
+    // No placeholder: the key exchange gives eight cookies, every reply one
+    // more, and a series takes at most eight exchanges; a placeholder would
+    // only make the server seal another cookie between stamping its transmit
+    // time and sending, which shows as delay and a later-looking server.
+    NtsSealedRequest sealed = brisvander::SealRequest(header, m_session, 0);
     if (sealed.Status != NtsSealStatus::Sealed)
         return {};
     m_pending = sealed.Pending;
