@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -304,11 +302,6 @@ void TlsStream::Close()
 {
     if (m_ssl == nullptr || m_peerClosed)
         return;
-    // The goodbye may wait for the server's acknowledgement: sent at once,
-    // the server tears the connection down just as our time request reaches
-    // it, and its stamps of that request come out late.
-    const int off = 0;
-    setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, &off, sizeof off);
     ERR_clear_error();
     SSL_shutdown(m_ssl);
     std::optional<NtsKeFailure> ignored;
