@@ -13,13 +13,14 @@ helper="$bench_dir/bench.py"
 
 usage() {
     cat <<EOF
-usage: $0 [--cli PATH] [--queries N] [--port P] [--nts-port Q | --no-nts]
+usage: $0 [--cli PATH] [--queries N] [--port P] [--nts-port Q | --no-nts] [--cpu C]
   --cli PATH    brisvander-cli to measure (default: newest build*/bin/brisvander-cli that
                 is not a sanitizer or fuzzing build, built into build-bench when there is none)
   --queries N   queries per client, each a fresh process (default 30, at least 20 for the table)
   --port P      UDP port on 127.0.0.1 for the local chronyd (default: a free one)
   --nts-port Q  TCP port on 127.0.0.1 for its NTS key exchange (default: a free one)
   --no-nts      plain NTP rows only
+  --cpu C       run the server and every client on CPU C alone (default: where the kernel puts them)
 EOF
 }
 
@@ -28,6 +29,7 @@ queries=30
 port=""
 nts_port=""
 nts=yes
+cpu=""
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --cli) cli="${2:?--cli needs a path}"; shift 2 ;;
@@ -35,11 +37,22 @@ while [[ $# -gt 0 ]]; do
         --port) port="${2:?--port needs a number}"; shift 2 ;;
         --nts-port) nts_port="${2:?--nts-port needs a number}"; shift 2 ;;
         --no-nts) nts=no; shift ;;
+        --cpu) cpu="${2:?--cpu needs a CPU number}"; shift 2 ;;
         -h|--help) usage; exit 0 ;;
         *) usage >&2; exit 64 ;;
     esac
 done
 [[ "$queries" =~ ^[0-9]+$ && "$queries" -ge 1 ]] || { echo "--queries must be a positive number" >&2; exit 64; }
+# On loopback the offset is half the server's time from reading T3 to the
+# packet leaving, and that time doubles when the server runs on another CPU
+# than the waiting client: pinning both to one CPU takes placement out of the
+# comparison.
+on_cpu=()
+if [[ -n "$cpu" ]]; then
+    [[ "$cpu" =~ ^[0-9]+$ ]] && taskset -c "$cpu" true 2>/dev/null ||
+        { echo "--cpu: no CPU $cpu to run on" >&2; exit 64; }
+    on_cpu=(taskset -c "$cpu")
+fi
 
 # The peer clients (ntpsec-ntpdig, python3-ntplib: clients only, no time service).
 "$repo_dir/scripts/install-packages.sh" bench >&2
@@ -157,7 +170,7 @@ EOF
     nts_options=(--nts-port "$nts_port" --nts-ca "$work/nts/ca.pem")
 fi
 
-"$chronyd" -x -d "${chrony_user[@]}" -f "$work/server.conf" >"$work/server.log" 2>&1 &
+"${on_cpu[@]}" "$chronyd" -x -d "${chrony_user[@]}" -f "$work/server.conf" >"$work/server.log" 2>&1 &
 server_pid=$!
 if ! "$python" "$helper" wait-ready "$port" 10 ${nts_port:+--nts-port "$nts_port"}; then
     echo "chronyd did not answer on 127.0.0.1:$port${nts_port:+ (NTS key exchange: TCP $nts_port)} within 10 s; its log:" >&2
@@ -171,9 +184,10 @@ echo "brisvander-cli: $cli${build_type:+ ($build_type)}"
 echo "server: $("$chronyd" --version | head -n 1 | cut -d' ' -f1-4) on 127.0.0.1:$port (-x, local stratum 3)"
 [[ -z "$nts_port" ]] || echo "NTS: key exchange on TCP 127.0.0.1:$nts_port, certificate for localhost from a CA made for this run"
 echo "queries per client: $queries, each a fresh process; one warm-up each, not counted"
+[[ -z "$cpu" ]] || echo "server and clients on CPU $cpu alone"
 echo
 # In the background so that a signal reaches the trap at once, not after the whole measurement.
-"$python" "$helper" measure --port "$port" --cli "$cli" --work "$work" --queries "$queries" --chronyd "$chronyd" \
+"${on_cpu[@]}" "$python" "$helper" measure --port "$port" --cli "$cli" --work "$work" --queries "$queries" --chronyd "$chronyd" \
     "${nts_options[@]}" &
 measure_pid=$!
 wait "$measure_pid"

@@ -1,14 +1,14 @@
 #include "TlsStream.h"
 
+#include "SystemTrustStore.h"
+
 #include <openssl/err.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -48,29 +48,6 @@ std::string CertificateProblem(long verifyResult, const std::string& host)
     }
 }
 
-// The system's trust store, read as lazily as it can be: the hashed
-// directory (Debian's /etc/ssl/certs) looks up only the certificates a chain
-// needs, where the bundle file would be parsed whole (some 30 ms) on every
-// key exchange. Where there is no hashed directory, the bundle it is.
-bool UseSystemTrustStore(SSL_CTX* ctx)
-{
-    const char* variable = X509_get_default_cert_dir_env();
-    const char* fromEnvironment = variable != nullptr ? std::getenv(variable) : nullptr;
-    const std::string directory = fromEnvironment != nullptr ? fromEnvironment : X509_get_default_cert_dir();
-    bool hashed = false;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(directory, ignored)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() == 10 && name[8] == '.' && name[9] == '0') {
-            hashed = true;
-            break;
-        }
-    }
-    if (hashed && std::getenv(X509_get_default_cert_file_env()) == nullptr)
-        return SSL_CTX_set_default_verify_dir(ctx) == 1;
-    return SSL_CTX_set_default_verify_paths(ctx) == 1;
-}
-
 NtsKeFailure Broken(const char* what, int err)
 {
     return {NtsKeFailureKind::Connect, std::string(what) + ": " + std::strerror(err)};
@@ -82,7 +59,7 @@ SslCtxPtr MakeNtsKeClientContext(const std::string& extraCaFile, std::optional<N
     SslCtxPtr ctx(SSL_CTX_new(TLS_client_method()));
     if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_3_VERSION) != 1 ||
         SSL_CTX_set_max_proto_version(ctx.get(), TLS1_3_VERSION) != 1 ||
-        !UseSystemTrustStore(ctx.get())) {
+        !AddSystemTrustStore(ctx.get())) {
         failure = NtsKeFailure{NtsKeFailureKind::Internal, "TLS nicht verfügbar: " + OpenSslReason(ERR_get_error())};
         return nullptr;
     }

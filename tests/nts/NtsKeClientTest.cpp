@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 
 using namespace brisvander;
 using namespace brisvander::ntstest;
@@ -236,6 +238,33 @@ TEST_F(NtsKeClientTest, WithoutTheExtraAuthorityTheTestServerIsNotTrusted)
     options.Deadline = Clock::now() + NtsKeTimeout;
     const NtsKeResult result = RunNtsKeyExchange(options);
     ExpectFailure(result, NtsKeFailureKind::Certificate, "nicht vertrauenswürdig");
+}
+
+TEST_F(NtsKeClientTest, TheAuthoritiesNamedBySslCertFileAreTrusted)
+{
+    // As OpenSSL's own default does: SSL_CERT_FILE and SSL_CERT_DIR name the system's store.
+    const std::string bundle = m_directory.Write("bundle.pem", m_authority.CertificatePem());
+    const TempDirectory emptyDirectory;
+    const char* names[] = {"SSL_CERT_FILE", "SSL_CERT_DIR"};
+    std::optional<std::string> saved[2];
+    for (int i = 0; i < 2; ++i)
+        if (const char* value = std::getenv(names[i]))
+            saved[i] = value;
+    setenv("SSL_CERT_FILE", bundle.c_str(), 1);
+    setenv("SSL_CERT_DIR", emptyDirectory.Path().c_str(), 1);
+
+    std::string whyNot;
+    const bool started = m_server.Start(Script(), whyNot);
+    NtsKeOptions options;
+    options.Host = "localhost";
+    options.Port = static_cast<std::uint16_t>(m_server.Port());
+    options.Deadline = Clock::now() + NtsKeTimeout;
+    const NtsKeResult result = started ? RunNtsKeyExchange(options) : NtsKeResult{};
+    for (int i = 0; i < 2; ++i)
+        saved[i] ? setenv(names[i], saved[i]->c_str(), 1) : unsetenv(names[i]);
+
+    ASSERT_TRUE(started) << whyNot;
+    EXPECT_TRUE(result.Ok()) << result.Failure.Reason;
 }
 
 TEST(NtsKeClientLocal, ClosedPortUnknownNameAndMissingCaFileAreReported)
