@@ -63,7 +63,7 @@ bool IsDirectionControl(char32_t c)
 
 std::string UnicodeEscape(char32_t c)
 {
-    char text[8];
+    char text[16]; // room for any char32_t, though only marks below 0x10000 come here
     std::snprintf(text, sizeof text, "\\u%04x", static_cast<unsigned>(c));
     return text;
 }
