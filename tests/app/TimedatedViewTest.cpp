@@ -2,9 +2,9 @@
 // on a private bus is asked for the step, and a refusal shows its own line.
 #include "CommandIds.h"
 #include "CommandTestSupport.h"
-#include "PrivateBus.h"
 #include "ReportText.h"
 #include "TimedatedClockControl.h"
+#include "TimedatedFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,16 +13,8 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-class TimedatedViewTest : public SettingsSandbox {
+class TimedatedViewTest : public TimedatedFixture<SettingsSandbox> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(m_server.Port(), 0);
-        std::string whyNot;
-        if (!m_bus.Start(whyNot))
-            GTEST_SKIP() << whyNot;
-    }
-
     // Runs Abgleichen against the fake server with the double answering
     // `answer`; the whole report, once it has ended.
     QString Abgleichen(const QString& answer)
@@ -46,8 +38,6 @@ protected:
         return report;
     }
 
-    FakeSntpServer m_server;
-    PrivateBus m_bus;
     TimedatedDouble m_double;
 };
 } // namespace

@@ -1,6 +1,6 @@
 // The real brisvander-cli with --nts against chronyd as an NTS server on
 // loopback: the report's added line, JSON, and a key exchange that fails.
-#include "ChronydNtsServer.h"
+#include "ChronydNtsSuite.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,26 +19,8 @@ struct Outcome {
     std::string err;
 };
 
-class CliNts : public ::testing::Test {
+class CliNts : public ChronydNtsSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_authority = new TestAuthority("Brisvander cli test CA");
-        s_chronyd = new ChronydNtsServer;
-        if (!s_chronyd->Start(*s_authority, s_whyNot))
-            s_whyNot = "chronyd cannot serve NTS here: " + s_whyNot;
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_chronyd;
-        delete s_authority;
-    }
-    void SetUp() override
-    {
-        if (s_chronyd->KeyExchangePort() == 0)
-            GTEST_SKIP() << s_whyNot;
-    }
-
     Outcome Cli(QStringList args)
     {
         QProcess process;
@@ -59,13 +41,7 @@ protected:
     }
 
     QTemporaryDir m_config;
-    static TestAuthority* s_authority;
-    static ChronydNtsServer* s_chronyd;
-    static std::string s_whyNot;
 };
-TestAuthority* CliNts::s_authority = nullptr;
-ChronydNtsServer* CliNts::s_chronyd = nullptr;
-std::string CliNts::s_whyNot;
 
 TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
 {

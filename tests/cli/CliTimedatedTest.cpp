@@ -1,9 +1,8 @@
 // The installed program without the clock right, pointed at a private bus
 // through DBUS_SYSTEM_BUS_ADDRESS: sync asks the timedated double there and
 // says what came of it, in its report and its exit status.
-#include "FakeSntpServer.h"
-#include "PrivateBus.h"
 #include "ReportText.h"
+#include "TimedatedFixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,16 +19,8 @@ struct Outcome {
     std::string out;
 };
 
-class CliTimedatedTest : public ::testing::Test {
+class CliTimedatedTest : public TimedatedFixture<> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(m_server.Port(), 0);
-        std::string whyNot;
-        if (!m_bus.Start(whyNot))
-            GTEST_SKIP() << whyNot;
-    }
-
     Outcome Sync(const QStringList& answers)
     {
         std::string whyNot;
@@ -54,8 +45,6 @@ protected:
     }
 
     QTemporaryDir m_config;
-    FakeSntpServer m_server;
-    PrivateBus m_bus;
     std::vector<TimedatedDouble::Call> m_calls;
 };
 

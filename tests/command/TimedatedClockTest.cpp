@@ -1,10 +1,9 @@
 // Abgleichen without a right of its own: the step is asked of a test double
 // of systemd-timedated on a private bus, which answers as each case needs.
 // Nothing here reaches the machine's bus or clock.
-#include "FakeSntpServer.h"
-#include "PrivateBus.h"
 #include "TimeCommand.h"
 #include "TimedatedClockControl.h"
+#include "TimedatedFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +25,8 @@ double OffsetInReport(const std::string& report)
     return std::stod(match[1].str());
 }
 
-class TimedatedClock : public ::testing::Test {
+class TimedatedClock : public TimedatedFixture<> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(m_server.Port(), 0);
-        std::string whyNot;
-        if (!m_bus.Start(whyNot))
-            GTEST_SKIP() << whyNot;
-    }
-
     void StartDouble(const QStringList& answers)
     {
         std::string whyNot;
@@ -50,8 +41,6 @@ protected:
 
     TimedatedBus Bus(std::chrono::milliseconds answerWait = 10s) const { return {m_bus.Address(), answerWait}; }
 
-    FakeSntpServer m_server;
-    PrivateBus m_bus;
     TimedatedDouble m_double;
 };
 

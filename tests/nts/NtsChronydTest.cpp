@@ -1,6 +1,6 @@
 // The whole client side against chronyd as an NTS server on loopback: key
 // exchange, then sealed NTP requests over UDP and the replies checked.
-#include "ChronydNtsServer.h"
+#include "ChronydNtsSuite.h"
 #include "ErrorCodes.h"
 #include "RecordingClockControl.h"
 #include "TimeCommand.h"
@@ -77,27 +77,12 @@ Exchange SendSealed(int port, NtsSession& session, std::size_t placeholders)
     return exchange;
 }
 
-class ChronydNts : public ::testing::Test {
+class ChronydNts : public ChronydNtsSuite {
 protected:
     static void SetUpTestSuite()
     {
         testsupport::KeepNameLookupsLocal();
-        s_authority = new TestAuthority("Brisvander chronyd CA");
-        s_chronyd = new ChronydNtsServer;
-        if (!s_chronyd->Start(*s_authority, s_whyNot))
-            s_whyNot = "chronyd cannot serve NTS here: " + s_whyNot;
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_chronyd;
-        delete s_authority;
-        s_chronyd = nullptr;
-        s_authority = nullptr;
-    }
-    void SetUp() override
-    {
-        if (s_chronyd->KeyExchangePort() == 0 || !s_whyNot.empty())
-            GTEST_SKIP() << s_whyNot;
+        ChronydNtsSuite::SetUpTestSuite();
     }
 
     static NtsKeResult KeyExchange()
@@ -109,14 +94,7 @@ protected:
         options.Deadline = Clock::now() + NtsKeTimeout;
         return RunNtsKeyExchange(options);
     }
-
-    static TestAuthority* s_authority;
-    static ChronydNtsServer* s_chronyd;
-    static std::string s_whyNot;
 };
-TestAuthority* ChronydNts::s_authority = nullptr;
-ChronydNtsServer* ChronydNts::s_chronyd = nullptr;
-std::string ChronydNts::s_whyNot;
 // Info and Abgleichen through the command, as both programs run them.
 TimeCommandOptions CommandOptions(const ChronydNtsServer& chronyd)
 {
