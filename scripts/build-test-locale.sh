@@ -8,6 +8,7 @@
 set -euo pipefail
 scripts=$(cd "$(dirname "$0")" && pwd)
 . "$scripts/as-root.sh"
+. "$scripts/download-package.sh"
 dir=${1:?usage: $0 DIR}
 name=de_DE.UTF-8
 
@@ -26,13 +27,7 @@ if [ ! -r "$sources/locales/de_DE" ] || [ ! -r "$sources/charmaps/UTF-8.gz" ]; t
     if [ ! -r "$unpacked/usr/share/i18n/locales/de_DE" ]; then
         download=$(mktemp -d)
         trap 'rm -rf "$download"' EXIT
-        # As root, apt drops to the _apt user for downloads, which cannot write here.
-        fetch() { (cd "$download" && apt-get -qq -o APT::Sandbox::User="$(id -un)" download locales); }
-        if ! fetch; then
-            echo "apt-get download locales failed: updating the package lists and trying again"
-            as_root apt-get update -qq
-            fetch
-        fi
+        download_package locales "$download"
         rm -rf "$unpacked"
         mkdir -p "$unpacked"
         dpkg-deb -x "$download"/locales_*.deb "$unpacked"

@@ -9,6 +9,7 @@
 set -euo pipefail
 scripts=$(cd "$(dirname "$0")" && pwd)
 . "$scripts/as-root.sh"
+. "$scripts/download-package.sh"
 dir=${1:?usage: $0 DIR}
 chronyd="$dir/usr/sbin/chronyd"
 
@@ -23,13 +24,7 @@ missing_libraries() { ldd "$chronyd" 2>/dev/null | awk '/not found/ { print $1 }
 if [ ! -x "$chronyd" ] || [ -n "$(missing_libraries)" ]; then
     download=$(mktemp -d)
     trap 'rm -rf "$download"' EXIT
-    # As root, apt drops to the _apt user for downloads, which cannot write here.
-    fetch() { (cd "$download" && apt-get -qq -o APT::Sandbox::User="$(id -un)" download chrony); }
-    if ! fetch; then
-        echo "apt-get download chrony failed: updating the package lists and trying again"
-        as_root apt-get update -qq
-        fetch
-    fi
+    download_package chrony "$download"
     deb=$(ls "$download"/chrony_*.deb)
     rm -rf "$dir"
     mkdir -p "$dir"
