@@ -34,7 +34,7 @@ QJsonArray SamplesToJson(const std::vector<SampleOutcome>& samples)
 }
 } // namespace
 
-QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutcome& outcome)
+QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcome)
 {
     const bool ok = outcome.QuerySucceeded;
     const SntpResult& r = outcome.Result;
@@ -47,7 +47,7 @@ QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutco
     object["command"] = command == ReportCommand::Sync ? "sync" : "info";
     object["host"] = QString::fromStdString(outcome.QueriedHost);
     // The port the exchanges went to: with NTS, the one the key exchange named.
-    object["port"] = outcome.QueriedPort != 0 ? outcome.QueriedPort : port;
+    object["port"] = outcome.QueriedPort;
     object["success"] = ok;
     object["error"] = static_cast<qint64>(outcome.Error);
     object["leap_indicator"] = number(r.LeapIndicator);

@@ -12,6 +12,6 @@ std::string IsoUtcText(const NtpTimestamp& timestamp);
 
 // The chosen exchange's figures (nulls when the query failed), the host as
 // queried, and every sample with the index of the chosen one.
-QByteArray OutcomeToJson(ReportCommand command, int port, const TimeCommandOutcome& outcome);
+QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcome);
 
 } // namespace brisvander

@@ -80,7 +80,7 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
     run.Pause = pause;
     const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
     if (options.Json) {
-        output.Result(OutcomeToJson(options.Command, options.Port, outcome).toStdString() + "\n");
+        output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
     } else {
         output.Result(outcome.Report + "\n");
         if (options.SamplesGiven)

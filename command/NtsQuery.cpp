@@ -13,6 +13,8 @@ NtsAssociation EstablishNts(const std::string& typedHost, int port, const NtsOpt
     // "[::1]" names the address ::1, for TLS and its certificate check too.
     const std::string host(WithoutBrackets(typedHost));
     NtsAssociation association;
+    association.NtpHost = host;
+    association.NtpPort = port;
     association.KeyExchangeServer =
         options.KeyExchangePort == NtsKeDefaultPort ? host : host + ":" + std::to_string(options.KeyExchangePort);
     NtsKeOptions keyExchange;

@@ -23,8 +23,8 @@ struct NtsAssociation {
     std::string KeyExchangeServer;      // as contacted: "host", or "host:port" off the default port
     std::optional<NtsSession> Session;  // empty when the key exchange failed
     std::string Failure;                // then: the German reason (error 20004)
-    std::string NtpHost;                // where the NTP exchanges go
-    int NtpPort = NtpDefaultPort;
+    std::string NtpHost;                // where the NTP exchanges go (the host until a key exchange names another)
+    int NtpPort = NtpDefaultPort;       // likewise, the given port until then
 };
 
 // Blocks the calling thread for at most the key exchange's 5 s (plus the

@@ -68,14 +68,15 @@ TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
 TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
 {
     // The CA left out: the system's trust store does not know the test authority.
-    const Outcome run = Cli({"sync", "localhost", "--nts", "--nts-port", QString::number(s_chronyd->KeyExchangePort()),
-                             "--json"});
+    const Outcome run = Cli({"sync", "localhost", "--port", "5123", "--nts", "--nts-port",
+                             QString::number(s_chronyd->KeyExchangePort()), "--json"});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     EXPECT_EQ(o["error"].toInt(), 20004);
     EXPECT_FALSE(o["nts"].toBool(true));
     EXPECT_FALSE(o["nts_error"].toString().isEmpty());
     EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
+    EXPECT_EQ(o["port"].toInt(), 5123) << "no key exchange named another port";
 }
 
 } // namespace
