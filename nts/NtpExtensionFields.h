@@ -1,6 +1,7 @@
 #pragma once
 // NTPv4 extension fields (RFC 7822) as NTS uses them (RFC 8915, section 5):
 // type, length of the whole field (a multiple of 4), body. Pure functions.
+#include "NtpPacket.h"
 #include "NtsBytes.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ enum class NtpExtensionType : std::uint16_t {
     NtsAuthenticator = 0x0404,
 };
 
-inline constexpr std::size_t NtpHeaderSize = 48;
+inline constexpr std::size_t NtpHeaderSize = NtpPacketSize;
 inline constexpr std::size_t NtpExtensionHeaderSize = 4;
 // RFC 7822's least field length, for the fields in the clear.
 inline constexpr std::size_t NtpExtensionMinLength = 16;

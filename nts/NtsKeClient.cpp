@@ -1,5 +1,6 @@
 #include "NtsKeClient.h"
 
+#include "AesSiv.h"
 #include "TcpConnect.h"
 #include "TlsStream.h"
 
@@ -7,7 +8,6 @@ namespace brisvander {
 namespace {
 constexpr std::string_view kAlpn = "ntske/1";
 constexpr std::string_view kExporterLabel = "EXPORTER-network-time-security";
-constexpr std::size_t kAesSivCmac256KeySize = 32;
 
 // Exporter context: protocol id, AEAD id, then 0 for client-to-server, 1 for server-to-client.
 Bytes ExporterContext(std::uint8_t direction)
@@ -57,8 +57,8 @@ NtsKeResult RunNtsKeyExchange(const NtsKeOptions& options)
     if ((failure = ReadResponse(tls, parsed)) || (failure = CheckNtsKeResponse(parsed.Response)))
         return Fail(std::move(*failure));
 
-    auto c2s = tls.ExportKey(kExporterLabel, ExporterContext(0), kAesSivCmac256KeySize);
-    auto s2c = tls.ExportKey(kExporterLabel, ExporterContext(1), kAesSivCmac256KeySize);
+    auto c2s = tls.ExportKey(kExporterLabel, ExporterContext(0), AesSivKeySize);
+    auto s2c = tls.ExportKey(kExporterLabel, ExporterContext(1), AesSivKeySize);
     tls.Close();
     if (!c2s || !s2c)
         return Fail({NtsKeFailureKind::Internal, "Schlüssel nicht aus der TLS-Sitzung ableitbar"});

@@ -6,19 +6,20 @@
 #include "SecureRandom.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace brisvander {
 namespace {
-constexpr std::uint8_t kNakReferenceId[4] = {'N', 'T', 'S', 'N'};
+constexpr std::uint32_t kNakReferenceId = 0x4E54534E; // "NTSN"
 
-bool IsVersion4(ByteView header) { return ((header[0] >> 3) & 0x07) == 4; }
+bool IsVersion4(ByteView header) { return ParseNtpReply(header.data(), header.size()).Version == 4; }
 
 NtsReplyCheck NotOurs(const char* why) { return {NtsReplyVerdict::NotOurs, 0, why}; }
 
+// A Kiss-o'-Death "NTSN": the server no longer knows our cookie.
 bool IsNak(ByteView datagram)
 {
-    return datagram[1] == 0 && std::memcmp(datagram.data() + 12, kNakReferenceId, sizeof kNakReferenceId) == 0;
+    const NtpReply reply = ParseNtpReply(datagram.data(), datagram.size());
+    return reply.Stratum == 0 && reply.ReferenceId == kNakReferenceId;
 }
 
 // Counts Unique Identifier fields and whether one of them is ours.
@@ -36,12 +37,10 @@ bool CarriesOnlyOurIdentifier(const std::vector<NtpExtensionField>& fields, cons
     return identifiers == 1 && ours;
 }
 
-std::size_t KeepCookies(ByteView plaintext, NtsSession& session)
+std::size_t KeepCookies(const std::vector<NtpExtensionField>& fields, NtsSession& session)
 {
-    // Inside the authenticator RFC 7822's minimum length does not apply.
-    const auto fields = ParseExtensionFields(plaintext, 0, NtpExtensionHeaderSize);
     std::size_t added = 0;
-    for (const NtpExtensionField& field : *fields) {
+    for (const NtpExtensionField& field : fields) {
         if (field.Type != static_cast<std::uint16_t>(NtpExtensionType::NtsCookie) || field.Body.empty())
             continue;
         if (session.Cookies.size() >= NtsMaxCookies)
@@ -120,9 +119,11 @@ NtsReplyCheck CheckReply(ByteView datagram, const NtsPendingRequest& pending, Nt
     const auto plaintext = AesSivOpen(session.ServerToClientKey, associated, body->Ciphertext);
     if (!plaintext)
         return NotOurs("authenticator does not verify");
-    if (!ParseExtensionFields(*plaintext, 0, NtpExtensionHeaderSize))
+    // Inside the authenticator RFC 7822's minimum length does not apply.
+    const auto inner = ParseExtensionFields(*plaintext, 0, NtpExtensionHeaderSize);
+    if (!inner)
         return NotOurs("malformed encrypted extension fields");
-    return {NtsReplyVerdict::Authentic, KeepCookies(*plaintext, session), ""};
+    return {NtsReplyVerdict::Authentic, KeepCookies(*inner, session), ""};
 }
 
 } // namespace brisvander

@@ -1,6 +1,7 @@
 #include "TcpConnect.h"
 
-#include <algorithm>
+#include "HostAddress.h"
+
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
@@ -12,12 +13,6 @@
 
 namespace brisvander {
 namespace {
-struct Address {
-    sockaddr_storage Storage{};
-    socklen_t Length = 0;
-    int Family = 0;
-};
-
 NtsKeFailure LookupFailure(const std::string& host, int code)
 {
     if (code == EAI_NONAME || code == EAI_NODATA || code == EAI_ADDRFAMILY)
@@ -26,27 +21,11 @@ NtsKeFailure LookupFailure(const std::string& host, int code)
             "Namensauflösung für " + host + " fehlgeschlagen: " + gai_strerror(code)};
 }
 
-std::optional<NtsKeFailure> Resolve(const std::string& host, std::uint16_t port, std::vector<Address>& out)
+std::optional<NtsKeFailure> Resolve(const std::string& host, std::uint16_t port, std::vector<SocketAddress>& out)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* list = nullptr;
-    const int code = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+    const int code = LookUpAddresses(host, port, SOCK_STREAM, out);
     if (code != 0)
         return LookupFailure(host, code);
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_addrlen > sizeof(sockaddr_storage))
-            continue;
-        Address address;
-        std::memcpy(&address.Storage, entry->ai_addr, entry->ai_addrlen);
-        address.Length = entry->ai_addrlen;
-        address.Family = entry->ai_family;
-        out.push_back(address);
-    }
-    freeaddrinfo(list);
-    std::stable_partition(out.begin(), out.end(), [](const Address& a) { return a.Family == AF_INET; });
     if (out.empty())
         return LookupFailure(host, EAI_NODATA);
     return std::nullopt;
@@ -64,9 +43,9 @@ std::string ConnectErrorText(int err)
 }
 
 // 0 when connected, else the errno; ETIMEDOUT when `until` passed first.
-int ConnectOne(const Address& address, SteadyTime until, UniqueFd& socketOut)
+int ConnectOne(const SocketAddress& address, SteadyTime until, UniqueFd& socketOut)
 {
-    UniqueFd fd(socket(address.Family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    UniqueFd fd(socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.Valid())
         return errno;
     if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address.Storage), address.Length) != 0) {
@@ -96,7 +75,7 @@ int ConnectOne(const Address& address, SteadyTime until, UniqueFd& socketOut)
 TcpConnection ConnectTcp(const std::string& host, std::uint16_t port, SteadyTime deadline)
 {
     TcpConnection connection;
-    std::vector<Address> addresses;
+    std::vector<SocketAddress> addresses;
     if (auto failure = Resolve(host, port, addresses)) {
         connection.Failure = std::move(failure);
         return connection;

@@ -1,5 +1,6 @@
 #pragma once
-// Waiting on a socket without passing a deadline.
+// Waiting on a socket without passing a deadline (steady clock, so a step of
+// the system clock neither shortens nor stretches a wait).
 #include <chrono>
 
 namespace brisvander {

@@ -67,31 +67,35 @@ ResolvedHost ResolveHost(const char* host, int port)
         return resolved;
     }
 
-    const std::string name(WithoutBrackets(host));
-    const std::string service = std::to_string(port);
+    const int rc = LookUpAddresses(std::string(WithoutBrackets(host)), port, SOCK_DGRAM, resolved.Addresses);
+    if (rc != 0)
+        resolved.Error = ErrorFromResolver(rc, errno);
+    else if (resolved.Addresses.empty())
+        resolved.Error = ErrorCode::NoData;
+    return resolved;
+}
+
+int LookUpAddresses(const std::string& name, int port, int socketType, std::vector<SocketAddress>& out)
+{
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_socktype = socketType;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    const int rc = getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
-    if (rc != 0) {
-        resolved.Error = ErrorFromResolver(rc, errno);
-        return resolved;
-    }
+    const int rc = getaddrinfo(name.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (rc != 0)
+        return rc;
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
         if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) || a->ai_addrlen > sizeof(sockaddr_storage))
             continue;
         SocketAddress address;
         std::memcpy(&address.Storage, a->ai_addr, a->ai_addrlen);
         address.Length = a->ai_addrlen;
-        resolved.Addresses.push_back(address);
+        out.push_back(address);
     }
     freeaddrinfo(found);
-    if (resolved.Addresses.empty())
-        resolved.Error = ErrorCode::NoData;
-    PutIPv4First(resolved.Addresses);
-    return resolved;
+    PutIPv4First(out);
+    return 0;
 }
 
 } // namespace brisvander

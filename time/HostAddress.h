@@ -33,6 +33,12 @@ bool IsPlausibleHostText(std::string_view host);
 // Stable: IPv4 addresses keep their order and come before all others.
 void PutIPv4First(std::vector<SocketAddress>& addresses);
 
+// Looks `name` up for `port` and `socketType` (SOCK_DGRAM, SOCK_STREAM) and
+// appends its IPv4 and IPv6 addresses to `out`, IPv4 first. Returns
+// getaddrinfo's code, with errno as it left it; 0 also when no address of
+// those families came back.
+int LookUpAddresses(const std::string& name, int port, int socketType, std::vector<SocketAddress>& out);
+
 // Resolves `host` for UDP `port` (1-65535, the caller checks). A dotted IPv4
 // form that inet_aton takes (also "127.1") is used without a lookup; text
 // that is no plausible host is HostNotFound without a lookup.

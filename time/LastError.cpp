@@ -1,5 +1,9 @@
 #include "LastError.h"
 
+#include "ErrorCodes.h"
+
+#include <cerrno>
+
 namespace brisvander {
 
 namespace {
@@ -9,5 +13,13 @@ thread_local std::uint32_t t_lastError = 0;
 std::uint32_t GetLastError() { return t_lastError; }
 
 void SetLastError(std::uint32_t error) { t_lastError = error; }
+
+bool FailWithErrno() { return FailWithErrno(errno); }
+
+bool FailWithErrno(int err)
+{
+    SetLastError(ErrorFromErrno(err));
+    return false;
+}
 
 } // namespace brisvander

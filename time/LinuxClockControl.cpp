@@ -11,12 +11,6 @@
 namespace brisvander {
 
 namespace {
-bool FailWithErrno()
-{
-    SetLastError(ErrorFromErrno(errno));
-    return false;
-}
-
 // Sets or clears CAP_SYS_TIME in the given sets.
 bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t value)
 {
@@ -30,11 +24,7 @@ bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t valu
     done = done && cap_set_proc(caps) == 0;
     const int err = errno;
     cap_free(caps);
-    if (!done) {
-        SetLastError(ErrorFromErrno(err));
-        return false;
-    }
-    return true;
+    return done || FailWithErrno(err);
 }
 
 class LinuxClockControl final : public ClockControl {

@@ -1,3 +1,4 @@
+#include "Deadline.h"
 #include "ErrorCodes.h"
 #include "LastError.h"
 #include "NtpPacket.h"
@@ -21,15 +22,6 @@ BOOL FailKeepingError(UdpSocket& socket)
     socket.Close();
     SetLastError(saved);
     return false;
-}
-
-std::uint32_t RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    // Round a sub-millisecond remainder up so the wait never ends early.
-    if (left <= 0)
-        return deadline > Clock::now() ? 1 : 0;
-    return static_cast<std::uint32_t>(left);
 }
 
 // The resolution of CLOCK_REALTIME in seconds, read once.
@@ -105,9 +97,9 @@ bool Discarded(std::uint32_t verdict)
 std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpResult& result)
 {
     std::uint32_t lastDiscarded = ErrorCode::TimedOut;
-    for (std::uint32_t left = RemainingMs(deadline); left > 0; left = RemainingMs(deadline)) {
+    for (int left = MillisecondsUntil(deadline); left > 0; left = MillisecondsUntil(deadline)) {
         BOOL readable = false;
-        if (!exchange.socket.WaitReadable(readable, left))
+        if (!exchange.socket.WaitReadable(readable, static_cast<std::uint32_t>(left)))
             break;
         if (!readable)
             continue;

@@ -18,12 +18,6 @@
 namespace brisvander {
 
 namespace {
-BOOL FailWithErrno()
-{
-    SetLastError(ErrorFromErrno(errno));
-    return false;
-}
-
 // The software stamp of a received message's control data, if it has one.
 bool KernelStamp(msghdr& message, NtpTimestamp& stamp)
 {
@@ -126,7 +120,7 @@ UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity
     // MSG_TRUNC makes the kernel report the datagram's true length.
     const ssize_t n = recvmsg(m_socket, &message, MSG_TRUNC | MSG_DONTWAIT);
     if (n < 0) {
-        SetLastError(ErrorFromErrno(errno));
+        FailWithErrno();
         return datagram;
     }
     datagram.Failed = false;
