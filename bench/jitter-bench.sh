@@ -9,19 +9,22 @@ set -euo pipefail
 bench_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo_dir="$(dirname "$bench_dir")"
 python=/usr/bin/python3   # ntpdig's modules live with Debian's python3
+. "$bench_dir/bench-tools.sh"
 
 usage() {
     cat <<EOF
 usage: $0 [--build DIR] [--queries N] [--samples N] [--interval S] [--delay-ms D] [--jitter-ms J] [--seed S]
   --build DIR     build folder holding bin/brisvander-cli and bin/brisvander-jitter-relay (default: the
-                  newest build*/ that has both; else builds build-jitter-bench/)
+                  newest build*/ that has both and is no sanitizer or fuzzing build; else builds
+                  build-jitter-bench/)
   --queries N     queries per client, each a fresh process (default 40)
   --samples N     samples of the many-sample clients (default 4)
   --interval S    seconds between samples, brisvander-cli --interval and ntpdig -g (default 0.2)
   --delay-ms D    fixed delay each way (default 1)
   --jitter-ms J   random extra delay each way, exponentially distributed with mean J (default 10)
   --seed S        the relay's random seed (default 1)
-chronyd: BRISVANDER_CHRONYD, else build*/test-tools/chrony/usr/sbin/chronyd, else PATH.
+chronyd: BRISVANDER_CHRONYD, else the one build-test/ or build-bench/ has unpacked, else the system's,
+else Debian's package unpacked into build-bench/ (never installed).
 EOF
 }
 
@@ -45,41 +48,9 @@ for number in "$queries" "$samples" "$delay_ms" "$jitter_ms" "$seed"; do
 done
 [[ "$interval" =~ ^[0-9]+(\.[0-9]+)?$ ]] || { echo "not a number of seconds: $interval" >&2; exit 64; }
 
-find_chronyd() {
-    if [[ -n "${BRISVANDER_CHRONYD:-}" ]]; then
-        [[ -x "$BRISVANDER_CHRONYD" ]] || { echo "BRISVANDER_CHRONYD is not an executable: $BRISVANDER_CHRONYD" >&2; return 1; }
-        echo "$BRISVANDER_CHRONYD"
-        return 0
-    fi
-    local candidate
-    for candidate in "$repo_dir"/build*/test-tools/chrony/usr/sbin/chronyd "$(command -v chronyd || true)" \
-        /usr/sbin/chronyd; do
-        if [[ -n "$candidate" && -x "$candidate" ]]; then
-            echo "$candidate"
-            return 0
-        fi
-    done
-    echo "no chronyd: set BRISVANDER_CHRONYD, or unpack Debian's chrony package into" \
-         "build/test-tools/chrony (apt-get download chrony; dpkg-deb -x chrony_*.deb build/test-tools/chrony)." \
-         "Do not install chrony: it would replace the machine's time service." >&2
-    return 1
-}
-
-find_build() {
-    local newest="" candidate
-    for candidate in "$repo_dir"/build*/; do
-        candidate="${candidate%/}"
-        [[ -x "$candidate/bin/brisvander-cli" && -x "$candidate/bin/brisvander-jitter-relay" ]] || continue
-        if [[ -z "$newest" || "$candidate/bin/brisvander-cli" -nt "$newest/bin/brisvander-cli" ]]; then
-            newest="$candidate"
-        fi
-    done
-    echo "$newest"
-}
-
-chronyd="$(find_chronyd)"
+chronyd="$(bench_chronyd)"
 [[ -x /usr/bin/ntpdig ]] || { echo "missing ntpdig: apt-get install ntpsec-ntpdig (a query tool, no time service)" >&2; exit 1; }
-[[ -n "$build" ]] || build="$(find_build)"
+[[ -n "$build" ]] || build="$(newest_measurable_build brisvander-cli brisvander-jitter-relay)"
 if [[ -z "$build" ]]; then
     build="$repo_dir/build-jitter-bench"
     echo "building brisvander-cli and brisvander-jitter-relay in $build" >&2

@@ -10,6 +10,7 @@ bench_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo_dir="$(dirname "$bench_dir")"
 python=/usr/bin/python3   # Debian's python3-ntplib and ntpdig's modules live there
 helper="$bench_dir/bench.py"
+. "$bench_dir/bench-tools.sh"
 
 usage() {
     cat <<EOF
@@ -64,43 +65,22 @@ require openssl openssl
 require "$python" python3
 "$python" -c 'import ntplib' 2>/dev/null || { echo "missing ntplib: apt-get install python3-ntplib" >&2; exit 1; }
 
-# The server: chronyd as the tests have it, unpacked from Debian's package
-# into a build tree where chrony is not installed, never installed itself.
-find_chronyd() {
-    "$repo_dir/scripts/find-chronyd.sh" "$repo_dir/build-test" 2>/dev/null ||
-        "$repo_dir/scripts/find-chronyd.sh" "$repo_dir/build-bench" 2>/dev/null
-}
-if ! chronyd="$(find_chronyd)"; then
-    "$repo_dir/scripts/fetch-chrony.sh" "$repo_dir/build-bench/test-tools/chrony" >&2
-    chronyd="$(find_chronyd)"
-fi
+chronyd="$(bench_chronyd)"
 if [[ "$nts" == yes ]] && ! "$chronyd" --version | grep -q -- '+NTS'; then
     echo "this chronyd is built without NTS: plain rows only" >&2
     nts=no
 fi
 [[ "$nts" == yes ]] || nts_port=""
 
-find_cli() {
-    local newest=""
-    for candidate in "$repo_dir"/build*/bin/brisvander-cli; do
-        [[ -x "$candidate" ]] || continue
-        # Sanitizer and fuzzing builds would measure their instrumentation.
-        grep -q -E '^BRISVANDER_(SANITIZE|FUZZ):BOOL=ON' "$(dirname "$(dirname "$candidate")")/CMakeCache.txt" 2>/dev/null &&
-            continue
-        if [[ -z "$newest" || "$candidate" -nt "$newest" ]]; then newest="$candidate"; fi
-    done
-    echo "$newest"
-}
-
 if [[ -z "$cli" ]]; then
-    cli="$(find_cli)"
-    if [[ -z "$cli" ]]; then
-        echo "building brisvander-cli in $repo_dir/build-bench" >&2
-        cmake -S "$repo_dir" -B "$repo_dir/build-bench" -G Ninja \
-            -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF >&2
-        ninja -C "$repo_dir/build-bench" -j2 brisvander-cli >&2
-        cli="$repo_dir/build-bench/bin/brisvander-cli"
+    build="$(newest_measurable_build brisvander-cli)"
+    if [[ -z "$build" ]]; then
+        build="$repo_dir/build-bench"
+        echo "building brisvander-cli in $build" >&2
+        cmake -S "$repo_dir" -B "$build" -G Ninja -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF >&2
+        nice -n 5 cmake --build "$build" -j2 --target brisvander-cli >&2
     fi
+    cli="$build/bin/brisvander-cli"
 fi
 [[ -x "$cli" ]] || { echo "not an executable: $cli" >&2; exit 1; }
 
