@@ -7,6 +7,7 @@
 #include "ProfileStore.h"
 #include "SettingsKeys.h"
 #include "SocketStartup.h"
+#include "ResourceText.h"
 #include "StringTable.h"
 
 #include <QApplication>
@@ -23,8 +24,7 @@ const CommandMapEntry<CBrisvanderApp> s_messageMap[] = {
 
 QString AppTitle()
 {
-    const std::string_view title = LoadResourceString(AFX_IDS_APP_TITLE);
-    return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+    return ResourceText(LoadResourceString(AFX_IDS_APP_TITLE));
 }
 } // namespace
 
@@ -43,8 +43,7 @@ BOOL CBrisvanderApp::InitInstance()
     LoadQtTranslation();
 
     if (!m_seams.SocketStartup()) {
-        const std::string_view message = LoadResourceString(IDP_SOCKETS_INIT_FAILED);
-        QMessageBox::critical(nullptr, AppTitle(), QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
+        QMessageBox::critical(nullptr, AppTitle(), ResourceText(LoadResourceString(IDP_SOCKETS_INIT_FAILED)),
                               QMessageBox::Ok);
         return false;
     }

@@ -17,6 +17,7 @@
 #include "ServerList.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
+#include "ResourceText.h"
 #include "StringTable.h"
 #include "TimeCommand.h"
 #include "WaitCursor.h"
@@ -91,7 +92,7 @@ void CBrisvanderView::CreateControls()
     m_comboServer->setInsertPolicy(QComboBox::NoInsert);
     m_comboServer->setCompleter(nullptr); // the typed text is used as typed
     for (std::string_view host : ServerList())
-        m_comboServer->addItem(QString::fromUtf8(host.data(), static_cast<qsizetype>(host.size())));
+        m_comboServer->addItem(ResourceText(host));
     const QRect serverArea = dialogUnits.Rect(ServerRect);
     const int closedHeight = m_comboServer->sizeHint().height();
     m_comboServer->setGeometry(serverArea.x(), serverArea.y(), serverArea.width(), closedHeight);
@@ -103,8 +104,7 @@ void CBrisvanderView::CreateControls()
     m_output->setObjectName(QStringLiteral("IDC_OUTPUT"));
     m_output->setGeometry(dialogUnits.Rect(OutputRect));
     m_output->setText(QStringLiteral("Ausgabe"));
-    const std::string_view utcNote = LoadResourceString(IDS_OUTPUT_TIMES_UTC);
-    m_output->setToolTip(QString::fromUtf8(utcNote.data(), static_cast<qsizetype>(utcNote.size())));
+    m_output->setToolTip(ResourceText(LoadResourceString(IDS_OUTPUT_TIMES_UTC)));
 }
 
 QSize CBrisvanderView::sizeHint() const

@@ -1,6 +1,7 @@
 #include "HelpLauncher.h"
 
 #include "CommandIds.h"
+#include "ResourceText.h"
 #include "StringTable.h"
 
 #include <QDir>
@@ -21,8 +22,7 @@ QString MissingManualQuestion(const QString& manualPath)
 
 QString ManualNotOpenedMessage(const QString& manualPath)
 {
-    const std::string_view text = LoadResourceString(IDP_MANUAL_NOT_OPENED);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).arg(manualPath);
+    return ResourceText(LoadResourceString(IDP_MANUAL_NOT_OPENED)).arg(manualPath);
 }
 
 void OnHelpManual(HelpDesktop& desktop)

@@ -4,6 +4,7 @@
 #include "FrameResources.h"
 #include "LockKeyState.h"
 #include "StatusPrompt.h"
+#include "ResourceText.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -24,11 +25,6 @@ namespace brisvander {
 namespace {
 constexpr int s_statusPanes[] = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 constexpr int ToolbarImagePixels = 16;
-
-QString ResourceText(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 const CommandMapEntry<CMainFrame> s_messageMap[] = {
     {ID_APP_EXIT, &CMainFrame::OnAppExit},

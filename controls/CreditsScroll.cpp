@@ -45,7 +45,9 @@ COLORREF CreditsScroll::SetTextColor(COLORREF colour) { return std::exchange(m_c
 
 COLORREF CreditsScroll::SetBkColor(COLORREF colour) { return std::exchange(m_clrBack, colour); }
 
-int CreditsScroll::LineHeight(CreditsSurface& surface) { return surface.MeasureText("TEST").cy; }
+TextExtent CreditsScroll::LineExtent(CreditsSurface& surface) { return surface.MeasureText("TEST"); }
+
+int CreditsScroll::LineHeight(CreditsSurface& surface) { return LineExtent(surface).cy; }
 
 void CreditsScroll::LayOut(CreditsSurface& surface)
 {
@@ -77,7 +79,7 @@ void CreditsScroll::ScrollStep(CreditsSurface& surface)
     const PanelRect client = surface.ClientRect();
     const int right = client.right;
     const int bottom = client.bottom;
-    const TextExtent sample = surface.MeasureText("TEST");
+    const TextExtent sample = LineExtent(surface);
     const int height = sample.cy;
 
     const std::size_t last = m_lines.size() - 1;

@@ -80,6 +80,7 @@ public:
 private:
     void FillBackground(CreditsSurface& surface, PanelRect rect);
     void LayOut(CreditsSurface& surface);
+    static TextExtent LineExtent(CreditsSurface& surface); // of a sample line: height and descent
     static int LineHeight(CreditsSurface& surface);
 
     std::vector<ScrollLine> m_lines;

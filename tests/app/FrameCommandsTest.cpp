@@ -3,6 +3,7 @@
 // reachable with the toolbar hidden.
 #include "CommandIds.h"
 #include "CommandTestSupport.h"
+#include "ResourceText.h"
 #include "StatusPrompt.h"
 #include "StringTable.h"
 
@@ -23,7 +24,6 @@ using namespace brisvander::testsupport;
 
 
 namespace {
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QToolButton* ButtonFor(CMainFrame& frame, int commandId)
 {
@@ -102,10 +102,10 @@ TEST_F(CommandTest, PointingAtAButtonShowsItsTooltipAndPromptUntilThePointerLeav
     for (int id : {ID_APP_EXIT, ID_SERVER_INFO, ID_SERVER_SYNC, ID_HELP_MANUAL, ID_APP_ABOUT}) {
         QToolButton* button = ButtonFor(frame, id);
         ASSERT_NE(button, nullptr) << id;
-        EXPECT_EQ(button->toolTip(), Text(CommandTooltip(id)));
+        EXPECT_EQ(button->toolTip(), ResourceText(CommandTooltip(id)));
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QApplication::sendEvent(button, &enter);
-        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, ResourceText(CommandPrompt(id)))) << id;
         EXPECT_FALSE(IdleTextShown(frame));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(button, &leave);
@@ -137,15 +137,15 @@ TEST_F(CommandTest, PromptsShowWholeAndAreCutOnlyBetweenWordsWhenTheWindowIsNarr
     // long one takes the lock-key panes' room while it shows.
     EXPECT_EQ(lockKeyPanesShown(), 3);
     for (int id : commands) {
-        showPrompt(Text(CommandPrompt(id)));
-        EXPECT_EQ(frame.StatusBar()->currentMessage(), Text(CommandPrompt(id))) << id;
-        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id;
+        showPrompt(ResourceText(CommandPrompt(id)));
+        EXPECT_EQ(frame.StatusBar()->currentMessage(), ResourceText(CommandPrompt(id))) << id;
+        EXPECT_TRUE(PromptShownWhole(frame, ResourceText(CommandPrompt(id)))) << id;
     }
-    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    showPrompt(ResourceText(CommandPrompt(ID_SERVER_SYNC)));
     EXPECT_EQ(lockKeyPanesShown(), 0) << "the longest needs their room";
-    showPrompt(Text(CommandPrompt(ID_HELP_MANUAL)));
+    showPrompt(ResourceText(CommandPrompt(ID_HELP_MANUAL)));
     EXPECT_EQ(lockKeyPanesShown(), 3) << "a short one does not";
-    showPrompt(Text(CommandPrompt(ID_SERVER_SYNC)));
+    showPrompt(ResourceText(CommandPrompt(ID_SERVER_SYNC)));
     showPrompt(QString());
     EXPECT_EQ(lockKeyPanesShown(), 3);
     EXPECT_TRUE(IdleTextShown(frame));
@@ -157,9 +157,9 @@ TEST_F(CommandTest, PromptsShowWholeAndAreCutOnlyBetweenWordsWhenTheWindowIsNarr
     QApplication::processEvents();
     int cut = 0;
     for (int id : commands) {
-        showPrompt(Text(CommandPrompt(id)));
-        EXPECT_TRUE(PromptShownWhole(frame, Text(CommandPrompt(id)))) << id << " at " << frame.width();
-        cut += frame.StatusBar()->currentMessage() != Text(CommandPrompt(id)) ? 1 : 0;
+        showPrompt(ResourceText(CommandPrompt(id)));
+        EXPECT_TRUE(PromptShownWhole(frame, ResourceText(CommandPrompt(id)))) << id << " at " << frame.width();
+        cut += frame.StatusBar()->currentMessage() != ResourceText(CommandPrompt(id)) ? 1 : 0;
     }
     EXPECT_GT(cut, 0);
     showPrompt(QString());
