@@ -177,16 +177,18 @@ void CMainFrame::OnCommand(int commandId)
     UpdateBarChecks();
 }
 
-bool CMainFrame::CommandEnabled(int commandId)
+std::optional<bool> CMainFrame::AskRoute(std::optional<bool> (CCmdTarget::*ask)(int), int commandId)
 {
     for (CCmdTarget* target : m_routeTargets) {
         if (target == nullptr)
             continue;
-        if (const std::optional<bool> enabled = target->OnUpdateCmdUI(commandId))
-            return *enabled;
+        if (const std::optional<bool> answer = (target->*ask)(commandId))
+            return answer;
     }
-    return true;
+    return std::nullopt;
 }
+
+bool CMainFrame::CommandEnabled(int commandId) { return AskRoute(&CCmdTarget::OnUpdateCmdUI, commandId).value_or(true); }
 
 void CMainFrame::UpdateCommandUI()
 {
@@ -220,12 +222,8 @@ void CMainFrame::UpdateBarChecks()
     if (QAction* statusBar = m_actions.value(ID_VIEW_STATUS_BAR))
         statusBar->setChecked(!m_mainStatusBar->isHidden());
     if (QAction* nts = m_actions.value(ID_OPTIONS_NTS)) {
-        for (CCmdTarget* target : m_routeTargets) {
-            if (const std::optional<bool> checked = target != nullptr ? target->OnUpdateCheck(ID_OPTIONS_NTS) : std::nullopt) {
-                nts->setChecked(*checked);
-                break;
-            }
-        }
+        if (const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, ID_OPTIONS_NTS))
+            nts->setChecked(*checked);
     }
 }
 

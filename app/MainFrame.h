@@ -56,6 +56,8 @@ private:
     bool SetIndicators(const int* ids, int count);
     void CreateAccelerators();
     void UpdateBarChecks();
+    // The first route target that answers `ask` for the command; none: nullopt.
+    std::optional<bool> AskRoute(std::optional<bool> (CCmdTarget::*ask)(int), int commandId);
     void ShowPrompt(const QString& prompt);
 
     QStatusBar* m_mainStatusBar = nullptr;
