@@ -293,28 +293,34 @@ HEADER = ["client", "queries", "exch/query", "median |offset| us", "median offse
           "median wall ms"]
 
 
-def format_table(rows):
-    widths = [max(len(row[i]) for row in [HEADER] + rows) for i in range(len(HEADER))]
+def format_table(header, rows):
+    """A Markdown table: the first column left-aligned, the others right-aligned."""
+    widths = [max(len(row[i]) for row in [header] + rows) for i in range(len(header))]
 
     def line(cells):
         padded = [c.ljust(w) if i == 0 else c.rjust(w) for i, (c, w) in enumerate(zip(cells, widths))]
         return "| " + " | ".join(padded) + " |"
 
     rule = "|" + "|".join("-" * (w + 1) + ("-" if i == 0 else ":") for i, w in enumerate(widths)) + "|"
-    return "\n".join([line(HEADER), rule] + [line(r) for r in rows])
+    return "\n".join([line(header), rule] + [line(r) for r in rows])
+
+
+def run_rounds(clients, tallies, queries):
+    """One warm-up query per client, not counted (page cache, first contact with chronyd); then `queries`
+    rounds of one query each, in an order that rotates so that no client always follows the same one."""
+    for client in clients:
+        client.query()
+    for round_number in range(queries):
+        shift = round_number % len(clients)
+        for index in list(range(shift, len(clients))) + list(range(shift)):
+            tallies[index].add(*clients[index].query())
 
 
 def measure(setup):
     makers = CLIENTS + (NTS_CLIENTS if setup.nts_port else [])
     clients = [make(setup) for make in makers]
     tallies = [Tally(c.name) for c in clients]
-    for client in clients:  # one warm-up each, not counted: page cache, first chronyd contact
-        client.query()
-    for round_number in range(setup.queries):
-        # Rotate the order so that no client always follows the same one.
-        shift = round_number % len(clients)
-        for index in list(range(shift, len(clients))) + list(range(shift)):
-            tallies[index].add(*clients[index].query())
+    run_rounds(clients, tallies, setup.queries)
     return tallies
 
 
@@ -363,7 +369,7 @@ def main():
     args.queries = max(args.queries, 1)
     try:
         tallies = measure(args)
-        print("\n".join([format_table([t.row() for t in tallies]), ""] + nts_remarks(tallies)).rstrip())
+        print("\n".join([format_table(HEADER, [t.row() for t in tallies]), ""] + nts_remarks(tallies)).rstrip())
     except (QueryFailed, subprocess.TimeoutExpired) as error:
         sys.stderr.write("bench: %s\n" % error)
         return 1

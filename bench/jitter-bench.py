@@ -27,7 +27,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import bench  # noqa: E402  (free_port, wait_ready, run_process, delay_and_offset, chrony_user_options)
+import bench  # noqa: E402  (free_port, wait_ready, run_process, delay_and_offset, chrony_user_options, run_rounds, format_table)
 
 LOOPBACK = bench.LOOPBACK
 
@@ -113,17 +113,6 @@ HEADER = ["client", "samples", "queries", "median |offset error| us", "90th pct 
           "median wall ms"]
 
 
-def format_table(rows):
-    widths = [max(len(row[i]) for row in [HEADER] + rows) for i in range(len(HEADER))]
-
-    def line(cells):
-        return "| " + " | ".join(c.ljust(w) if i == 0 else c.rjust(w)
-                                 for i, (c, w) in enumerate(zip(cells, widths))) + " |"
-
-    rule = "|" + "|".join("-" * (w + 1) + ("-" if i == 0 else ":") for i, w in enumerate(widths)) + "|"
-    return "\n".join([line(HEADER), rule] + [line(r) for r in rows])
-
-
 def start_server(chronyd, work):
     port = bench.free_port()
     conf = os.path.join(work, "server.conf")
@@ -163,13 +152,8 @@ def stop(process):
 
 def measure(clients, queries):
     tallies = [Tally(c) for c in clients]
-    for client in clients:  # one warm-up each, not counted
-        client.query()
-    for round_number in range(queries):
-        shift = round_number % len(clients)  # no client always follows the same one
-        for index in list(range(shift, len(clients))) + list(range(shift)):
-            tallies[index].add(*clients[index].query())
-    return format_table([t.row() for t in tallies])
+    bench.run_rounds(clients, tallies, queries)
+    return bench.format_table(HEADER, [t.row() for t in tallies])
 
 
 def main():
