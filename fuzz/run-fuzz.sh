@@ -12,11 +12,12 @@ targets=(
     "fuzz_ntp_reply corpus"
     "fuzz_nts_ke_response corpus-nts-ke"
     "fuzz_nts_reply corpus-nts-reply"
+    "fuzz_nts_store corpus-nts-store"
 )
 # Only warnings and errors: a failed configure shows why.
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja --log-level=WARNING -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBRISVANDER_FUZZ=ON -DBRISVANDER_BUILD_GUI=OFF -DBRISVANDER_BUILD_TESTS=OFF
-cmake --build "$build" --target fuzz_ntp_reply fuzz_nts_ke_response fuzz_nts_reply -j"$(nproc)"
+cmake --build "$build" --target fuzz_ntp_reply fuzz_nts_ke_response fuzz_nts_reply fuzz_nts_store -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A finding makes libFuzzer exit non-zero, and so this script.
