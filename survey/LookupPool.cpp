@@ -11,13 +11,20 @@
 namespace brisvander {
 
 namespace {
-enum class LookupState { Waiting, Running, Finished, Settled };
+enum class LookupState {
+    Waiting,  // not started
+    Running,  // a thread is in it
+    Finished, // its answer waits to be taken
+    GivenUp,  // past its bound; its thread may still be in it
+    Taken,    // its answer was taken
+};
 } // namespace
 
 struct LookupPool::Shared {
     std::mutex Mutex;
     std::vector<std::string> Names;
     int Port = 0;
+    HostResolver Resolve;
     std::chrono::milliseconds Bound{};
     std::vector<LookupState> States;
     std::vector<SteadyTime> Started;
@@ -58,8 +65,8 @@ struct LookupPool::Shared {
         States[index] = LookupState::Finished;
         Finished.push_back({index, std::move(resolved)});
         const std::uint64_t one = 1;
-        if (Wake >= 0)
-            [[maybe_unused]] const ssize_t written = write(Wake, &one, sizeof one);
+        if (Wake >= 0 && write(Wake, &one, sizeof one) < 0)
+            return; // the loop still sees it at its next deadline
     }
 };
 
@@ -67,7 +74,7 @@ namespace {
 void Work(std::shared_ptr<LookupPool::Shared> shared, std::size_t worker)
 {
     while (const std::optional<std::size_t> index = shared->TakeWaiting(worker))
-        shared->Deliver(*index, ResolveHost(shared->Names[*index].c_str(), shared->Port));
+        shared->Deliver(*index, shared->Resolve(shared->Names[*index], shared->Port));
 }
 
 ResolvedHost GivenUp()
@@ -78,9 +85,16 @@ ResolvedHost GivenUp()
 }
 } // namespace
 
-LookupPool::LookupPool(std::vector<std::string> names, int port, int threads, std::chrono::milliseconds bound)
+HostResolver LookupPool::DefaultResolver()
+{
+    return [](const std::string& name, int port) { return ResolveHost(name.c_str(), port); };
+}
+
+LookupPool::LookupPool(std::vector<std::string> names, int port, int threads, std::chrono::milliseconds bound,
+                       HostResolver resolve)
     : m_shared(std::make_shared<Shared>())
 {
+    m_shared->Resolve = std::move(resolve);
     const std::size_t count = names.size();
     m_shared->Names = std::move(names);
     m_shared->Port = port;
@@ -120,25 +134,32 @@ std::vector<LookupOutcome> LookupPool::TakeSettled(SteadyTime now)
     std::lock_guard lock(m_shared->Mutex);
     Shared& s = *m_shared;
     std::uint64_t count = 0;
-    if (s.Wake >= 0)
-        [[maybe_unused]] const ssize_t read_ = read(s.Wake, &count, sizeof count);
+    if (s.Wake >= 0 && read(s.Wake, &count, sizeof count) < 0)
+        count = 0; // nothing was signalled
     std::vector<LookupOutcome> settled = std::move(s.Finished);
     s.Finished.clear();
+    for (const LookupOutcome& outcome : settled)
+        s.States[outcome.Index] = LookupState::Taken;
+
     std::size_t stuckThreads = 0;
     for (const std::optional<std::size_t>& running : s.RunningOn) {
         if (!running)
             continue;
-        if (s.States[*running] == LookupState::Running && now >= s.Started[*running] + s.Bound)
+        if (s.States[*running] == LookupState::Running && now >= s.Started[*running] + s.Bound) {
+            s.States[*running] = LookupState::GivenUp;
             settled.push_back({*running, GivenUp()});
-        if (s.States[*running] == LookupState::Running || s.States[*running] == LookupState::Settled)
-            stuckThreads += now >= s.Started[*running] + s.Bound ? 1 : 0;
+        }
+        stuckThreads += s.States[*running] == LookupState::GivenUp ? 1 : 0;
     }
-    if (stuckThreads == s.RunningOn.size())
-        for (std::size_t i = s.NextWaiting; i < s.Names.size(); ++i)
-            if (s.States[i] == LookupState::Waiting)
-                settled.push_back({i, GivenUp()});
-    for (const LookupOutcome& outcome : settled)
-        s.States[outcome.Index] = LookupState::Settled;
+    // No thread left to take them: the resolver is not answering.
+    if (stuckThreads == s.RunningOn.size()) {
+        for (std::size_t i = s.NextWaiting; i < s.Names.size(); ++i) {
+            if (s.States[i] != LookupState::Waiting)
+                continue;
+            s.States[i] = LookupState::GivenUp;
+            settled.push_back({i, GivenUp()});
+        }
+    }
     s.SettledCount += settled.size();
     return settled;
 }

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@ namespace brisvander {
 
 inline constexpr int MaxLookupThreads = 4;
 
+// Resolves one name for a UDP port; ResolveHost unless a test says otherwise.
+using HostResolver = std::function<ResolvedHost(const std::string& name, int port)>;
+
 struct LookupOutcome {
     std::size_t Index = 0; // into the names given
     ResolvedHost Resolved; // ResolveHost's answer, or TryAgain when given up
@@ -31,7 +35,9 @@ class LookupPool {
 public:
     // Starts resolving every name for UDP `port` on min(threads, names,
     // MaxLookupThreads) threads (at least one), in the order given.
-    LookupPool(std::vector<std::string> names, int port, int threads, std::chrono::milliseconds bound);
+    LookupPool(std::vector<std::string> names, int port, int threads, std::chrono::milliseconds bound,
+               HostResolver resolve = DefaultResolver());
+    static HostResolver DefaultResolver();
     ~LookupPool(); // joins the threads that are not stuck, detaches the others
     LookupPool(const LookupPool&) = delete;
     LookupPool& operator=(const LookupPool&) = delete;

@@ -163,6 +163,13 @@ void SurveyRun::Send(Server& server, SteadyTime now)
     std::uint32_t error = 0;
     SurveySocket* socket = SocketFor(server.Address.Family(), error);
     error = socket->SendTo(server.Address, request.data(), request.size());
+    // An ICMP error for another server is also left pending on the socket,
+    // and the kernel hands it to the next send instead of sending: take it
+    // to its server, then send.
+    if (error != ErrorCode::Success && error != ErrorCode::WouldBlock && error != ErrorCode::NoBufferSpace) {
+        DrainErrors(*socket);
+        error = socket->SendTo(server.Address, request.data(), request.size());
+    }
     if (error != ErrorCode::Success)
         server.Exchanges.RequestFailed(error, now);
     else

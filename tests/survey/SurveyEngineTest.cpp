@@ -18,12 +18,14 @@ TEST(SurveyEngine, AsksEveryServerOnceAtATimeAndJudges)
 {
     ASSERT_TRUE(KeepNameLookupsLocal());
     std::vector<FarmServer> farm;
-    for (int i = 1; i <= 6; ++i)
+    farm.push_back({"127.0.2.1", 0, 0.0, Manner::KissRate});
+    farm.push_back({"127.0.2.2", 0, 0.0, Manner::Silent});
+    // The kernel leaves a closed port's error pending on the shared socket:
+    // the servers asked next must still get their requests.
+    farm.push_back({"127.0.2.3", 0, 0.0, Manner::Closed});
+    for (int i = 4; i <= 9; ++i)
         farm.push_back({"127.0.2." + std::to_string(i), 10 * i, 0.0, Manner::Answer});
-    farm.push_back({"127.0.2.7", 5, 0.5, Manner::Answer});
-    farm.push_back({"127.0.2.8", 0, 0.0, Manner::Silent});
-    farm.push_back({"127.0.2.9", 0, 0.0, Manner::Closed});
-    farm.push_back({"127.0.2.10", 0, 0.0, Manner::KissRate});
+    farm.push_back({"127.0.2.10", 5, 0.5, Manner::Answer});
     farm.push_back({"127.0.0.1", 20, 0.0, Manner::Answer});
     LoopbackServerFarm servers(farm);
     ASSERT_NE(servers.Port(), 0);
@@ -41,14 +43,14 @@ TEST(SurveyEngine, AsksEveryServerOnceAtATimeAndJudges)
     const std::vector<HostSurvey> results = RunSurvey(hosts, plan);
     ASSERT_EQ(results.size(), hosts.size());
 
-    for (std::size_t i : {0, 1, 2, 3, 4, 5, 6, 10, 11}) {
+    for (std::size_t i = 3; i <= 11; ++i) {
         EXPECT_TRUE(results[i].Answered()) << hosts[i] << " error " << results[i].Error;
-        EXPECT_NEAR(results[i].Offset, i == 6 ? 0.5 : 0.0, 0.1) << hosts[i];
+        EXPECT_NEAR(results[i].Offset, i == 9 ? 0.5 : 0.0, 0.1) << hosts[i];
     }
     EXPECT_EQ(results[11].Address, "127.0.0.1");
-    EXPECT_EQ(results[7].Error, ErrorCode::TimedOut);
-    EXPECT_EQ(results[8].Error, ErrorCode::ConnectionReset);
-    EXPECT_EQ(results[9].Failure, SurveyFailure::RateLimited);
+    EXPECT_EQ(results[0].Failure, SurveyFailure::RateLimited);
+    EXPECT_EQ(results[1].Error, ErrorCode::TimedOut);
+    EXPECT_EQ(results[2].Error, ErrorCode::ConnectionReset);
     EXPECT_EQ(results[12].Error, ErrorCode::HostNotFound);
 
     // Two requests each, but one to the server that sent the kiss, and two
@@ -62,5 +64,5 @@ TEST(SurveyEngine, AsksEveryServerOnceAtATimeAndJudges)
     ASSERT_TRUE(verdict.Given());
     EXPECT_EQ(verdict.Answered, 8);
     EXPECT_EQ(verdict.Agreeing, 7);
-    EXPECT_EQ(verdict.Verdicts[6], ServerVerdict::Disagrees);
+    EXPECT_EQ(verdict.Verdicts[9], ServerVerdict::Disagrees);
 }
