@@ -53,7 +53,7 @@ public:
     // Every name has been taken by TakeSettled.
     bool AllSettled() const;
 
-    struct Shared;
+    struct Shared; // what the pool and its threads share, freed by the last of them
 
 private:
     std::shared_ptr<Shared> m_shared;

@@ -29,8 +29,8 @@ class ServerExchanges {
 public:
     ServerExchanges(const SurveyPace& pace, SteadyTime firstRequest);
 
-    bool Finished() const { return m_finished; }
-    bool AwaitingReply() const { return m_awaiting; }
+    bool Finished() const { return m_finished; }        // no further request will go
+    bool AwaitingReply() const { return m_awaiting; }   // a request is out and not yet answered
     // When the next request is due, or the awaited one times out.
     SteadyTime NextTime() const { return m_next; }
     // The transmit timestamp of the request awaited (its replies echo it).

@@ -22,8 +22,8 @@ public:
     // Opens a socket of `family` (AF_INET, AF_INET6); 0 or the ErrorCodes.h
     // number of the failure.
     std::uint32_t Open(int family);
-    bool IsOpen() const { return m_socket >= 0; }
-    int Descriptor() const { return m_socket; } // -1 while not open
+    bool IsOpen() const { return m_socket >= 0; } // Open succeeded
+    int Descriptor() const { return m_socket; }   // for poll; -1 while not open
 
     // 0, or the ErrorCodes.h number (WouldBlock when the send buffer is full).
     std::uint32_t SendTo(const SocketAddress& to, const void* data, std::size_t length);
