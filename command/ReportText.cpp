@@ -59,6 +59,17 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason)
     return text + "\nOK.";
 }
 
+std::string ReportServerMayLackNts(const std::string& reason)
+{
+    return reason + ". Vielleicht bietet der Server kein NTS an; NTS ist eingeschaltet („Authentifizierte Zeit "
+                    "(NTS)“, --nts).";
+}
+
+std::string ReportNamedNtpServer(const std::string& ntpServer, int port)
+{
+    return "Der Schlüsselaustausch nannte als NTP-Server " + ntpServer + " Port " + std::to_string(port) + ".";
+}
+
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
 {
     return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + EscapeControlCharacters(keyExchangeServer) +
@@ -102,13 +113,17 @@ std::string ReportClockOutcome(ClockSetting setting)
 }
 
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
-                                std::optional<std::size_t> chosen)
+                                std::optional<std::size_t> chosen, bool cookiesRanOut)
 {
     const int taken = static_cast<int>(samples.size());
-    std::string text = taken < asked && !samples.empty()
-                           ? CFormat("%d von %d Messungen durchgeführt (Abbruch nach Fehler Nr. %d)", taken, asked,
-                                     static_cast<int>(samples.back().Error))
-                           : CFormat(taken == 1 ? "%d Messung durchgeführt" : "%d Messungen durchgeführt", taken);
+    std::string text;
+    if (taken < asked && cookiesRanOut)
+        text = CFormat("%d von %d Messungen durchgeführt (keine NTS-Cookies mehr)", taken, asked);
+    else if (taken < asked && !samples.empty())
+        text = CFormat("%d von %d Messungen durchgeführt (Abbruch nach Fehler Nr. %d)", taken, asked,
+                       static_cast<int>(samples.back().Error));
+    else
+        text = CFormat(taken == 1 ? "%d Messung durchgeführt" : "%d Messungen durchgeführt", taken);
     if (!chosen)
         return text + ", keine war erfolgreich.";
     text += CFormat(", verwendet wurde Nr. %d", static_cast<int>(*chosen) + 1);
