@@ -99,6 +99,22 @@ std::string ReportClockFailureReason(ClockSetting setting)
     case ClockSetting::StillPending:
         return "Eine frühere Anfrage an den Zeitdienst ist noch offen und kann die Uhr noch stellen; deshalb wurde "
                "keine zweite gestellt. Bitte später mit Info prüfen.";
+    case ClockSetting::NoBus:
+        return "Es gibt keinen Systembus (D-Bus), über den der Zeitdienst des Systems (timedated) gefragt werden "
+               "könnte. Zum Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
+    case ClockSetting::NoService:
+        return "Auf dem Systembus gibt es keinen Zeitdienst (timedated), etwa auf einem System ohne systemd. Zum "
+               "Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
+    case ClockSetting::RightOutOfReach:
+        return "Hier fehlt das Recht, die Uhr zu stellen (CAP_SYS_TIME), auch als Administrator (root), und kein "
+               "Zeitdienst des Systems kann sie stellen. So ist es etwa in einem Container: Die Uhr gehört dem "
+               "Wirtssystem und ist dort zu stellen.";
+    case ClockSetting::KernelRefused:
+        return "Das Recht zum Stellen der Uhr (CAP_SYS_TIME) war vorhanden, doch das System hat das Stellen "
+               "verweigert, etwa in einem Container: Die Uhr gehört dem Wirtssystem und ist dort zu stellen.";
+    case ClockSetting::ServiceGone:
+        return "Der Zeitdienst (timedated) hat sich beendet, ohne zu antworten. Ob die Uhr gestellt wurde, ist "
+               "unbekannt; bitte mit Info prüfen.";
     case ClockSetting::Failed:
         break;
     }
