@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -143,17 +141,15 @@ TEST_F(CliProcessTest, StartedWithTheRightItQueriesWithoutItAndTellsTheKernelsRe
     ASSERT_EQ(silent.RequestCount(), 1) << "the query never started";
     for (const char* set : {"CapEff:", "CapPrm:"}) {
         const qsizetype at = lines.indexOf(set);
-        ASSERT_GE(at, 0) << lines.toStdString();
-        const quint64 bits = lines.mid(at + 7, lines.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
+        const quint64 bits = at < 0 ? 0 : lines.mid(at + 7, 18).trimmed().toULongLong(nullptr, 16);
         EXPECT_EQ(bits >> 25 & 1, 0u) << set << " holds CAP_SYS_TIME during the query";
-        EXPECT_NE(bits >> 21 & 1, 0u) << set << " lost CAP_SYS_ADMIN: not the namespace's full set";
+        EXPECT_NE(bits >> 21 & 1, 0u) << set << " lacks CAP_SYS_ADMIN: not the namespace's full set";
     }
 
     const Outcome sync = Start("unshare", {"-U", "-r", BRISVANDER_CLI_PATH, "sync", "127.0.0.1", "--port", Port(),
                                            "--json"}, m_config.path());
-    EXPECT_EQ(sync.status, 2) << sync.out.toStdString() << sync.err.toStdString();
-    const QJsonObject o = QJsonDocument::fromJson(sync.out).object();
-    EXPECT_EQ(o["clock_error"].toString().toStdString(), "kernel-refused") << sync.out.toStdString();
+    EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
+    EXPECT_TRUE(sync.out.contains("\"clock_error\":\"kernel-refused\"")) << sync.out.toStdString();
 }
 
 // A name whose only address is IPv6 works. The name comes from a hosts file

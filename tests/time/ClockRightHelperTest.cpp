@@ -99,11 +99,4 @@ TEST(ClockRightHelper, OnlyTheHelperHoldsTheRightAndOnlyBetweenRaiseAndLower)
     EXPECT_EQ(wrong, "");
 }
 
-TEST(ClockRightHelper, AProcessWithoutTheRightIsLeftAsItWas)
-{
-    ASSERT_FALSE(HoldsClockRight(getpid(), "Prm")) << "tests must run without CAP_SYS_TIME";
-    EXPECT_EQ(SeparateClockRight(ClockRightUse::OneSetting), ClockRightStart::NeverHeld);
-    EXPECT_FALSE(ClockHelperRunning());
-}
-
 } // namespace
