@@ -203,11 +203,12 @@ bool StartHelper()
     return true;
 }
 
-// Every set of this (single-threaded) process, and the bounding set where
-// it may, so that no program it starts gets the right back either.
+// Every set of this (single-threaded) process. The bounding set too where
+// CAP_SETPCAP allows it (root), so that no program it starts gets the right
+// back; without CAP_SETPCAP the bounding set stays, as it grants nothing.
 int DropFromEverySet()
 {
-    prctl(PR_CAPBSET_DROP, CAP_SYS_TIME, 0, 0, 0); // needs CAP_SETPCAP; without it, no file can grant more
+    prctl(PR_CAPBSET_DROP, CAP_SYS_TIME, 0, 0, 0);
     // Clearing the permitted set clears the ambient one with it.
     return SetClockRight({CAP_EFFECTIVE, CAP_PERMITTED, CAP_INHERITABLE}, CAP_CLEAR);
 }
