@@ -1,6 +1,6 @@
 #include "BackgroundTimeCommand.h"
 #include "BrisvanderApp.h"
-#include "ClockControl.h"
+#include "ClockRightHelper.h"
 
 #include <QApplication>
 
@@ -10,11 +10,17 @@
 
 int main(int argc, char* argv[])
 {
-    // Qt loads plugins, themes and input methods from paths the user
-    // controls, so an ordinary user's program gives up a file-granted clock
-    // right before any of that and asks the desktop's time service instead.
-    // Root may keep it: nothing it loads is beyond root's reach anyway.
-    if ((getuid() != 0 || geteuid() != 0) && !brisvander::DropProcessClockRight()) {
+    using brisvander::ClockRightStart;
+    using brisvander::ClockRightUse;
+    // While the process has one thread, before Qt starts any. Qt loads
+    // plugins, themes and input methods from paths the user controls, so an
+    // ordinary user's program gives up a file-granted clock right and asks
+    // the desktop's time service instead. Root's keeps it, in the clock
+    // helper, for one setting: nothing it loads is beyond root's reach.
+    const bool root = getuid() == 0 && geteuid() == 0;
+    const ClockRightStart right =
+        brisvander::SeparateClockRight(root ? ClockRightUse::OneSetting : ClockRightUse::None);
+    if (right == ClockRightStart::NotSingleThreaded || right == ClockRightStart::Failed) {
         std::fputs("brisvander: cannot give up the right to set the clock; not starting.\n", stderr);
         return 1;
     }

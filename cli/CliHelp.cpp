@@ -44,6 +44,8 @@ std::string CliHelpText()
            "  1   the query failed; the report ends with \"(Fehler Nr. N)\"\n"
            "  2   the query succeeded but the clock could not be set\n"
            "  64  usage error\n"
+           "  71  started with the right to set the clock, which it could not give up\n"
+           "      safely; nothing was done\n"
            "  74  the result could not be written to standard output\n"
            "\n"
            "Error numbers (\"Fehler Nr.\"):\n"
@@ -62,8 +64,10 @@ std::string CliHelpText()
            "  20001  only malformed replies arrived (wrong length, not a server reply, or\n"
            "         contradicting itself)\n"
            "  20002  only replies that do not answer the request arrived\n"
-           "  20003  the server is not synchronised, or refused us (Kiss-o'-Death, NTS NAK);\n"
-           "         ends a series of samples at once\n"
+           "  20003  the server is not synchronised, or refused us (Kiss-o'-Death); ends a\n"
+           "         series of samples at once. With --nts only an authentic reply counts:\n"
+           "         an NTS NAK is noted, decides only when no authentic reply came within\n"
+           "         5 seconds, and ends no series\n"
            "  20004  the NTS key exchange failed; the reason follows on the next line\n"
            "  20005  NTS replies arrived, but none was authentic\n";
 }

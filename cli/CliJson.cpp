@@ -17,6 +17,30 @@ std::string IsoUtcText(const NtpTimestamp& timestamp)
 }
 
 namespace {
+// Why the clock was not set, as a stable token for scripts; null when it was.
+QJsonValue ClockErrorToken(ClockSetting setting)
+{
+    const char* token = nullptr;
+    switch (setting) {
+    case ClockSetting::Set: return QJsonValue(QJsonValue::Null);
+    case ClockSetting::NotAuthorised: token = "denied"; break;
+    case ClockSetting::AutomaticSyncOn: token = "ntp-active"; break;
+    case ClockSetting::NoBus: token = "no-bus"; break;
+    case ClockSetting::NoService: token = "no-service"; break;
+    case ClockSetting::NoAgent: token = "no-agent"; break;
+    // An earlier request still unanswered is the same unknown as this one's.
+    case ClockSetting::NoAnswer:
+    case ClockSetting::StillPending: token = "no-answer"; break;
+    case ClockSetting::ServiceGone: token = "service-gone"; break;
+    case ClockSetting::NoRight:
+    case ClockSetting::RightOutOfReach: token = "no-right"; break;
+    // The system refused the new time: with the right held, or for any other reason.
+    case ClockSetting::KernelRefused:
+    case ClockSetting::Failed: token = "kernel-refused"; break;
+    }
+    return QJsonValue(QLatin1String(token));
+}
+
 QJsonArray SamplesToJson(const std::vector<SampleOutcome>& samples)
 {
     QJsonArray array;
@@ -65,8 +89,10 @@ QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcom
                                                      : QJsonValue(QString::fromStdString(outcome.NtsServer));
     object["nts_error"] = outcome.NtsFailure.empty() ? QJsonValue(QJsonValue::Null)
                                                      : QJsonValue(QString::fromStdString(outcome.NtsFailure));
-    if (command == ReportCommand::Sync)
+    if (command == ReportCommand::Sync) {
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
+        object["clock_error"] = outcome.ClockAttempted ? ClockErrorToken(outcome.Clock) : QJsonValue(QJsonValue::Null);
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

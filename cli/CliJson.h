@@ -11,7 +11,8 @@ namespace brisvander {
 std::string IsoUtcText(const NtpTimestamp& timestamp);
 
 // The chosen exchange's figures (nulls when the query failed), the host as
-// queried, and every sample with the index of the chosen one.
+// queried, and every sample with the index of the chosen one; for Sync,
+// whether the clock was set and, when not, a token that says why.
 QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcome);
 
 } // namespace brisvander

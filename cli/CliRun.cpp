@@ -84,7 +84,9 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
     } else {
         output.Result(outcome.Report + "\n");
         if (options.SamplesGiven)
-            output.Result(ReportSampleSummary(outcome.Samples, options.Series.Count, outcome.Chosen) + "\n");
+            output.Result(ReportSampleSummary(outcome.Samples, options.Series.Count, outcome.Chosen,
+                                              outcome.CookiesRanOut) +
+                          "\n");
     }
     return ExitStatusOf(options.Command, outcome);
 }

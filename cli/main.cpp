@@ -1,7 +1,9 @@
 // brisvander-cli: the desktop program's Info and Abgleichen for scripts and
 // machines without a display.
+#include "CliOptions.h"
 #include "CliOutput.h"
 #include "CliRun.h"
+#include "ClockRightHelper.h"
 #include "ProcessClock.h"
 #include "SettingsKeys.h"
 
@@ -12,6 +14,14 @@
 int main(int argc, char* argv[])
 {
     using namespace brisvander;
+    // While the process has one thread: a right to set the clock goes to
+    // the clock helper, for the one setting of a sync; nothing else here
+    // ever holds it.
+    const ClockRightStart right = SeparateClockRight(ClockRightUse::OneSetting);
+    if (right == ClockRightStart::NotSingleThreaded || right == ClockRightStart::Failed) {
+        std::fputs("brisvander-cli: cannot give up the right to set the clock; not starting.\n", stderr);
+        return ExitRightNotGivenUp;
+    }
     // Before Qt opens anything of its own under a number that should be an output.
     KeepStandardDescriptorsTaken();
     // A reader that went away makes the write fail (and exit 74 with a word

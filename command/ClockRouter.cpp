@@ -2,8 +2,10 @@
 
 namespace brisvander {
 
-ClockRouter::ClockRouter(ClockControl& capability, ClockControl& service, std::function<bool()> mayRaise)
-    : m_capability(capability), m_service(service), m_mayRaise(std::move(mayRaise)), m_way(&service)
+ClockRouter::ClockRouter(ClockControl& capability, ClockControl& service, std::function<bool()> mayRaise,
+                         std::function<bool()> rightOutOfReach)
+    : m_capability(capability), m_service(service), m_mayRaise(std::move(mayRaise)),
+      m_rightOutOfReach(std::move(rightOutOfReach)), m_way(&service)
 {
 }
 
@@ -13,7 +15,15 @@ ClockRightRaise ClockRouter::RaiseClockRight()
     return m_way->RaiseClockRight();
 }
 
-ClockSetting ClockRouter::StepClock(const ClockStep& step) { return m_way->StepClock(step); }
+ClockSetting ClockRouter::StepClock(const ClockStep& step)
+{
+    const ClockSetting setting = m_way->StepClock(step);
+    const bool nobodyToAsk =
+        setting == ClockSetting::NoBus || setting == ClockSetting::NoService || setting == ClockSetting::NoRight;
+    if (m_way == &m_service && nobodyToAsk && m_rightOutOfReach())
+        return ClockSetting::RightOutOfReach;
+    return setting;
+}
 
 bool ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }
 

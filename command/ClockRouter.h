@@ -3,7 +3,9 @@
 // process may raise the right itself (root, or an administrator's explicit
 // grant), the time service otherwise. The way is chosen afresh at each raise,
 // so a process that gave the right up after one setting asks the service the
-// next time.
+// next time. When the service cannot be reached and running as root would
+// not give the right either (root already, or a container), the setting
+// says so (RightOutOfReach) instead of advising root.
 #include "ClockControl.h"
 
 #include <functional>
@@ -15,7 +17,8 @@ class ClockRouter final : public ClockControl {
 public:
     // Neither control is owned; both must outlive the router.
     ClockRouter(ClockControl& capability, ClockControl& service,
-                std::function<bool()> mayRaise = ProcessMayRaiseClockRight);
+                std::function<bool()> mayRaise = ProcessMayRaiseClockRight,
+                std::function<bool()> rightOutOfReach = ClockRightOutOfReach);
 
     ClockRightRaise RaiseClockRight() override;
     ClockSetting StepClock(const ClockStep& step) override;
@@ -28,6 +31,7 @@ private:
     ClockControl& m_capability;
     ClockControl& m_service;
     std::function<bool()> m_mayRaise;
+    std::function<bool()> m_rightOutOfReach;
     ClockControl* m_way;
 };
 

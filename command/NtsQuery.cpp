@@ -25,6 +25,7 @@ NtsAssociation EstablishNts(const std::string& typedHost, int port, const NtsOpt
     NtsKeResult established = RunNtsKeyExchange(keyExchange);
     if (!established.Ok()) {
         association.Failure = established.Failure.Reason;
+        association.FailureKind = established.Failure.Kind;
         return association;
     }
     association.Session = std::move(established.Session);
@@ -40,7 +41,25 @@ BOOL QueryAuthenticated(SntpClient& client, NtsAssociation& association, SntpRes
         return false;
     }
     NtsAuthenticator authenticator(*association.Session);
-    return client.QueryServer(association.NtpHost.c_str(), result, association.NtpPort, authenticator);
+    const BOOL answered = client.QueryServer(association.NtpHost.c_str(), result, association.NtpPort, authenticator);
+    // Never a 20004 without its reason.
+    if (const std::optional<NtsSealStatus> failure = authenticator.SealFailure())
+        association.Failure = NtsSealProblem(*failure);
+    return answered;
+}
+
+bool ServerMayLackNts(NtsKeFailureKind kind)
+{
+    switch (kind) {
+    case NtsKeFailureKind::Connect:
+    case NtsKeFailureKind::Timeout:
+    case NtsKeFailureKind::Tls:
+    case NtsKeFailureKind::Alpn:
+    case NtsKeFailureKind::Unsupported:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace brisvander

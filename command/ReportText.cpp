@@ -59,6 +59,17 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason)
     return text + "\nOK.";
 }
 
+std::string ReportServerMayLackNts(const std::string& reason)
+{
+    return reason + ". Vielleicht bietet der Server kein NTS an; NTS ist eingeschaltet („Authentifizierte Zeit "
+                    "(NTS)“, --nts).";
+}
+
+std::string ReportNamedNtpServer(const std::string& ntpServer, int port)
+{
+    return "Der Schlüsselaustausch nannte als NTP-Server " + ntpServer + " Port " + std::to_string(port) + ".";
+}
+
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
 {
     return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + EscapeControlCharacters(keyExchangeServer) +
@@ -88,6 +99,22 @@ std::string ReportClockFailureReason(ClockSetting setting)
     case ClockSetting::StillPending:
         return "Eine frühere Anfrage an den Zeitdienst ist noch offen und kann die Uhr noch stellen; deshalb wurde "
                "keine zweite gestellt. Bitte später mit Info prüfen.";
+    case ClockSetting::NoBus:
+        return "Es gibt keinen Systembus (D-Bus), über den der Zeitdienst des Systems (timedated) gefragt werden "
+               "könnte. Zum Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
+    case ClockSetting::NoService:
+        return "Auf dem Systembus gibt es keinen Zeitdienst (timedated), etwa auf einem System ohne systemd. Zum "
+               "Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
+    case ClockSetting::RightOutOfReach:
+        return "Hier fehlt das Recht, die Uhr zu stellen (CAP_SYS_TIME), auch als Administrator (root), und kein "
+               "Zeitdienst des Systems kann sie stellen. So ist es etwa in einem Container: Die Uhr gehört dem "
+               "Wirtssystem und ist dort zu stellen.";
+    case ClockSetting::KernelRefused:
+        return "Das Recht zum Stellen der Uhr (CAP_SYS_TIME) war vorhanden, doch das System hat das Stellen "
+               "verweigert, etwa in einem Container: Die Uhr gehört dem Wirtssystem und ist dort zu stellen.";
+    case ClockSetting::ServiceGone:
+        return "Der Zeitdienst (timedated) hat sich beendet, ohne zu antworten. Ob die Uhr gestellt wurde, ist "
+               "unbekannt; bitte mit Info prüfen.";
     case ClockSetting::Failed:
         break;
     }
@@ -102,13 +129,17 @@ std::string ReportClockOutcome(ClockSetting setting)
 }
 
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
-                                std::optional<std::size_t> chosen)
+                                std::optional<std::size_t> chosen, bool cookiesRanOut)
 {
     const int taken = static_cast<int>(samples.size());
-    std::string text = taken < asked && !samples.empty()
-                           ? CFormat("%d von %d Messungen durchgeführt (Abbruch nach Fehler Nr. %d)", taken, asked,
-                                     static_cast<int>(samples.back().Error))
-                           : CFormat(taken == 1 ? "%d Messung durchgeführt" : "%d Messungen durchgeführt", taken);
+    std::string text;
+    if (taken < asked && cookiesRanOut)
+        text = CFormat("%d von %d Messungen durchgeführt (keine NTS-Cookies mehr)", taken, asked);
+    else if (taken < asked && !samples.empty())
+        text = CFormat("%d von %d Messungen durchgeführt (Abbruch nach Fehler Nr. %d)", taken, asked,
+                       static_cast<int>(samples.back().Error));
+    else
+        text = CFormat(taken == 1 ? "%d Messung durchgeführt" : "%d Messungen durchgeführt", taken);
     if (!chosen)
         return text + ", keine war erfolgreich.";
     text += CFormat(", verwendet wurde Nr. %d", static_cast<int>(*chosen) + 1);

@@ -26,13 +26,21 @@ std::string ReportSuccessBody(const SntpResult& result);
 // The failure text; a non-empty `reason` (one German line) follows the
 // error number, as for a failed NTS key exchange.
 std::string ReportQueryFailure(std::uint32_t error, const std::string& reason = {});
+// The reason line of a key exchange that failed as it does against a server
+// without NTS: `reason`, then that the server may not offer NTS and that
+// authenticated time is switched on.
+std::string ReportServerMayLackNts(const std::string& reason);
+// The reason line of failed exchanges with the NTP server a key exchange
+// named instead of the host.
+std::string ReportNamedNtpServer(const std::string& ntpServer, int port);
 // After the offset line of an authenticated report: which key exchange
 // server vouched for the time.
 std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
 // One line after the report of a series: how many of the `asked` exchanges
 // were made and which one (1-based, `chosen` is 0-based) the report shows.
+// `cookiesRanOut`: the series ended early for want of an NTS cookie.
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
-                                std::optional<std::size_t> chosen);
+                                std::optional<std::size_t> chosen, bool cookiesRanOut = false);
 // The end of an Abgleichen report: success, or the failure line, one line
 // that says why and what to do, and "OK.".
 std::string ReportClockOutcome(ClockSetting setting);

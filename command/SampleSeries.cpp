@@ -20,15 +20,19 @@ std::optional<std::size_t> ChooseSample(const std::vector<SampleOutcome>& sample
 }
 
 std::vector<SampleOutcome> RunSampleSeries(const SeriesPlan& plan, const SampleQuery& query,
-                                           const SamplePause& pause)
+                                           const SamplePause& pause, const SampleReady& ready)
 {
     const int count = std::clamp(plan.Count, 1, MaxSamples);
     std::vector<SampleOutcome> samples;
     for (int i = 0; i < count; ++i) {
-        if (i > 0)
+        if (i > 0) {
+            if (ready && !ready())
+                break;
             pause(plan.Interval);
+        }
         samples.push_back(query());
-        if (!samples.back().Succeeded && samples.back().Error == ErrorCode::ServerUnsynchronised)
+        const SampleOutcome& last = samples.back();
+        if (!last.Succeeded && last.Error == ErrorCode::ServerUnsynchronised && !last.Unproven)
             break;
     }
     return samples;

@@ -18,6 +18,7 @@ struct SampleOutcome {
     bool Succeeded = false;
     std::uint32_t Error = 0; // the last error of a failed exchange, else 0
     SntpResult Result;       // valid only when it succeeded
+    bool Unproven = false;   // the failure rests only on what anyone could send (an NTS NAK): it ends no series
 };
 
 inline constexpr int MaxSamples = 8;
@@ -32,6 +33,9 @@ struct SeriesPlan {
 
 using SampleQuery = std::function<SampleOutcome()>;
 using SamplePause = std::function<void(std::chrono::milliseconds)>;
+// Asked before every exchange after the first: false when no further one can
+// be made (an NTS session out of cookies). Empty: always true.
+using SampleReady = std::function<bool()>;
 
 // The index of the succeeded sample with the smallest round-trip delay (the
 // earliest of equals); empty when none succeeded.
@@ -39,9 +43,11 @@ std::optional<std::size_t> ChooseSample(const std::vector<SampleOutcome>& sample
 
 // Runs plan.Count exchanges (at least one, at most MaxSamples) with a pause
 // of plan.Interval between them. A server that says it is not synchronised
-// (Kiss-o'-Death included) ends the series at once: it is not asked again.
+// (Kiss-o'-Death included) ends the series at once: it is not asked again;
+// an Unproven failure does not. The series also ends, before its pause,
+// when `ready` says no further exchange can be made.
 std::vector<SampleOutcome> RunSampleSeries(const SeriesPlan& plan, const SampleQuery& query,
-                                           const SamplePause& pause);
+                                           const SamplePause& pause, const SampleReady& ready = {});
 
 // Blocks the calling thread for `interval`.
 void SleepFor(std::chrono::milliseconds interval);

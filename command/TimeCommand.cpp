@@ -1,6 +1,7 @@
 #include "TimeCommand.h"
 
 #include "ErrorCodes.h"
+#include "HostAddress.h"
 #include "HostText.h"
 #include "LastError.h"
 
@@ -31,16 +32,42 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
     NtsAssociation association = EstablishNts(host, port, options.Nts);
     outcome.NtsServer = association.KeyExchangeServer;
     outcome.NtsFailure = association.Failure;
+    outcome.NtsMayBeMissing = association.FailureKind && ServerMayLackNts(*association.FailureKind);
     outcome.QueriedPort = association.NtpPort;
     if (!association.Session) {
         SampleOutcome failed;
         failed.Error = ErrorCode::KeyExchangeFailed;
         return {failed};
     }
-    return RunSampleSeries(options.Series, [&] {
-        SntpResult result;
-        return Sampled(QueryAuthenticated(client, association, result) != 0, result);
-    }, options.Pause);
+    if (!association.Session->NtpServer.empty() && association.NtpHost != WithoutBrackets(host))
+        outcome.NamedNtpServer = association.NtpHost;
+    std::vector<SampleOutcome> samples = RunSampleSeries(
+        options.Series,
+        [&] {
+            SntpResult result;
+            SampleOutcome sample = Sampled(QueryAuthenticated(client, association, result) != 0, result);
+            sample.Unproven = client.LastFailureUnproven;
+            return sample;
+        },
+        options.Pause,
+        [&] {
+            outcome.CookiesRanOut = association.Session->Cookies.empty();
+            return !outcome.CookiesRanOut;
+        });
+    if (!ChooseSample(samples) && samples.back().Error == ErrorCode::KeyExchangeFailed)
+        outcome.NtsFailure = association.Failure;
+    return samples;
+}
+
+// The line after the error number: why a key exchange failed, or which
+// server the key exchange sent the failed exchanges to.
+std::string QueryFailureReason(const TimeCommandOutcome& outcome)
+{
+    if (outcome.Error == ErrorCode::KeyExchangeFailed)
+        return outcome.NtsMayBeMissing ? ReportServerMayLackNts(outcome.NtsFailure) : outcome.NtsFailure;
+    if (!outcome.NamedNtpServer.empty())
+        return ReportNamedNtpServer(outcome.NamedNtpServer, outcome.QueriedPort);
+    return {};
 }
 } // namespace
 
@@ -54,7 +81,7 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
     outcome.Chosen = ChooseSample(outcome.Samples);
     if (!outcome.Chosen) {
         outcome.Error = outcome.Samples.back().Error;
-        outcome.Report += ReportQueryFailure(outcome.Error, outcome.NtsFailure);
+        outcome.Report += ReportQueryFailure(outcome.Error, QueryFailureReason(outcome));
         return outcome;
     }
     outcome.QuerySucceeded = true;

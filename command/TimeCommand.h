@@ -30,6 +30,9 @@ struct TimeCommandOutcome {
     bool Authenticated = false;  // the reported exchange was proven by NTS
     std::string NtsServer;       // the NTS key exchange server asked, when NTS was on
     std::string NtsFailure;      // German reason of a failed key exchange (Error is 20004)
+    bool NtsMayBeMissing = false; // the key exchange failed as it does against a server without NTS
+    std::string NamedNtpServer;  // the NTP server the key exchange named, when it named one other than the host
+    bool CookiesRanOut = false;  // an NTS series ended early: no cookie was left for its next exchange
 };
 
 // Asked right before a Sync sets the clock; false leaves the clock alone
@@ -51,7 +54,8 @@ struct TimeCommandOptions {
 // the report is that of the exchange with the smallest round-trip delay, and
 // Sync steps the clock once, by its offset; when every exchange failed, the
 // report is the last failure's. With NTS, the key exchange comes first and
-// the report names its server.
+// the report names its server; a series whose session runs out of cookies
+// ends there.
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
                                   const TimeCommandOptions& options = {});
 

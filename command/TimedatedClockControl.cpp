@@ -48,15 +48,18 @@ ClockSetting ClockSettingFromServiceError(const QString& name)
         return ClockSetting::AutomaticSyncOn;
     // Gone before it answered: whether it set the clock cannot be told.
     if (name == "org.freedesktop.DBus.Error.NoReply")
-        return ClockSetting::NoAnswer;
-    // No bus, no such service, or one that cannot be started: nobody to ask.
-    if (name == "org.freedesktop.DBus.Error.ServiceUnknown" || name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
-        name == "org.freedesktop.DBus.Error.NoServer" || name == "org.freedesktop.DBus.Error.Disconnected" ||
+        return ClockSetting::ServiceGone;
+    // No bus to reach anyone on.
+    if (name == "org.freedesktop.DBus.Error.NoServer" || name == "org.freedesktop.DBus.Error.Disconnected" ||
         name == "org.freedesktop.DBus.Error.NoNetwork" || name == "org.freedesktop.DBus.Error.FileNotFound" ||
-        name == "org.freedesktop.DBus.Error.TimedOut" || name == "org.freedesktop.DBus.Error.UnknownObject" ||
-        name == "org.freedesktop.DBus.Error.UnknownInterface" || name == "org.freedesktop.DBus.Error.UnknownMethod" ||
-        StartsWith(name, "org.freedesktop.DBus.Error.Spawn.") || StartsWith(name, "org.freedesktop.systemd1."))
-        return ClockSetting::NoRight;
+        name == "org.freedesktop.DBus.Error.TimedOut")
+        return ClockSetting::NoBus;
+    // A bus, but no such service, or one that cannot be started: nobody to ask.
+    if (name == "org.freedesktop.DBus.Error.ServiceUnknown" || name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
+        name == "org.freedesktop.DBus.Error.UnknownObject" || name == "org.freedesktop.DBus.Error.UnknownInterface" ||
+        name == "org.freedesktop.DBus.Error.UnknownMethod" || StartsWith(name, "org.freedesktop.DBus.Error.Spawn.") ||
+        StartsWith(name, "org.freedesktop.systemd1."))
+        return ClockSetting::NoService;
     return ClockSetting::Failed;
 }
 

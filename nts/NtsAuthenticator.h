@@ -5,6 +5,8 @@
 #include "NtsSession.h"
 #include "ReplyAuthenticator.h"
 
+#include <optional>
+
 namespace brisvander {
 
 class NtsAuthenticator final : public ReplyAuthenticator {
@@ -16,11 +18,14 @@ public:
     std::vector<std::uint8_t> SealRequest(std::span<const std::uint8_t> header) override;
     ReplyAuthenticity CheckReply(std::span<const std::uint8_t> datagram) override;
     std::size_t LargestReply() const override { return NtsReplyBufferSize; }
+    // Why the last request could not be sealed; empty when it was, or none was asked for.
+    std::optional<NtsSealStatus> SealFailure() const { return m_sealFailure; }
 
 private:
     NtsSession& m_session;
     NtsPendingRequest m_pending;
     bool m_sealed = false;
+    std::optional<NtsSealStatus> m_sealFailure;
 };
 
 } // namespace brisvander

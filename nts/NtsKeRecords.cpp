@@ -26,6 +26,8 @@ std::vector<std::uint16_t> U16List(ByteView body)
     return values;
 }
 
+bool IsKnownType(std::uint16_t type) { return type <= static_cast<std::uint16_t>(Type::NtpPort); }
+
 bool IsHostText(ByteView body)
 {
     if (body.empty())
@@ -125,7 +127,7 @@ NtsKeParseResult ParseNtsKeResponse(ByteView received)
         const std::uint16_t rawType = ReadU16(received, at);
         const std::uint16_t type = rawType & ~NtsKeCriticalBit;
         const std::size_t length = ReadU16(received, at + 2);
-        if (length > NtsKeMaxRecordBody)
+        if (length > NtsKeMaxRecordBody && IsKnownType(type))
             return malformed("Record Typ " + std::to_string(type) + " länger als " +
                              std::to_string(NtsKeMaxRecordBody) + " Bytes");
         if (at + 4 + length > NtsKeMaxMessageSize)

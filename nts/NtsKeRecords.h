@@ -27,7 +27,9 @@ enum class NtsKeRecordType : std::uint16_t {
     NtpPort = 7,
 };
 
-// Limits on what a server may make us hold.
+// Limits on what a server may make us hold. The record limit applies to the
+// records we know and keep; an unknown record that is not critical is
+// skipped whatever its length, within the message's limit (RFC 8915).
 inline constexpr std::size_t NtsKeMaxMessageSize = 16384;
 inline constexpr std::size_t NtsKeMaxRecordBody = 256;
 inline constexpr std::size_t NtsMaxCookies = 8;

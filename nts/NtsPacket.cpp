@@ -93,6 +93,19 @@ NtsSealedRequest SealRequest(ByteView header, NtsSession& session, std::size_t p
     return sealed;
 }
 
+std::string NtsSealProblem(NtsSealStatus status)
+{
+    switch (status) {
+    case NtsSealStatus::Sealed: return {};
+    case NtsSealStatus::NoCookie: return "keine NTS-Cookies mehr; ein neuer Schlüsselaustausch ist nötig";
+    case NtsSealStatus::RandomUnavailable: return "keine Zufallszahlen für die NTS-Anfrage verfügbar";
+    case NtsSealStatus::BadHeader:
+    case NtsSealStatus::TooManyPlaceholders:
+    case NtsSealStatus::CryptoFailed: break;
+    }
+    return "NTS-Anfrage konnte nicht versiegelt werden";
+}
+
 NtsReplyCheck CheckReply(ByteView datagram, const NtsPendingRequest& pending, NtsSession& session)
 {
     if (datagram.size() < NtpHeaderSize)

@@ -45,10 +45,13 @@ struct NtsSealedRequest {
 // `session`; on failure the session is unchanged.
 NtsSealedRequest SealRequest(ByteView header, NtsSession& session, std::size_t placeholders = 0);
 
+// Why a request could not be sealed, in German, one line; empty for Sealed.
+std::string NtsSealProblem(NtsSealStatus status);
+
 enum class NtsReplyVerdict {
     Authentic, // carries our identifier and the server-to-client key verifies it
     NotOurs,   // discard and keep waiting: anyone could have sent it
-    Nak,       // NTS NAK for our identifier: the server refused the cookie; end the query
+    Nak,       // NTS NAK for our identifier: the server refused the cookie, if anyone can tell (unauthenticated)
 };
 
 struct NtsReplyCheck {

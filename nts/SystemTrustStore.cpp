@@ -84,9 +84,11 @@ X509_LOOKUP_METHOD* LazyBundleMethod()
     return method;
 }
 
+// secure_getenv: a process that gained a right at its start (a file
+// capability, set-id) must not trust the authorities its caller names.
 std::string FromEnvironmentOr(const char* variable, const char* fallback)
 {
-    const char* value = variable != nullptr ? std::getenv(variable) : nullptr;
+    const char* value = variable != nullptr ? secure_getenv(variable) : nullptr;
     return value != nullptr ? value : fallback;
 }
 } // namespace
@@ -109,10 +111,13 @@ bool AddSystemTrustStore(SSL_CTX* ctx)
 {
     // The directory first: Debian's holds every root of the bundle, so the
     // bundle is read only for a chain the directory cannot finish.
-    if (SSL_CTX_set_default_verify_dir(ctx) != 1)
+    X509_STORE* store = SSL_CTX_get_cert_store(ctx);
+    X509_LOOKUP* directory = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+    const std::string directories = FromEnvironmentOr(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+    if (directory == nullptr || X509_LOOKUP_add_dir(directory, directories.c_str(), X509_FILETYPE_PEM) != 1)
         return false;
     const std::string bundle = FromEnvironmentOr(X509_get_default_cert_file_env(), X509_get_default_cert_file());
-    return AddLazyBundle(SSL_CTX_get_cert_store(ctx), bundle);
+    return AddLazyBundle(store, bundle);
 }
 
 } // namespace brisvander

@@ -11,6 +11,8 @@ namespace brisvander {
 // Adds the system's trust store to `ctx`: the hashed directory (SSL_CERT_DIR,
 // else OpenSSL's default) and behind it the bundle file (SSL_CERT_FILE, else
 // OpenSSL's default), each consulted only for an issuer not found before it.
+// A process in secure-execution mode (it gained a right at its start: a file
+// capability, set-user-id or set-group-id) ignores both variables.
 // The same authorities as SSL_CTX_set_default_verify_paths, except that a
 // subject the directory names is taken from the directory alone. False when
 // OpenSSL refuses.

@@ -5,7 +5,9 @@
 // system's time service, which checks the right itself. The client drives
 // these calls in the order raise, step, lower, drop for good; tests put a
 // recording stand-in in place of the real one, so that no test can reach the
-// machine's clock.
+// machine's clock. The real capability path works through the clock helper
+// that main starts (ClockRightHelper.h): the program's own process never
+// holds the right.
 #include "ClockStep.h"
 
 namespace brisvander {
@@ -23,13 +25,18 @@ enum class ClockRightRaise {
 // can act on in its own way.
 enum class ClockSetting {
     Set,
-    NoRight,         // no right of our own and no time service to ask for it
+    NoRight,         // no right of our own (an ordinary account) and no time service to ask for it
     NotAuthorised,   // the time service asked, and authorisation was refused or cancelled
     AutomaticSyncOn, // the time service refuses while automatic synchronisation is on
     NoAgent,         // authorisation needs a password, and no one can be asked for it
     NoAnswer,        // the time service did not answer in time: it may still set the clock
     StillPending,    // an earlier request may still be carried out: no second one was sent
     Failed,          // refused for another reason
+    NoBus,           // no right of our own, and no system bus to reach the time service on
+    NoService,       // no right of our own, and no time service on the system bus
+    RightOutOfReach, // the right cannot be had here, not even as root (a container: the clock is the host's)
+    ServiceGone,     // the time service went away without answering: whether it set the clock is unknown
+    KernelRefused,   // the right was held, and the kernel still refused (a container: the clock is the host's)
 };
 
 class ClockControl {
@@ -46,23 +53,30 @@ public:
     // the raise. false (last error set) when that fails.
     virtual bool LowerClockRight() = 0;
     // Gives up CAP_SYS_TIME for the rest of the process's life (the
-    // permitted set too), so nothing after the setting can raise it again.
-    // true when the process no longer holds it. false (last error set) when
-    // that fails.
+    // permitted set too; the clock helper ends), so nothing after the
+    // setting can raise it again. true when the process no longer holds it.
+    // false (last error set) when that fails.
     virtual bool DropClockRightForGood() = 0;
 };
 
-// The capability path alone, shared by the whole process (it holds no state,
-// so any thread may use it).
+// The capability path alone, shared by the whole process (any thread may
+// use it; the clock helper takes one request at a time). Without a helper,
+// the raise is Refused and a step NoRight.
 ClockControl& SystemClockControl();
 
-// Whether CAP_SYS_TIME is in this process's permitted set: whether it may
+// Whether a clock helper holds CAP_SYS_TIME for this process: whether it may
 // take the capability path at all.
 bool ProcessMayRaiseClockRight();
 
-// What DropClockRightForGood does, for a program that gives up the right
-// before it runs code it does not trust. true when the right is no longer
-// held; false (last error set) otherwise.
+// Whether running as root would not give this process the right either: it
+// did not hold the right at its start, and it is root already or
+// CAP_SYS_TIME is not in its bounding set (a container, whose clock is the
+// host's).
+bool ClockRightOutOfReach();
+
+// Clears CAP_SYS_TIME from the calling thread's effective, permitted and
+// inheritable sets (and so from its ambient set). true when the right is no
+// longer held; false (last error set) otherwise.
 bool DropProcessClockRight();
 
 } // namespace brisvander

@@ -1,17 +1,16 @@
 #include "ClockControl.h"
+#include "ClockRightHelper.h"
 #include "ErrorCodes.h"
 #include "LastError.h"
 
 #include <cerrno>
-#include <ctime>
 #include <initializer_list>
 #include <sys/capability.h>
-#include <sys/timex.h>
 
 namespace brisvander {
 
 namespace {
-// Sets or clears CAP_SYS_TIME in the given sets.
+// Sets or clears CAP_SYS_TIME in the given sets of the calling thread.
 bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t value)
 {
     cap_t caps = cap_get_proc();
@@ -27,42 +26,41 @@ bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t valu
     return done || FailWithErrno(err);
 }
 
+// Every call goes to the clock helper, the one process that holds the right
+// (ClockRightHelper.h); without one, the right is not ours to raise.
 class LinuxClockControl final : public ClockControl {
 public:
     ClockRightRaise RaiseClockRight() override
     {
-        cap_t caps = cap_get_proc();
-        if (caps == nullptr) {
-            if (errno == ENOSYS)
-                return ClockRightRaise::NoCapabilities;
-            FailWithErrno();
-            return ClockRightRaise::Unreadable;
-        }
-        cap_free(caps);
-        if (!CAP_IS_SUPPORTED(CAP_SYS_TIME)) {
-            SetLastError(ErrorFromErrno(EINVAL));
-            return ClockRightRaise::UnknownRight;
-        }
-        return SetClockRight({CAP_EFFECTIVE}, CAP_SET) ? ClockRightRaise::Raised : ClockRightRaise::Refused;
+        const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Raise);
+        if (answer.Reached && answer.Errno == 0)
+            return ClockRightRaise::Raised;
+        SetLastError(ErrorFromErrno(answer.Errno));
+        return answer.Reached && answer.Errno == EINVAL ? ClockRightRaise::UnknownRight : ClockRightRaise::Refused;
     }
 
     ClockSetting StepClock(const ClockStep& step) override
     {
-        timex adjustment{};
-        adjustment.modes = ADJ_SETOFFSET | ADJ_NANO;
-        adjustment.time.tv_sec = static_cast<time_t>(step.Seconds);
-        // With ADJ_NANO the field named tv_usec carries nanoseconds.
-        adjustment.time.tv_usec = static_cast<suseconds_t>(step.Nanoseconds);
-        if (clock_adjtime(CLOCK_REALTIME, &adjustment) >= 0)
+        const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Step, step);
+        if (answer.Reached && answer.Errno == 0)
             return ClockSetting::Set;
-        const int err = errno;
-        SetLastError(ErrorFromErrno(err));
-        return err == EPERM || err == EACCES ? ClockSetting::NoRight : ClockSetting::Failed;
+        SetLastError(ErrorFromErrno(answer.Errno));
+        if (answer.Errno == EPERM || answer.Errno == EACCES)
+            return answer.RightInEffect ? ClockSetting::KernelRefused : ClockSetting::NoRight;
+        return answer.Reached ? ClockSetting::Failed : ClockSetting::NoRight;
     }
 
-    bool LowerClockRight() override { return SetClockRight({CAP_EFFECTIVE}, CAP_CLEAR); }
+    bool LowerClockRight() override
+    {
+        if (!ClockHelperRunning())
+            return SetClockRight({CAP_EFFECTIVE}, CAP_CLEAR);
+        const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Lower);
+        if (answer.Reached && answer.Errno == 0 && !answer.RightInEffect)
+            return true;
+        return FailWithErrno(answer.Errno != 0 ? answer.Errno : EPERM);
+    }
 
-    bool DropClockRightForGood() override { return DropProcessClockRight(); }
+    bool DropClockRightForGood() override { return EndClockHelper() && DropProcessClockRight(); }
 };
 } // namespace
 
@@ -72,16 +70,7 @@ ClockControl& SystemClockControl()
     return instance;
 }
 
-bool ProcessMayRaiseClockRight()
-{
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr)
-        return false;
-    cap_flag_value_t permitted = CAP_CLEAR;
-    const bool read = cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted) == 0;
-    cap_free(caps);
-    return read && permitted == CAP_SET;
-}
+bool ProcessMayRaiseClockRight() { return ClockHelperRunning(); }
 
 bool DropProcessClockRight()
 {

@@ -13,7 +13,7 @@ namespace brisvander {
 enum class ReplyAuthenticity {
     Authentic, // proven to answer our request: the usual checks follow
     NotOurs,   // cannot prove it: discarded, the wait goes on
-    Refused,   // the server refuses to authenticate us (NTS NAK): the query ends
+    Refused,   // says the server refuses us (NTS NAK), unproven: noted, the wait goes on
 };
 
 class ReplyAuthenticator {

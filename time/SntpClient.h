@@ -33,7 +33,9 @@ public:
     // The same exchange in NTP version 4, the request sealed and every reply
     // judged by `authenticator` before the usual checks: a reply that cannot
     // prove itself is discarded like a forged one (NoAuthenticReply when
-    // nothing better comes), a refusal ends the query (ServerUnsynchronised).
+    // nothing better comes). A refusal (NAK) or an ICMP error is noted and
+    // the wait goes on; it names the failure (ServerUnsynchronised, or the
+    // socket error) only if no authentic reply came before the time-out.
     BOOL QueryServer(const char* host, SntpResult& result, int port, ReplyAuthenticator& authenticator);
 
     // Sets the clock to `newTime`, a time computed from a clock reading of a
@@ -53,6 +55,10 @@ public:
     BOOL PrivilegeEnabled = 0;
     // What the last SetSystemClock came to; Failed before the first.
     ClockSetting LastClockSetting = ClockSetting::Failed;
+    // Whether the last query's failure rests only on what anyone on the path
+    // could have sent (a noted NTS NAK or ICMP error), not on an authentic
+    // reply; false after a success and for every plain exchange.
+    bool LastFailureUnproven = false;
 
 private:
     BOOL Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);

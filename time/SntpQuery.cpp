@@ -44,6 +44,7 @@ struct Exchange {
     NtpTimestamp departure;
     bool departureFromKernel = false;
     std::vector<std::uint8_t> buffer;  // room for the longest reply taken
+    bool failureUnproven = false;      // the wait's failure rests on a noted NAK or ICMP error
 
     std::size_t LongestReply() const
     {
@@ -51,31 +52,46 @@ struct Exchange {
     }
 };
 
+// One datagram's verdict, and whether it rests only on what anyone on the
+// path can send without the session's keys: an NTS NAK, or an ICMP error
+// the kernel reports at the next read.
+struct Judged {
+    std::uint32_t verdict = ErrorCode::Success;
+    bool unproven = false;
+};
+
+// The errors a forged ICMP message can cause on a connected UDP socket.
+bool IsPathError(std::uint32_t error)
+{
+    return error == ErrorCode::ConnectionReset || error == ErrorCode::HostUnreachable ||
+           error == ErrorCode::NetworkUnreachable;
+}
+
 // An authenticated exchange first asks whether the datagram is proven to be
 // ours; only then do the usual checks see it.
-std::uint32_t Authenticate(Exchange& exchange, std::size_t received)
+Judged Authenticate(Exchange& exchange, std::size_t received)
 {
     if (exchange.authenticator == nullptr)
-        return ErrorCode::Success;
+        return {};
     switch (exchange.authenticator->CheckReply({exchange.buffer.data(), received})) {
-    case ReplyAuthenticity::Authentic: return ErrorCode::Success;
-    case ReplyAuthenticity::Refused: return ErrorCode::ServerUnsynchronised;
+    case ReplyAuthenticity::Authentic: return {};
+    case ReplyAuthenticity::Refused: return {ErrorCode::ServerUnsynchronised, true};
     case ReplyAuthenticity::NotOurs: break;
     }
-    return ErrorCode::NoAuthenticReply;
+    return {ErrorCode::NoAuthenticReply, false};
 }
 
 // Reads one waiting datagram and judges it; the result is written only for
 // a reply that passed every check.
-std::uint32_t TakeOneDatagram(Exchange& exchange, SntpResult& result)
+Judged TakeOneDatagram(Exchange& exchange, SntpResult& result)
 {
     const NtpTimestamp readAt = NtpTimestamp::Now();
     std::fill(exchange.buffer.begin(), exchange.buffer.end(), std::uint8_t{0});
     const UdpSocket::Datagram datagram = exchange.socket.ReceiveStamped(exchange.buffer.data(), exchange.buffer.size());
     if (datagram.Failed)
-        return GetLastError();
+        return {GetLastError(), exchange.authenticator != nullptr && IsPathError(GetLastError())};
     const std::size_t received = std::min(datagram.FullLength, exchange.buffer.size());
-    if (const std::uint32_t authenticity = Authenticate(exchange, received); authenticity != ErrorCode::Success)
+    if (const Judged authenticity = Authenticate(exchange, received); authenticity.verdict != ErrorCode::Success)
         return authenticity;
     SntpResult candidate = result;
     const std::uint32_t verdict = EvaluateNtpReply(
@@ -83,7 +99,7 @@ std::uint32_t TakeOneDatagram(Exchange& exchange, SntpResult& result)
         datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, LocalClockResolution(), exchange.LongestReply());
     if (verdict == ErrorCode::Success)
         result = candidate;
-    return verdict;
+    return {verdict, false};
 }
 
 bool Discarded(std::uint32_t verdict)
@@ -93,10 +109,14 @@ bool Discarded(std::uint32_t verdict)
 }
 
 // Datagrams that cannot prove they answer this request are discarded and the
-// wait goes on; the last one discarded names the failure at the end.
+// wait goes on; the last one discarded names the failure at the end. In an
+// authenticated exchange a NAK or an ICMP error is noted, not obeyed (anyone
+// who saw the request can send one, RFC 8915 section 5.7): the wait goes on,
+// and the last one noted names the failure only if no authentic reply came.
 std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpResult& result)
 {
     std::uint32_t lastDiscarded = ErrorCode::TimedOut;
+    std::uint32_t lastNoted = ErrorCode::Success;
     for (int left = MillisecondsUntil(deadline); left > 0; left = MillisecondsUntil(deadline)) {
         BOOL readable = false;
         if (!exchange.socket.WaitReadable(readable, static_cast<std::uint32_t>(left)))
@@ -108,11 +128,16 @@ std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpRes
         // Everything waiting is read before the next wait, so that a flood of
         // forgeries cannot fill the buffer and push the true reply out.
         while (Clock::now() < deadline) {
-            const std::uint32_t verdict = TakeOneDatagram(exchange, result);
+            const Judged judged = TakeOneDatagram(exchange, result);
+            const std::uint32_t verdict = judged.verdict;
             if (verdict == ErrorCode::WouldBlock || verdict == ErrorCode::Interrupted)
                 break;
             if (Discarded(verdict)) {
                 lastDiscarded = verdict;
+                continue;
+            }
+            if (judged.unproven) {
+                lastNoted = verdict;
                 continue;
             }
             if (verdict == ErrorCode::ServerUnsynchronised)
@@ -123,9 +148,10 @@ std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpRes
             return verdict;
         }
     }
-    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n",
-          static_cast<int>(lastDiscarded));
-    return lastDiscarded;
+    exchange.failureUnproven = lastNoted != ErrorCode::Success;
+    const std::uint32_t failure = exchange.failureUnproven ? lastNoted : lastDiscarded;
+    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n", static_cast<int>(failure));
+    return failure;
 }
 
 // The datagram to send, stamped now; empty when the authenticator cannot seal it.
@@ -152,6 +178,7 @@ BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port, Rep
 
 BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator)
 {
+    LastFailureUnproven = false;
     UdpSocket socket;
     if (!socket.Create()) {
         Trace("Failed to create client socket, GetLastError returns: %d\n", static_cast<int>(GetLastError()));
@@ -175,7 +202,7 @@ BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuth
         return FailKeepingError(socket);
     }
 
-    Exchange exchange{socket, authenticator, sent, sent, false, {}};
+    Exchange exchange{socket, authenticator, sent, sent, false, {}, false};
     exchange.buffer.resize(exchange.LongestReply());
     // The kernel's departure stamp is usually there at once; else it comes with the wait.
     exchange.departureFromKernel = socket.TakeTransmitStamp(exchange.departure);
@@ -183,6 +210,7 @@ BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuth
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
     const std::uint32_t verdict = AwaitReply(exchange, deadline, result);
     socket.Close();
+    LastFailureUnproven = verdict != ErrorCode::Success && exchange.failureUnproven;
     SetLastError(verdict);
     return verdict == ErrorCode::Success;
 }

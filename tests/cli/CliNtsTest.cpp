@@ -2,11 +2,16 @@
 // loopback: the report's added line, JSON, and a key exchange that fails.
 #include "ChronydNtsSuite.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace brisvander;
 using namespace brisvander::ntstest;
@@ -21,13 +26,13 @@ struct Outcome {
 
 class CliNts : public ChronydNtsSuite {
 protected:
-    Outcome Cli(QStringList args)
+    Outcome Cli(QStringList args, const QString& program = BRISVANDER_CLI_PATH,
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", m_config.path());
         process.setProcessEnvironment(env);
-        process.start(BRISVANDER_CLI_PATH, args);
+        process.start(program, args);
         Outcome outcome;
         if (process.waitForFinished(20000))
             outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -77,6 +82,35 @@ TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
     EXPECT_FALSE(o["nts_error"].toString().isEmpty());
     EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
     EXPECT_EQ(o["port"].toInt(), 5123) << "no key exchange named another port";
+}
+
+// A program that gained a right at its start (here: set-group-id, as a file
+// capability would) must not trust the authority its caller names.
+TEST_F(CliNts, AProgramStartedWithARightIgnoresTheTrustStoreItsCallerNames)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a set-group-id copy for a group of someone else's needs root";
+    struct statvfs folder {};
+    if (statvfs(m_config.path().toLocal8Bit().constData(), &folder) != 0 || (folder.f_flag & ST_NOSUID) != 0)
+        GTEST_SKIP() << "the temporary folder ignores set-id bits";
+    const QString copy = m_config.filePath("brisvander-cli");
+    ASSERT_TRUE(QFile::copy(BRISVANDER_CLI_PATH, copy));
+    const gid_t otherGroup = getegid() == 65534 ? 65533 : 65534;
+    ASSERT_EQ(chown(copy.toLocal8Bit().constData(), static_cast<uid_t>(-1), otherGroup), 0);
+    ASSERT_EQ(chmod(copy.toLocal8Bit().constData(), 02755), 0);
+
+    QTemporaryDir emptyDirectory;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SSL_CERT_FILE", QString::fromStdString(s_chronyd->CaFile()));
+    env.insert("SSL_CERT_DIR", emptyDirectory.path());
+    const QStringList args = {"info", "localhost", "--nts", "--nts-port",
+                              QString::number(s_chronyd->KeyExchangePort())};
+    const Outcome trusting = Cli(args, BRISVANDER_CLI_PATH, env);
+    EXPECT_EQ(trusting.status, 0) << "the variables name the test's authority\n" << trusting.out << trusting.err;
+    const Outcome withRight = Cli(args, copy, env);
+    EXPECT_EQ(withRight.status, 1) << withRight.out << withRight.err;
+    EXPECT_NE(withRight.out.find("(Fehler Nr. 20004)\n"), std::string::npos) << withRight.out;
+    EXPECT_NE(withRight.out.find("nicht vertrauenswürdig"), std::string::npos) << withRight.out;
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 // The installed shape of the program: a process with arguments, streams and
-// an exit status. The process never holds the right to set the clock here.
+// an exit status. The process never holds the right to set the clock here,
+// except in a user namespace of its own, where the kernel keeps the
+// machine's clock from it.
+#include "ClockControl.h"
 #include "FakeSntpServer.h"
 #include "ReportText.h"
 
@@ -102,15 +105,51 @@ TEST_F(CliProcessTest, InfoUnderAGermanLocaleKeepsTheDecimalPoint)
 }
 
 // Tests run without the clock right (the launcher takes it out of the
-// bounding set) and without a system bus, so the real program's sync can
-// only fail here, and says that it needs administrator rights.
+// bounding set where it can) and without a system bus, so the real
+// program's sync can only fail here: for want of a bus, or, where not even
+// root could get the right, for want of the right.
 TEST_F(CliProcessTest, SyncWithoutTheRightOrATimeServiceIsAnOrdinaryFailure)
 {
     const Outcome sync = Cli({"sync", "127.0.0.1", "--port", QString::number(m_server.Port())});
     EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
     EXPECT_TRUE(sync.out.contains("Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
-    const std::string tail = "Sekunden.\n" + ReportClockOutcome(ClockSetting::NoRight) + "\n";
+    const ClockSetting why = ClockRightOutOfReach() ? ClockSetting::RightOutOfReach : ClockSetting::NoBus;
+    const std::string tail = "Sekunden.\n" + ReportClockOutcome(why) + "\n";
     EXPECT_TRUE(sync.out.endsWith(tail.c_str())) << sync.out.toStdString();
+}
+
+// Started with every capability of a user namespace of its own, CAP_SYS_TIME
+// among them, the program queries without the right in effect or permitted
+// (the clock helper keeps it), and says so when the kernel, which keeps the
+// machine's clock from that namespace, refuses the step.
+TEST_F(CliProcessTest, StartedWithTheRightItQueriesWithoutItAndTellsTheKernelsRefusal)
+{
+    if (Start("unshare", {"-U", "-r", "true"}, m_config.path()).status != 0)
+        GTEST_SKIP() << "user namespaces are off here";
+    FakeSntpServer silent;
+    silent.SetSilent(true);
+    QProcess waiting;
+    waiting.start("unshare", {"-U", "-r", BRISVANDER_CLI_PATH, "info", "127.0.0.1", "--port",
+                              QString::number(silent.Port())});
+    ASSERT_TRUE(waiting.waitForStarted(5000));
+    for (int waited = 0; silent.RequestCount() == 0 && waited < 5000; waited += 10)
+        usleep(10000);
+    QFile status(QString("/proc/%1/status").arg(waiting.processId()));
+    const QByteArray lines = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    waiting.kill();
+    waiting.waitForFinished();
+    ASSERT_EQ(silent.RequestCount(), 1) << "the query never started";
+    for (const char* set : {"CapEff:", "CapPrm:"}) {
+        const qsizetype at = lines.indexOf(set);
+        const quint64 bits = at < 0 ? 0 : lines.mid(at + 7, 18).trimmed().toULongLong(nullptr, 16);
+        EXPECT_EQ(bits >> 25 & 1, 0u) << set << " holds CAP_SYS_TIME during the query";
+        EXPECT_NE(bits >> 21 & 1, 0u) << set << " lacks CAP_SYS_ADMIN: not the namespace's full set";
+    }
+
+    const Outcome sync = Start("unshare", {"-U", "-r", BRISVANDER_CLI_PATH, "sync", "127.0.0.1", "--port", Port(),
+                                           "--json"}, m_config.path());
+    EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
+    EXPECT_TRUE(sync.out.contains("\"clock_error\":\"kernel-refused\"")) << sync.out.toStdString();
 }
 
 // A name whose only address is IPv6 works. The name comes from a hosts file

@@ -1,6 +1,7 @@
 // The command-line program in-process: exact texts, JSON, exit statuses.
 // A recording clock stands in for the real one, and the pauses between
 // samples are recorded instead of waited.
+#include "CliJson.h"
 #include "CliRun.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
@@ -167,7 +168,7 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     QJsonParseError error{};
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(ok.out), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << ok.out;
-    const QStringList keys = {"chosen", "clock_offset", "clock_set", "command", "destination", "error", "host",
+    const QStringList keys = {"chosen", "clock_error", "clock_offset", "clock_set", "command", "destination", "error", "host",
                               "leap_indicator", "nts", "nts_error", "nts_server", "originate", "port", "receive",
                               "roundtrip_delay", "samples", "stratum", "success", "transmit"};
     EXPECT_EQ(o.keys(), keys);
@@ -184,6 +185,7 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     EXPECT_NEAR(o["clock_offset"].toDouble(), 0.25, 0.01);
     EXPECT_GT(o["roundtrip_delay"].toDouble(), -0.001);
     EXPECT_TRUE(o["clock_set"].toBool());
+    EXPECT_TRUE(o["clock_error"].isNull());
     const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
     for (const char* key : {"originate", "receive", "transmit", "destination"})
         EXPECT_TRUE(std::regex_match(o[key].toString().toStdString(), iso)) << key;
@@ -216,6 +218,7 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     const QJsonObject fs = JsonOf(failedSync);
     ASSERT_TRUE(fs.contains("clock_set"));
     EXPECT_TRUE(fs["clock_set"].isNull());
+    EXPECT_TRUE(fs["clock_error"].isNull());
 
     // A refused clock after a good query is false.
     clock.stepResult = false;
@@ -223,6 +226,27 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     EXPECT_EQ(refused.status, 2);
     EXPECT_TRUE(JsonOf(refused)["clock_set"].isBool());
     EXPECT_FALSE(JsonOf(refused)["clock_set"].toBool(true));
+}
+
+// One stable token per reason the clock was not set.
+TEST_F(CliRunTest, JsonSaysWhyTheClockWasNotSetInOneToken)
+{
+    const std::pair<ClockSetting, const char*> tokens[] = {
+        {ClockSetting::NotAuthorised, "denied"},     {ClockSetting::AutomaticSyncOn, "ntp-active"},
+        {ClockSetting::NoBus, "no-bus"},             {ClockSetting::NoService, "no-service"},
+        {ClockSetting::NoAgent, "no-agent"},         {ClockSetting::NoAnswer, "no-answer"},
+        {ClockSetting::StillPending, "no-answer"},   {ClockSetting::ServiceGone, "service-gone"},
+        {ClockSetting::NoRight, "no-right"},         {ClockSetting::RightOutOfReach, "no-right"},
+        {ClockSetting::KernelRefused, "kernel-refused"}, {ClockSetting::Failed, "kernel-refused"},
+    };
+    TimeCommandOutcome outcome;
+    outcome.QuerySucceeded = true;
+    outcome.ClockAttempted = true;
+    for (const auto& [setting, token] : tokens) {
+        outcome.Clock = setting;
+        const QJsonObject o = QJsonDocument::fromJson(OutcomeToJson(ReportCommand::Sync, outcome)).object();
+        EXPECT_EQ(o["clock_error"].toString().toStdString(), token);
+    }
 }
 
 TEST_F(CliRunTest, HostComesFromTheSettingsElseTheDefault)

@@ -53,6 +53,26 @@ TEST_F(ClockRouterTest, AProcessWithoutTheRightAsksTheServiceAndHoldsNothingAfte
     EXPECT_EQ(capability.Calls(), (Calls{Call::DropForGood}));
 }
 
+// Root, or a process without the right in its bounding set (a container),
+// gains nothing by running as root: with no one to ask, that is the reason.
+TEST_F(ClockRouterTest, WithNobodyToAskTheReasonDependsOnWhetherRootWouldHelp)
+{
+    service.stepResult = false;
+    for (const bool outOfReach : {false, true}) {
+        ClockRouter router(capability, service, [] { return false; }, [outOfReach] { return outOfReach; });
+        for (const ClockSetting nobody : {ClockSetting::NoBus, ClockSetting::NoService}) {
+            service.stepFailure = nobody;
+            SntpClient client(router);
+            const NtpTimestamp now = NtpTimestamp::Now();
+            EXPECT_FALSE(client.SetSystemClock(now.AddSeconds(1.0), now));
+            EXPECT_EQ(client.LastClockSetting, outOfReach ? ClockSetting::RightOutOfReach : nobody);
+        }
+    }
+    service.stepFailure = ClockSetting::NotAuthorised;
+    ClockRouter router(capability, service, [] { return false; }, [] { return true; });
+    EXPECT_EQ(router.StepClock(ClockStep{1, 0}), ClockSetting::NotAuthorised) << "a refusal stays a refusal";
+}
+
 TEST_F(ClockRouterTest, OnceTheRightIsGoneTheNextSettingAsksTheService)
 {
     ClockRouter router(capability, service, [this] { return !capability.droppedForGood; });

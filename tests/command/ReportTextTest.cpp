@@ -65,9 +65,11 @@ TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
     const std::string head = "Fehler beim setzen der lokalen Rechner Zeit.\n";
     const std::string tail = "\n\nOK.";
     std::set<std::string> reasons;
-    for (const ClockSetting why : {ClockSetting::NoRight, ClockSetting::NotAuthorised, ClockSetting::AutomaticSyncOn,
-                                   ClockSetting::NoAgent, ClockSetting::NoAnswer, ClockSetting::StillPending,
-                                   ClockSetting::Failed}) {
+    for (const ClockSetting why :
+         {ClockSetting::NoRight, ClockSetting::NotAuthorised, ClockSetting::AutomaticSyncOn, ClockSetting::NoAgent,
+          ClockSetting::NoAnswer, ClockSetting::StillPending, ClockSetting::Failed, ClockSetting::NoBus,
+          ClockSetting::NoService, ClockSetting::RightOutOfReach, ClockSetting::ServiceGone,
+          ClockSetting::KernelRefused}) {
         const std::string text = ReportClockOutcome(why);
         const std::string reason = ReportClockFailureReason(why);
         EXPECT_EQ(text, head + reason + tail);
@@ -75,7 +77,7 @@ TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
         EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
         reasons.insert(reason);
     }
-    EXPECT_EQ(reasons.size(), 7u);
+    EXPECT_EQ(reasons.size(), 12u);
     EXPECT_EQ(ReportClockFailureReason(ClockSetting::Set), "");
     // What to do, named where the user can do it.
     EXPECT_NE(ReportClockFailureReason(ClockSetting::AutomaticSyncOn).find("timedatectl set-ntp false"),
@@ -83,6 +85,9 @@ TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
     EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAgent).find("sudo"), std::string::npos);
     EXPECT_NE(ReportClockFailureReason(ClockSetting::NoRight).find("Administrator"), std::string::npos);
     EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAnswer).find("unbekannt"), std::string::npos);
+    // Where the clock is the host's, running as administrator is no advice.
+    for (const ClockSetting hostsClock : {ClockSetting::RightOutOfReach, ClockSetting::KernelRefused})
+        EXPECT_EQ(ReportClockFailureReason(hostsClock).find("ausführen"), std::string::npos);
 }
 
 TEST(ReportText, TheHostLineShowsControlCharactersEscaped)

@@ -33,14 +33,15 @@ struct Script {
     std::vector<std::chrono::milliseconds> pauses;
     std::vector<std::size_t> askedBeforePause;
 
-    std::vector<SampleOutcome> Run(int count, std::chrono::milliseconds interval)
+    std::vector<SampleOutcome> Run(int count, std::chrono::milliseconds interval, const SampleReady& ready = {})
     {
         return RunSampleSeries(
             SeriesPlan{count, interval}, [this] { return outcomes.at(asked++); },
             [this](std::chrono::milliseconds pause) {
                 pauses.push_back(pause);
                 askedBeforePause.push_back(asked);
-            });
+            },
+            ready);
     }
 };
 } // namespace
@@ -87,9 +88,20 @@ TEST(RunSampleSeries, AnUnsynchronisedServerIsNotAskedAgain)
     EXPECT_EQ(script.pauses.size(), 1u);
     EXPECT_EQ(ChooseSample(samples), 0u);
 
-    // Other failures do not end it.
-    Script lossy{{Failed(ErrorCode::TimedOut), Failed(ErrorCode::ForeignReply), Good(0.01, 1)}};
-    EXPECT_EQ(lossy.Run(3, 200ms).size(), 3u);
+    // Other failures do not end it, nor does an NTS NAK, which anyone who saw a request can send.
+    SampleOutcome nak = Failed(ErrorCode::ServerUnsynchronised);
+    nak.Unproven = true;
+    Script lossy{{Failed(ErrorCode::TimedOut), nak, Failed(ErrorCode::ForeignReply), Good(0.01, 1)}};
+    EXPECT_EQ(lossy.Run(4, 200ms).size(), 4u);
+}
+
+TEST(RunSampleSeries, EndsBeforeItsPauseWhenNoFurtherExchangeCanBeMade)
+{
+    Script script{{Failed(ErrorCode::TimedOut), Failed(ErrorCode::TimedOut), Good(0.01, 1)}};
+    const std::vector<SampleOutcome> samples = script.Run(4, 200ms, [&script] { return script.asked < 2; });
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(script.pauses.size(), 1u);
+    EXPECT_EQ(samples.back().Error, ErrorCode::TimedOut) << "the last real failure is the series' result";
 }
 
 TEST(RunSampleSeries, CountsOutsideTheRangeAreHeldToIt)

@@ -98,19 +98,30 @@ TEST_F(TimedatedClock, EachRefusalOfTheServiceEndsTheReportWithItsOwnLine)
     EXPECT_EQ(m_double.Calls().size(), cases.size());
 }
 
-TEST_F(TimedatedClock, NoServiceOnTheBusOrNoBusAtAllNeedsAdministratorRights)
+TEST_F(TimedatedClock, NoServiceOnTheBusAndNoBusAtAllAreToldApart)
 {
     TimedatedClockControl noService(Bus());
     TimedatedClockControl noBus({m_bus.NowhereAddress(), 10s});
-    for (ClockControl* clock : {static_cast<ClockControl*>(&noService), static_cast<ClockControl*>(&noBus)}) {
+    for (const auto& [clock, setting] : {std::pair{&noService, ClockSetting::NoService}, {&noBus, ClockSetting::NoBus}}) {
         const auto start = std::chrono::steady_clock::now();
         const TimeCommandOutcome outcome = Abgleichen(*clock);
         ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
-        EXPECT_EQ(outcome.Clock, ClockSetting::NoRight);
-        EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(ClockSetting::NoRight))) << outcome.Report;
+        EXPECT_EQ(outcome.Clock, setting);
+        EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(setting))) << outcome.Report;
         // Known at once, not after the wait for an answer.
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     }
+}
+
+// The service went away without answering: not the same as no answer in time.
+TEST_F(TimedatedClock, AServiceThatEndsWithoutAnsweringIsGone)
+{
+    StartDouble({"exit"});
+    TimedatedClockControl clock(Bus());
+    const TimeCommandOutcome outcome = Abgleichen(clock);
+    ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
+    EXPECT_EQ(outcome.Clock, ClockSetting::ServiceGone);
+    EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(ClockSetting::ServiceGone))) << outcome.Report;
 }
 
 // The service may still carry out a request after we stopped waiting for its

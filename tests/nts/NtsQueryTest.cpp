@@ -1,9 +1,10 @@
 // The real query loop with NTS against a scripted server that knows the
 // session's keys: only a reply that carries our identifier and verifies is
-// taken; whatever else comes first is passed over; a NAK ends the query.
+// taken; whatever else comes first is passed over, a NAK and an ICMP error too.
 #include "AesSiv.h"
 #include "ErrorCodes.h"
 #include "FakeSntpServer.h"
+#include "LoopbackPorts.h"
 #include "NtpExtensionFields.h"
 #include "NtsAuthenticator.h"
 #include "NtsPacket.h"
@@ -87,7 +88,7 @@ class NtsQuery : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(server.Port(), 0); }
 
-    QueryOutcome Query(std::uint32_t timeoutMs = kShortWaitMs)
+    QueryOutcome Query(std::uint32_t timeoutMs = kShortWaitMs, int port = 0)
     {
         RecordingClockControl clock;
         SntpClient client(clock);
@@ -95,15 +96,17 @@ protected:
         NtsAuthenticator authenticator(session);
         QueryOutcome outcome;
         const auto start = std::chrono::steady_clock::now();
-        outcome.ok = client.QueryServer("127.0.0.1", outcome.result, server.Port(), authenticator);
+        outcome.ok = client.QueryServer("127.0.0.1", outcome.result, port != 0 ? port : server.Port(), authenticator);
         outcome.error = GetLastError();
         outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        lastFailureUnproven = client.LastFailureUnproven;
         EXPECT_TRUE(clock.records.empty());
         return outcome;
     }
 
     FakeSntpServer server;
     NtsSession session = Session();
+    bool lastFailureUnproven = false;
 };
 
 TEST_F(NtsQuery, AnAuthenticReplyIsTakenAndItsCookieKept)
@@ -157,18 +160,32 @@ TEST_F(NtsQuery, OnlyUnprovenRepliesEndWith20005WhenTheWaitIsOver)
     EXPECT_GE(q.seconds, 0.9);
 }
 
-TEST_F(NtsQuery, ANakEndsTheQueryAtOnce)
+// Anyone who saw the request can send a NAK or an ICMP error: each is noted,
+// the wait goes on, and it names the failure only when nothing authentic came.
+TEST_F(NtsQuery, ANakOrAnIcmpErrorIsNotedAndTheWaitGoesOn)
 {
-    server.SetScript([](const FakeReplyContext& ctx) {
-        Shape nak;
-        nak.nak = true;
-        nak.authenticated = false;
+    Shape nak;
+    nak.nak = true;
+    nak.authenticated = false;
+    server.SetScript([nak](const FakeReplyContext& ctx) {
         return Datagrams{{NtsReply(ctx, nak), 0}, {NtsReply(ctx, {}), 300}};
     });
-    const QueryOutcome q = Query(3000);
-    EXPECT_FALSE(q.ok);
+    QueryOutcome q = Query(3000);
+    EXPECT_TRUE(q.ok) << "the authentic reply after the NAK, error " << q.error;
+
+    server.SetScript([nak](const FakeReplyContext& ctx) { return Datagrams{{NtsReply(ctx, nak), 0}}; });
+    q = Query();
     EXPECT_EQ(q.error, ErrorCode::ServerUnsynchronised);
-    EXPECT_LT(q.seconds, 0.25) << "a NAK must not wait for more";
+    EXPECT_GE(q.seconds, 0.9) << "a NAK must not end the wait";
+    EXPECT_TRUE(lastFailureUnproven);
+
+    // An ICMP "port unreachable": nothing listens on the port.
+    const int closedPort = FreeLoopbackUdpPort();
+    ASSERT_NE(closedPort, 0);
+    q = Query(kShortWaitMs, closedPort);
+    EXPECT_EQ(q.error, ErrorCode::ConnectionReset);
+    EXPECT_GE(q.seconds, 0.9) << "an ICMP error must not end the wait";
+    EXPECT_TRUE(lastFailureUnproven);
 }
 
 TEST_F(NtsQuery, WithoutACookieNothingIsSent)

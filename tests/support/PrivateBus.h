@@ -48,8 +48,9 @@ public:
     TimedatedDouble(const TimedatedDouble&) = delete;
     TimedatedDouble& operator=(const TimedatedDouble&) = delete;
 
-    // `answers`: "ok", "never" or a D-Bus error name, each with an optional
-    // "@MS" delay; the n-th call gets the n-th, later calls the last.
+    // `answers`: "ok", "never", "exit" (the double ends without answering)
+    // or a D-Bus error name, each with an optional "@MS" delay; the n-th
+    // call gets the n-th, later calls the last.
     // Returns once the double owns its name on the bus.
     bool Start(const QString& busAddress, const QStringList& answers, std::string& whyNot);
     void Stop();

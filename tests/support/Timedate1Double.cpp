@@ -2,8 +2,8 @@
 // and writes down every call it receives. It sets no clock.
 //
 // Usage: timedate1-double BUS-ADDRESS RECORD-FILE ANSWER...
-//   ANSWER is "ok", "never", or a D-Bus error name, each with an optional
-//   "@MS" to answer MS milliseconds late. The n-th call gets the n-th answer,
+//   ANSWER is "ok", "never", "exit" (end without answering), or a D-Bus
+//   error name, each with an optional "@MS" to answer MS milliseconds late. The n-th call gets the n-th answer,
 //   every later call the last one.
 // Prints "ready" once it owns org.freedesktop.timedate1; runs until ended.
 #include <QCoreApplication>
@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -48,6 +49,10 @@ public:
         const Answer& answer = m_answers[std::min(m_calls++, m_answers.size() - 1)];
         if (answer.What == QLatin1String("never"))
             return true;
+        if (answer.What == QLatin1String("exit")) {
+            QTimer::singleShot(answer.DelayMs, [] { std::_Exit(0); });
+            return true;
+        }
         const QDBusMessage reply = answer.What == QLatin1String("ok")
                                        ? message.createReply()
                                        : message.createErrorReply(answer.What, QStringLiteral("as the test said"));

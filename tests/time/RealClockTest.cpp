@@ -2,6 +2,7 @@
 // The clock is stepped only when chronyd, serving this very clock, measures
 // less than 2 ms, so the step is no larger than that.
 #include "ChronydFixture.h"
+#include "ClockRightHelper.h"
 #include "LastError.h"
 #include "SntpClient.h"
 
@@ -46,7 +47,8 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
     if (std::fabs(result.ClockOffset) >= kLargestStepSeconds)
         GTEST_SKIP() << "measured offset " << result.ClockOffset << " s is too large to step the real clock by";
 
-    const bool permitted = HoldsClockRight(CAP_PERMITTED);
+    const bool permitted = ProcessMayRaiseClockRight();
+    EXPECT_FALSE(HoldsClockRight(CAP_PERMITTED)) << "the clock helper, not this process, keeps the right";
     const BOOL set = client.SetSystemClock(NtpTimestamp::Now().AddSeconds(result.ClockOffset));
     // The right is held only for the moment of setting, whatever it was
     // before, and given up for good afterwards: nothing can raise it again.
@@ -54,8 +56,9 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
     EXPECT_FALSE(HoldsClockRight(CAP_PERMITTED));
     EXPECT_FALSE(HoldsClockRight(CAP_INHERITABLE));
     EXPECT_FALSE(ProcessMayRaiseClockRight());
+    EXPECT_EQ(ClockHelperProcess(), 0) << "the clock helper outlived the setting";
     if (permitted) {
-        EXPECT_TRUE(set) << "the process may hold CAP_SYS_TIME but the clock was not set";
+        EXPECT_TRUE(set) << "a clock helper held CAP_SYS_TIME but the clock was not set";
     } else {
         // Without the right, the outcome is a plain failure, never a crash.
         EXPECT_FALSE(set);
@@ -67,3 +70,14 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
 }
 
 } // namespace
+
+// As the programs do: before anything else runs, a right to set the clock
+// goes to the clock helper.
+int main(int argc, char** argv)
+{
+    const ClockRightStart start = SeparateClockRight(ClockRightUse::OneSetting);
+    if (start == ClockRightStart::NotSingleThreaded || start == ClockRightStart::Failed)
+        return 1;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
