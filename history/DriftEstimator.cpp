@@ -15,7 +15,7 @@ DriftEstimate DriftEstimateFromSlope(const SlopeFit& fit)
     return estimate;
 }
 
-DriftEstimator::DriftEstimator(std::vector<std::int64_t> stepMicroseconds) : m_steps(std::move(stepMicroseconds))
+DriftEstimator::DriftEstimator(std::vector<std::int64_t> stepPositions) : m_steps(std::move(stepPositions))
 {
     std::sort(m_steps.begin(), m_steps.end());
 }
@@ -27,9 +27,9 @@ void DriftEstimator::CloseSegment(ServerState& server)
     server.Points.clear();
 }
 
-void DriftEstimator::Add(std::string_view host, const DriftPoint& point)
+void DriftEstimator::Add(std::string_view host, std::int64_t sequence, const DriftPoint& point)
 {
-    while (m_stepsPassed < m_steps.size() && m_steps[m_stepsPassed] <= point.UnixMicroseconds)
+    while (m_stepsPassed < m_steps.size() && m_steps[m_stepsPassed] < sequence)
         ++m_stepsPassed;
     // Most rows come from the server of the row before.
     if (m_lastServer == nullptr || host != m_lastHost) {

@@ -1,7 +1,9 @@
 #pragma once
 // The drift per server and for all servers together, from measurements fed
-// in time order: a step of the clock ends every server's segment, and each
-// segment gets its own line (DriftFit.h). No Qt.
+// in the order they were made: a step of the clock ends every server's
+// segment, and each segment gets its own line (DriftFit.h). The order is a
+// sequence number (the history's row id), not the local time, which a step
+// back would make repeat. No Qt.
 #include "DriftFit.h"
 
 #include <cstdint>
@@ -40,12 +42,13 @@ struct DriftReport {
 
 class DriftEstimator {
 public:
-    // The times of the clock's steps, UTC Unix microseconds, in any order.
-    explicit DriftEstimator(std::vector<std::int64_t> stepMicroseconds);
+    // Where the clock's steps fall, in any order: each the sequence number
+    // of the last measurement made before it.
+    explicit DriftEstimator(std::vector<std::int64_t> stepPositions);
 
-    // One successful measurement of `host`. Calls come in time order; a
-    // measurement at the very time of a step belongs after it.
-    void Add(std::string_view host, const DriftPoint& point);
+    // One successful measurement of `host`, with its sequence number.
+    // Calls come in increasing sequence.
+    void Add(std::string_view host, std::int64_t sequence, const DriftPoint& point);
 
     // The estimates from everything added. Call once.
     DriftReport Finish();

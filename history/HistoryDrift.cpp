@@ -6,16 +6,14 @@ HistoryDriftResult EstimateDriftFromHistory(const HistoryStore& store, const His
 {
     std::vector<std::int64_t> steps;
     HistoryDriftResult result;
-    result.Status = ForEachStep(store, HistoryFilter{}, [&steps](const ClockStepRecord& step) {
-        steps.push_back(step.UnixMicroseconds);
-        return true;
-    });
+    result.Status = ReadStepPositions(store, steps);
     if (result.Status != HistoryStatus::Ok)
         return result;
     DriftEstimator estimator(std::move(steps));
-    result.Status = ForEachDriftPoint(store, filter, [&estimator](std::string_view host, const DriftPoint& point) {
-        estimator.Add(host, point);
-    });
+    result.Status = ForEachDriftPoint(store, filter,
+                                      [&estimator](std::string_view host, std::int64_t id, const DriftPoint& point) {
+                                          estimator.Add(host, id, point);
+                                      });
     if (result.Status == HistoryStatus::Ok)
         result.Report = estimator.Finish();
     return result;

@@ -16,9 +16,11 @@ const char* const kMeasurementColumns =
     "time_us, host, address, port, source, success, error, offset_s, delay_s, stratum, root_delay_s,"
     " root_dispersion_s, nts, interleaved";
 
-// SELECT columns FROM table [WHERE ...] ORDER BY time, forward only.
+const char* const kTimeOrder = "time_us, id";
+
+// SELECT columns FROM table [WHERE ...] ORDER BY order, forward only.
 HistoryStatus RunSelect(QSqlQuery& query, const char* columns, const char* table, const char* condition,
-                        const HistoryFilter& filter)
+                        const HistoryFilter& filter, const char* order = kTimeOrder)
 {
     QStringList conditions;
     if (condition != nullptr)
@@ -30,7 +32,7 @@ HistoryStatus RunSelect(QSqlQuery& query, const char* columns, const char* table
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(QString::fromLatin1(columns), QString::fromLatin1(table));
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    sql += QStringLiteral(" ORDER BY time_us, id");
+    sql += QStringLiteral(" ORDER BY ") + QString::fromLatin1(order);
     query.setForwardOnly(true);
     if (query.prepare(sql)) {
         if (filter.SinceMicroseconds)
@@ -145,15 +147,16 @@ HistoryStatus ForEachEntry(const HistoryStore& store, const HistoryFilter& filte
     return status;
 }
 
-HistoryStatus ForEachDriftPoint(const HistoryStore& store, const HistoryFilter& filter,
-                                const std::function<void(std::string_view host, const DriftPoint&)>& visit)
+HistoryStatus ForEachDriftPoint(
+    const HistoryStore& store, const HistoryFilter& filter,
+    const std::function<void(std::string_view host, std::int64_t id, const DriftPoint&)>& visit)
 {
     if (!store.IsOpen())
         return HistoryStatus::NotOpen;
     QSqlQuery query(QSqlDatabase::database(store.ConnectionName(), false));
     if (const HistoryStatus status =
-            RunSelect(query, "host, time_us, offset_s, delay_s", "measurements",
-                      "success = 1 AND offset_s IS NOT NULL AND delay_s IS NOT NULL", filter);
+            RunSelect(query, "host, time_us, offset_s, delay_s, id", "measurements",
+                      "success = 1 AND offset_s IS NOT NULL AND delay_s IS NOT NULL", filter, "id");
         status != HistoryStatus::Ok)
         return status;
     // Rows mostly repeat the host of the row before: convert it only when it changes.
@@ -165,8 +168,22 @@ HistoryStatus ForEachDriftPoint(const HistoryStore& store, const HistoryFilter& 
             lastHost = rowHost;
             host = rowHost.toStdString();
         }
-        visit(host, DriftPoint{query.value(1).toLongLong(), query.value(2).toDouble(), query.value(3).toDouble()});
+        visit(host, query.value(4).toLongLong(),
+              DriftPoint{query.value(1).toLongLong(), query.value(2).toDouble(), query.value(3).toDouble()});
     }
+    return EndOfRows(query);
+}
+
+HistoryStatus ReadStepPositions(const HistoryStore& store, std::vector<std::int64_t>& positions)
+{
+    if (!store.IsOpen())
+        return HistoryStatus::NotOpen;
+    QSqlQuery query(QSqlDatabase::database(store.ConnectionName(), false));
+    if (const HistoryStatus status = RunSelect(query, "measurements_before", "clock_steps", nullptr, {}, "id");
+        status != HistoryStatus::Ok)
+        return status;
+    while (query.next())
+        positions.push_back(query.value(0).toLongLong());
     return EndOfRows(query);
 }
 

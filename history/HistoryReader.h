@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisvander {
 
@@ -33,9 +34,15 @@ HistoryStatus ForEachStep(const HistoryStore& store, const HistoryFilter& filter
 HistoryStatus ForEachEntry(const HistoryStore& store, const HistoryFilter& filter,
                            const std::function<bool(const HistoryEntry&)>& visit);
 
-// The successful measurements' time, offset and delay with their host, in
-// time order: the few columns the drift needs.
-HistoryStatus ForEachDriftPoint(const HistoryStore& store, const HistoryFilter& filter,
-                                const std::function<void(std::string_view host, const DriftPoint&)>& visit);
+// The successful measurements' time, offset and delay with their host and
+// row id, in the order they were written (row ids only grow): the few
+// columns the drift needs, read without the time index.
+HistoryStatus ForEachDriftPoint(
+    const HistoryStore& store, const HistoryFilter& filter,
+    const std::function<void(std::string_view host, std::int64_t id, const DriftPoint&)>& visit);
+
+// Where each step of the clock falls among the measurements: the id of the
+// last measurement written before it (0: none), in the order of writing.
+HistoryStatus ReadStepPositions(const HistoryStore& store, std::vector<std::int64_t>& positions);
 
 } // namespace brisvander

@@ -7,10 +7,12 @@ namespace brisvander {
 namespace {
 // Times are UTC Unix microseconds (exact in an integer, unlike a double);
 // seconds are REAL; NULL is "not known". Sources and ways are their names
-// (HistoryRecords.h), so the file reads without this program.
+// (HistoryRecords.h), so the file reads without this program. Measurement
+// ids never repeat (AUTOINCREMENT), so they give the order of writing even
+// where a step set the clock back; a step notes the last id before it.
 constexpr std::array<std::string_view, 4> kToVersion1{
     "CREATE TABLE measurements ("
-    " id INTEGER PRIMARY KEY,"
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " time_us INTEGER NOT NULL,"
     " host TEXT NOT NULL,"
     " address TEXT,"
@@ -31,7 +33,8 @@ constexpr std::array<std::string_view, 4> kToVersion1{
     " time_us INTEGER NOT NULL,"
     " host TEXT NOT NULL,"
     " step_s REAL NOT NULL,"
-    " way TEXT NOT NULL)",
+    " way TEXT NOT NULL,"
+    " measurements_before INTEGER NOT NULL)",
     "CREATE INDEX clock_steps_by_time ON clock_steps (time_us)",
 };
 } // namespace

@@ -5,8 +5,11 @@
 #include "StateLocation.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -122,14 +125,32 @@ HistoryStatus SwitchToWal(QSqlQuery& query)
     }
 }
 
-// synchronous=NORMAL is per connection: in WAL mode a commit then needs no
-// flush to disk (a power cut may lose the last rows, never the file).
+// A run writes a row or two and closes the file. SQLite's checkpoint on
+// close, and the new WAL it then starts on the next write, each flush to
+// disk (tens of milliseconds on a slow disk), so the rows stay in the WAL
+// instead and a writer copies them over when it has grown to
+// kWalCheckpointPages: now and then, and the WAL stays small to read.
+// With synchronous=NORMAL a commit in WAL mode needs no flush either (a
+// power cut may lose the last rows, never the file). All per connection.
+constexpr int kWalCheckpointPages = 100;
+
+void KeepWalOnClose(const QSqlDatabase& database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
+            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
 HistoryStatus PrepareFile(QSqlDatabase& database)
 {
+    KeepWalOnClose(database);
     QSqlQuery query(database);
     HistoryStatus status = SwitchToWal(query);
     if (status == HistoryStatus::Ok)
         status = ExecuteStatement(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    if (status == HistoryStatus::Ok)
+        status = ExecuteStatement(query, QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(kWalCheckpointPages));
     if (status == HistoryStatus::Ok)
         status = Migrate(query);
     return status;
@@ -246,7 +267,9 @@ HistoryStatus HistoryStore::AppendStep(const ClockStepRecord& step)
     if (!m_open)
         return HistoryStatus::NotOpen;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!query.prepare(QStringLiteral("INSERT INTO clock_steps (time_us, host, step_s, way) VALUES (?, ?, ?, ?)")))
+    if (!query.prepare(QStringLiteral(
+            "INSERT INTO clock_steps (time_us, host, step_s, way, measurements_before) VALUES (?, ?, ?, ?,"
+            " COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'measurements'), 0))")))
         return Failure(query);
     query.bindValue(0, static_cast<qlonglong>(step.UnixMicroseconds));
     query.bindValue(1, Text(step.Host));

@@ -30,8 +30,8 @@ std::vector<DriftPoint> Measurements(double driftPpm, int count, double interval
 DriftReport Estimate(const std::vector<DriftPoint>& points, std::vector<std::int64_t> steps = {})
 {
     DriftEstimator estimator(std::move(steps));
-    for (const DriftPoint& point : points)
-        estimator.Add("ntp.example", point);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        estimator.Add("ntp.example", static_cast<std::int64_t>(i) + 1, points[i]);
     return estimator.Finish();
 }
 
@@ -67,17 +67,17 @@ TEST(HistoryDrift, OutliersDoNotPullTheLine)
 TEST(HistoryDrift, AStepStartsANewSegmentAndShortSegmentsGiveNothing)
 {
     std::vector<DriftPoint> points = Measurements(50, 300, 1, 4);
-    const std::int64_t step = kStart + 400'000'000;
-    // After the step the offset starts again near 0, as the clock was set.
-    for (const DriftPoint& p : Measurements(50, 300, 1, 5, step, 0.0))
+    // The clock was set back 200 s: local times repeat, the offset starts again near 0.
+    const std::int64_t afterStep = kStart + 100'000'000;
+    for (const DriftPoint& p : Measurements(50, 300, 1, 5, afterStep, 0.0))
         points.push_back(p);
-    for (const DriftPoint& p : Measurements(50, 4, 30, 6, step + 400'000'000, 0.3))
+    for (const DriftPoint& p : Measurements(50, 4, 30, 6, afterStep + 400'000'000, 0.3))
         points.push_back(p); // a third segment of 4 points: too few
-    const DriftReport report = Estimate(points, {step + 400'000'000, step});
+    const DriftReport report = Estimate(points, {600, 300}); // after the 300th and the 600th
     const DriftEstimate& e = report.Servers.at(0).Estimate;
     EXPECT_NEAR(e.DriftPpm, 50, 4 * e.DriftPpmUncertainty);
     EXPECT_EQ(e.Measurements, 600);
-    EXPECT_DOUBLE_EQ(e.SpanSeconds, 699);
+    EXPECT_DOUBLE_EQ(e.SpanSeconds, 399);
 }
 
 TEST(HistoryDrift, NoneWithFewerThanFivePointsOrUnderAMinute)
@@ -96,8 +96,8 @@ TEST(HistoryDrift, ServersCombineByTheirUncertainty)
     const std::vector<DriftPoint> precise = Measurements(50, 600, 1, 10);
     const std::vector<DriftPoint> noisy = Measurements(40, 600, 1, 11, kStart, 0.01, 1.0);
     for (std::size_t i = 0; i < precise.size(); ++i) {
-        estimator.Add("b.example", precise[i]);
-        estimator.Add("a.example", noisy[i]);
+        estimator.Add("b.example", 2 * static_cast<std::int64_t>(i), precise[i]);
+        estimator.Add("a.example", 2 * static_cast<std::int64_t>(i) + 1, noisy[i]);
     }
     const DriftReport report = estimator.Finish();
     ASSERT_EQ(report.Servers.size(), 2u);

@@ -1,3 +1,4 @@
+#include "HistoryDrift.h"
 #include "HistoryReader.h"
 #include "HistoryRecorder.h"
 
@@ -142,6 +143,27 @@ TEST_F(HistoryFile, ReadsBackInTimeOrderFilteredAndMergedWithSteps)
               }),
               HistoryStatus::Ok);
     EXPECT_EQ(order, (std::vector<std::string>{"a.example", "step", "b.example", "a.example"}));
+}
+
+TEST_F(HistoryFile, DriftSegmentsFollowTheOrderOfWritingAcrossAStepBack)
+{
+    HistoryStore store;
+    ASSERT_EQ(store.Open(m_path), HistoryStatus::Ok);
+    // A clock 50 ppm fast, an hour ahead, set back after ten minutes: the
+    // second segment's local times come before the first one's.
+    std::vector<MeasurementRecord> before, after;
+    for (int i = 0; i < 10; ++i) {
+        before.push_back(Answered(kStart + i * 60'000'000LL, "a", -3600 - 50e-6 * i * 60));
+        after.push_back(Answered(kStart - 3000'000'000LL + i * 60'000'000LL, "a", -50e-6 * i * 60));
+    }
+    ASSERT_EQ(store.AppendMeasurements(before), HistoryStatus::Ok);
+    ASSERT_EQ(store.AppendStep({kStart + 600'000'000, "a", -3600, StepWay::Capability}), HistoryStatus::Ok);
+    ASSERT_EQ(store.AppendMeasurements(after), HistoryStatus::Ok);
+    const HistoryDriftResult drift = EstimateDriftFromHistory(store, {});
+    ASSERT_EQ(drift.Status, HistoryStatus::Ok);
+    ASSERT_TRUE(drift.Report.Combined);
+    EXPECT_NEAR(drift.Report.Combined->DriftPpm, 50, 1e-6);
+    EXPECT_EQ(drift.Report.Combined->Measurements, 20);
 }
 
 TEST_F(HistoryFile, TwoWritersAtOnceLoseNoRow)
