@@ -17,6 +17,8 @@ HistoryStatus HistoryRecorder::EnsureOpen()
     return m_store.IsOpen() ? HistoryStatus::Ok : m_store.Open(m_path);
 }
 
+HistoryStatus HistoryRecorder::Open() { return Noted(EnsureOpen()); }
+
 HistoryStatus HistoryRecorder::Noted(HistoryStatus status)
 {
     if (status != HistoryStatus::Ok && !m_warned) {

@@ -24,6 +24,10 @@ public:
     // opened yet.
     HistoryRecorder(std::string path, HistoryWarning warn, RetentionPolicy retention = {});
 
+    // Opens the file now rather than at the first record; a failure is
+    // reported as a write's would be.
+    HistoryStatus Open();
+
     // Each returns what became of the write; a failure is reported through
     // the warning only the first time. A store that could not be opened is
     // tried again at the next record.

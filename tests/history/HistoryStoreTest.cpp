@@ -1,3 +1,4 @@
+#include "BackgroundHistoryRecorder.h"
 #include "HistoryDrift.h"
 #include "HistoryReader.h"
 #include "HistoryRecorder.h"
@@ -202,6 +203,29 @@ TEST_F(HistoryFile, ADamagedFileIsReportedOnceAndLeftAsItIs)
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find(m_path), std::string::npos);
     EXPECT_EQ(Bytes(), garbage);
+}
+
+TEST_F(HistoryFile, TheBackgroundRecorderWritesAllAndWarnsOnTheCallersThread)
+{
+    {
+        BackgroundHistoryRecorder recorder(m_path, nullptr);
+        recorder.Record(Answered(kStart, "a"));
+        recorder.Record(std::vector{Answered(kStart + 1, "a"), Answered(kStart + 2, "b")});
+        recorder.Record(ClockStepRecord{kStart + 3, "a", 0.5, StepWay::Service});
+        EXPECT_EQ(recorder.Finish(), HistoryStatus::Ok);
+    }
+    HistoryStore store;
+    ASSERT_EQ(store.Open(m_path), HistoryStatus::Ok);
+    EXPECT_EQ(Measurements(store).size(), 3u);
+
+    const std::string folderInsteadOfFile = (m_folder / "state").string();
+    std::vector<std::thread::id> warnedOn;
+    BackgroundHistoryRecorder failing(folderInsteadOfFile, [&warnedOn](const std::string&) {
+        warnedOn.push_back(std::this_thread::get_id());
+    });
+    failing.Record(Answered(kStart, "a"));
+    EXPECT_NE(failing.Finish(), HistoryStatus::Ok);
+    EXPECT_EQ(warnedOn, std::vector{std::this_thread::get_id()});
 }
 
 // Root writes to any file; without CAP_DAC_OVERRIDE (per thread) it meets the mode bits like anyone.
