@@ -5,11 +5,8 @@
 #include "StateLocation.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
-
-#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -125,32 +122,19 @@ HistoryStatus SwitchToWal(QSqlQuery& query)
     }
 }
 
-// A run writes a row or two and closes the file. SQLite's checkpoint on
-// close, and the new WAL it then starts on the next write, each flush to
-// disk (tens of milliseconds on a slow disk), so the rows stay in the WAL
-// instead and a writer copies them over when it has grown to
-// kWalCheckpointPages: now and then, and the WAL stays small to read.
-// With synchronous=NORMAL a commit in WAL mode needs no flush either (a
-// power cut may lose the last rows, never the file). All per connection.
-constexpr int kWalCheckpointPages = 100;
-
-void KeepWalOnClose(const QSqlDatabase& database)
-{
-    const QVariant handle = database.driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
-            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-}
-
+// synchronous=OFF (per connection): SQLite hands its writes to the system
+// and never waits for the disk. With NORMAL, the first write into a new
+// WAL and the checkpoint when the file is closed each wait for the disk
+// (tens of milliseconds here), and a run opens, writes a row and closes.
+// The history is a record, not the clock: a program that crashes loses no
+// row; a power cut or system crash in the seconds before the system has
+// written the pages can damage the file, which then is reported and kept.
 HistoryStatus PrepareFile(QSqlDatabase& database)
 {
-    KeepWalOnClose(database);
     QSqlQuery query(database);
     HistoryStatus status = SwitchToWal(query);
     if (status == HistoryStatus::Ok)
-        status = ExecuteStatement(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
-    if (status == HistoryStatus::Ok)
-        status = ExecuteStatement(query, QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(kWalCheckpointPages));
+        status = ExecuteStatement(query, QStringLiteral("PRAGMA synchronous = OFF"));
     if (status == HistoryStatus::Ok)
         status = Migrate(query);
     return status;
