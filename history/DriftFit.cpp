@@ -13,6 +13,7 @@ constexpr double kMadToSigma = 1.4826;        // the MAD of normal residuals is 
 constexpr double kSmallestScale = 1e-12;      // residuals this close to the line count as exact
 constexpr double kSmallestSlopeError = 1e-15; // so that an exact fit still has a finite weight
 constexpr int kReweightingRounds = 8;
+constexpr double kSettledSlope = 1e-12; // s/s (1e-6 ppm): a round that moves the slope less ends the fit
 
 struct Line {
     double Intercept = 0;
@@ -174,7 +175,7 @@ std::optional<SlopeFit> FitOffsetSlope(std::span<const DriftPoint> points)
         fit = FitWeighted(segment, weight);
         if (!fit)
             return std::nullopt;
-        const bool settled = fit->Fitted.Slope == line.Slope && fit->Fitted.Intercept == line.Intercept;
+        const bool settled = std::fabs(fit->Fitted.Slope - line.Slope) <= kSettledSlope + 1e-6 * std::fabs(line.Slope);
         line = fit->Fitted;
         if (settled)
             break;
