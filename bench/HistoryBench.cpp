@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -95,37 +96,63 @@ MeasurementRecord OneMoreRow()
 }
 
 // The child's side: a run whose exchange takes `exchangeMs`, recording its
-// one row in the way `mode` names (or not at all).
+// one row in the way `mode` names (or not at all). Prints how long it then
+// waited for the history, in milliseconds.
 int ChildRun(const std::string& mode, const char* path, int exchangeMs)
 {
     const auto warn = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     const auto exchange = [exchangeMs] { std::this_thread::sleep_for(std::chrono::milliseconds(exchangeMs)); };
+    HistoryStatus status = HistoryStatus::Ok;
+    Clock::time_point exchanged;
     if (mode == "--background") {
         BackgroundHistoryRecorder recorder(path, warn);
         exchange();
+        exchanged = Clock::now();
         recorder.Record(OneMoreRow());
-        return recorder.Finish() == HistoryStatus::Ok ? 0 : 1;
+        status = recorder.Finish();
+    } else {
+        exchange();
+        exchanged = Clock::now();
+        if (mode != "--idle")
+            status = HistoryRecorder(path, warn).Record(OneMoreRow());
     }
-    exchange();
-    if (mode == "--idle")
-        return 0;
-    HistoryRecorder recorder(path, warn);
-    return recorder.Record(OneMoreRow()) == HistoryStatus::Ok ? 0 : 1;
+    std::printf("%.3f\n", MillisecondsSince(exchanged));
+    return status == HistoryStatus::Ok ? 0 : 1;
 }
 
-// Wall time of this program started as a child, in milliseconds.
-double ChildMilliseconds(const std::string& self, const std::string& mode, const std::string& path, int exchangeMs)
+struct ChildTimes {
+    double WallMs = -1;   // the whole process, seen from here
+    double WaitedMs = -1; // after its exchange, for the history, seen by the child
+};
+
+ChildTimes RunChild(const std::string& self, const std::string& mode, const std::string& path, int exchangeMs)
 {
     const std::string wait = std::to_string(exchangeMs);
     const char* argv[] = {self.c_str(), mode.c_str(), path.c_str(), wait.c_str(), nullptr};
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
     const Clock::time_point start = Clock::now();
     pid_t child = 0;
-    if (posix_spawn(&child, self.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    const double elapsed = MillisecondsSince(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1;
+    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    ChildTimes times;
+    if (spawned == 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            times.WallMs = MillisecondsSince(start);
+        char text[32] = {};
+        if (read(out[0], text, sizeof text - 1) > 0)
+            times.WaitedMs = std::atof(text);
+    }
+    close(out[0]);
+    return times;
 }
 
 double Median(std::vector<double> values)
@@ -134,22 +161,30 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// Whole-process times jump by milliseconds with the machine's load, so each
+// way is set against the plain run started just before it.
 void TimeOneRecording(const std::string& path)
 {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    constexpr int kRounds = 31;
-    std::printf("(a) one recording into the large file: median wall time of %d fresh processes each, ms\n", kRounds);
-    std::printf("    exchange   only the exchange   recorder on the caller's thread   recorder on its own thread\n");
+    constexpr int kRounds = 41;
+    std::printf("(a) one recording into the large file, %d fresh processes each way; medians in ms\n"
+                "    exchange  plain run |  caller's thread: waited, run longer by | own thread: waited, run longer by\n",
+                kRounds);
     for (int exchangeMs : {0, 20}) {
-        std::vector<double> idle, caller, own;
+        std::vector<double> plain, callerWaited, callerLonger, ownWaited, ownLonger;
         for (int round = 0; round < kRounds; ++round) {
-            idle.push_back(ChildMilliseconds(self, "--idle", path, exchangeMs));
-            caller.push_back(ChildMilliseconds(self, "--caller", path, exchangeMs));
-            own.push_back(ChildMilliseconds(self, "--background", path, exchangeMs));
+            const ChildTimes idle = RunChild(self, "--idle", path, exchangeMs);
+            const ChildTimes caller = RunChild(self, "--caller", path, exchangeMs);
+            const ChildTimes idleAgain = RunChild(self, "--idle", path, exchangeMs);
+            const ChildTimes own = RunChild(self, "--background", path, exchangeMs);
+            plain.push_back(idle.WallMs);
+            callerWaited.push_back(caller.WaitedMs);
+            callerLonger.push_back(caller.WallMs - idle.WallMs);
+            ownWaited.push_back(own.WaitedMs);
+            ownLonger.push_back(own.WallMs - idleAgain.WallMs);
         }
-        const double base = Median(idle);
-        std::printf("    %5d ms   %17.2f   %20.2f (%+.2f)   %19.2f (%+.2f)\n", exchangeMs, base, Median(caller),
-                    Median(caller) - base, Median(own), Median(own) - base);
+        std::printf("    %5d ms  %9.2f |  %30.2f %7.2f | %25.2f %7.2f\n", exchangeMs, Median(plain),
+                    Median(callerWaited), Median(callerLonger), Median(ownWaited), Median(ownLonger));
     }
 }
 
