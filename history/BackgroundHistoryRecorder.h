@@ -41,11 +41,11 @@ public:
 
 private:
     using Item = std::variant<std::vector<MeasurementRecord>, ClockStepRecord>;
-    void Push(Item item);
-    void Run(const std::string& path, RetentionPolicy retention);
-    void Write(HistoryRecorder& recorder, const Item& item);
-    void Note(HistoryStatus status);
-    void DeliverWarning();
+    void Push(Item item);                                          // caller's thread
+    void Run(const std::string& path, RetentionPolicy retention);  // the recorder's thread, until finished
+    void Write(HistoryRecorder& recorder, const Item& item);       // the recorder's thread
+    void Note(HistoryStatus status);                               // keeps the first failure
+    void DeliverWarning();                                         // caller's thread
 
     HistoryWarning m_warn;
     std::mutex m_mutex;

@@ -59,6 +59,7 @@ private:
         std::vector<DriftPoint> Points;
         std::vector<SlopeFit> Fits;
     };
+    // Fits the points gathered (a line when there are enough) and drops them.
     static void CloseSegment(ServerState& server);
 
     std::vector<std::int64_t> m_steps;

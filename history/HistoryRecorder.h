@@ -35,11 +35,12 @@ public:
     HistoryStatus Record(std::span<const MeasurementRecord> records);
     HistoryStatus Record(const ClockStepRecord& step);
 
+    // Whether the warning has been given.
     bool HasWarned() const { return m_warned; }
 
 private:
-    HistoryStatus EnsureOpen();
-    HistoryStatus Noted(HistoryStatus status);
+    HistoryStatus EnsureOpen();                // opens the store unless it is open
+    HistoryStatus Noted(HistoryStatus status); // warns at the first failure; returns `status`
 
     std::string m_path;
     HistoryWarning m_warn;

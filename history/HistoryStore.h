@@ -20,6 +20,7 @@
 
 namespace brisvander {
 
+// How long a write waits for another writer before it gives Busy, ms.
 inline constexpr int kHistoryBusyTimeoutMs = 5000;
 
 // "<state folder>/history.sqlite" for this process (StateLocation.h);
@@ -28,7 +29,9 @@ std::string DefaultHistoryPath();
 
 class HistoryStore {
 public:
+    // Nothing is opened yet; `retention` says what AppendMeasurement trims.
     explicit HistoryStore(RetentionPolicy retention = {});
+    // Closes the file.
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -37,7 +40,9 @@ public:
     // where it is not there, and brings an older layout up to date. An empty
     // path gives NoLocation. A store that was open is closed first.
     HistoryStatus Open(const std::string& path);
+    // Closes the file and ends the connection; a closed store may be opened again.
     void Close();
+    // Whether the last Open succeeded and no Close followed.
     bool IsOpen() const { return m_open; }
 
     // One row, in a transaction of its own. Now and then (RetentionPolicy)
@@ -47,6 +52,7 @@ public:
     HistoryStatus AppendMeasurement(const MeasurementRecord& record);
     // Several rows in one transaction: all or none.
     HistoryStatus AppendMeasurements(std::span<const MeasurementRecord> records);
+    // One step of the clock, placed after every measurement written so far.
     HistoryStatus AppendStep(const ClockStepRecord& step);
 
     // Removes what the retention policy no longer keeps (HistoryRetention.h),
