@@ -2,7 +2,7 @@
 // an exit status. The process never holds the right to set the clock here,
 // except in a user namespace of its own, where the kernel keeps the
 // machine's clock from it.
-#include "ClockControl.h"
+#include "CapabilityClockControl.h"
 #include "FakeSntpServer.h"
 #include "ReportText.h"
 
