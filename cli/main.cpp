@@ -1,6 +1,6 @@
 // brisvander-cli: the desktop program's Info and Abgleichen for scripts and
 // machines without a display.
-#include "CliOptions.h"
+#include "CliExitStatus.h"
 #include "CliOutput.h"
 #include "CliRun.h"
 #include "ClockRightHelper.h"
