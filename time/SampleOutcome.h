@@ -9,7 +9,7 @@
 namespace brisvander {
 
 struct SampleOutcome {
-    bool Succeeded = false;
+    bool Succeeded = false;  // a reply came that passed every check
     std::uint32_t Error = 0; // the last error of a failed exchange, else 0
     SntpResult Result;       // valid only when it succeeded
     bool Unproven = false;   // the failure rests only on what anyone could send (an NTS NAK): it ends no series
