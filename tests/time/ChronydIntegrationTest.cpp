@@ -2,43 +2,15 @@
 // agree with a server that shares this machine's clock.
 #include "ChronydFixture.h"
 #include "QueryOutcome.h"
-#include "SntpProbe.h"
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <csignal>
-#include <filesystem>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
 
-class Chronyd : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        s_chronyd = new ChronydFixture;
-        if (!s_chronyd->Start(s_whyNot))
-            s_whyNot = "chronyd cannot run here: " + s_whyNot;
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_chronyd;
-        s_chronyd = nullptr;
-    }
-    void SetUp() override
-    {
-        if (s_chronyd->Port() == 0)
-            GTEST_SKIP() << s_whyNot;
-    }
-
-    static ChronydFixture* s_chronyd;
-    static std::string s_whyNot;
-};
-ChronydFixture* Chronyd::s_chronyd = nullptr;
-std::string Chronyd::s_whyNot;
+using Chronyd = ChronydSuite<>;
 
 TEST_F(Chronyd, OffsetIsWithinAMillisecondOfZeroAndTheDelaySmall)
 {
