@@ -200,18 +200,6 @@ TEST_F(CliProcessTest, ClosedInputAndErrorDoNotDisturbTheResult)
     EXPECT_TRUE(run.out.startsWith("Verbinde mit SNTP Zeitserver: 127.0.0.1\n")) << run.out.toStdString();
 }
 
-TEST_F(CliProcessTest, TheRealProgramTakesSamplesAndWaits)
-{
-    const CliRun run = Cli({"info", "127.0.0.1", "--port", Port(), "--samples", "2", "--interval", "0.2"});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(m_server.RequestCount(), 2);
-    EXPECT_TRUE(run.out.endsWith(" Sekunden.\n\n2 Messungen durchgeführt, verwendet wurde Nr. 1 (kleinste "
-                                 "Verzögerung).\n") ||
-                run.out.endsWith(" Sekunden.\n\n2 Messungen durchgeführt, verwendet wurde Nr. 2 (kleinste "
-                                 "Verzögerung).\n"))
-        << run.out.toStdString();
-}
-
 // Without a host and without a usable store the default server is asked:
 // the program runs in a network namespace of its own, so that lookup cannot
 // leave the machine, and as an account that may not read what root can.
