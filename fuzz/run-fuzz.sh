@@ -20,6 +20,9 @@ CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja --log-level=WARNING -
 cmake --build "$build" --target fuzz_ntp_reply fuzz_nts_ke_response fuzz_nts_reply fuzz_nts_store -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Findings (crash-*, leak-*, timeout-*, oom-*) land in the build folder, never in the tree.
+artifacts="$build/artifacts"
+mkdir -p "$artifacts"
 # A finding makes libFuzzer exit non-zero, and so this script.
 status=0
 for entry in "${targets[@]}"; do
@@ -28,12 +31,13 @@ for entry in "${targets[@]}"; do
     mkdir -p "$work/$target"
     cp "$here/fuzz/$seeds/"* "$work/$target/"
     one=0
-    "$build/bin/$target" -max_total_time="$seconds" -max_len=1600 -print_final_stats=1 "$work/$target" \
-        >"$work/$target.log" 2>&1 || one=$?
+    "$build/bin/$target" -max_total_time="$seconds" -max_len=1600 -print_final_stats=1 \
+        -artifact_prefix="$artifacts/$target-" "$work/$target" >"$work/$target.log" 2>&1 || one=$?
     grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY|Done ' \
         "$work/$target.log" || true
     if [ "$one" -ne 0 ]; then
         tail -40 "$work/$target.log"
+        echo "the input that found it is in $artifacts"
         status=$one
     fi
 done

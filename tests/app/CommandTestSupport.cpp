@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <regex>
 
 namespace brisvander::testsupport {
 
@@ -64,29 +63,6 @@ CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port, const N
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());
     return *m_app;
-}
-
-std::optional<ParsedReport> ParseSuccessReport(const QString& text, const std::string& host)
-{
-    const std::string stamp = "\\d\\d\\.\\d\\d\\.\\d{4}\\t\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\n";
-    const std::string number = "(-?\\d+\\.\\d{6})";
-    const std::regex shape(
-        "Verbinde mit SNTP Zeitserver: " + std::regex_replace(host, std::regex("[.^$|()\\[\\]{}*+?\\\\]"), "\\$&") +
-        "\\n(Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen\\.\\n)?"
-        "Diese Daten wurde vom NTP Server übertragen:\\n\\n"
-        "\\t\\t\\tDD\\.MM\\.YYYY\\tHH:MM:SS\\.MS\\n"
-        "Client Orginal Daten:\\t" + stamp +
-        "Server Receive Daten:\\t" + stamp +
-        "Server Transmit Daten:\\t" + stamp +
-        "Client Ziel Daten:\\t\\t" + stamp + "\\n"
-        "Verzögerung:\\t\\t" + number + " Sekunden\\.\\n"
-        "Differenz zur Lokalzeit:\\t" + number + " Sekunden\\.\\n"
-        "([\\s\\S]*)");
-    const std::string report = text.toStdString();
-    std::smatch match;
-    if (!std::regex_match(report, match, shape))
-        return std::nullopt;
-    return ParsedReport{match[1].matched, std::stod(match[2]), std::stod(match[3]), match[4]};
 }
 
 std::string QueryFailureReport(const std::string& host, bool sync, int error)

@@ -5,6 +5,7 @@
 #include "FakeSntpServer.h"
 #include "GuiTestSupport.h"
 #include "RecordingClockControl.h"
+#include "ReportShape.h"
 
 #include <QCursor>
 
@@ -45,16 +46,10 @@ void HandleEventsFor(int milliseconds);
 // Settings whose stored host is the fake server's address.
 inline QByteArray LoopbackHost() { return "[Settings]\nHost=127.0.0.1\n"; }
 
-struct ParsedReport {
-    bool Sync = false;
-    double Delay = 0.0;
-    double Offset = 0.0;
-    std::string Outcome; // text after the offset line
-};
-
-// The report of a successful query for `host`, or nothing when the text has
-// another shape.
-std::optional<ParsedReport> ParseSuccessReport(const QString& text, const std::string& host);
+inline std::optional<ParsedReport> ParseSuccessReport(const QString& text, const std::string& host)
+{
+    return ParseSuccessReport(text.toStdString(), host);
+}
 
 std::string QueryFailureReport(const std::string& host, bool sync, int error);
 

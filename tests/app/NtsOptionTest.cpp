@@ -41,12 +41,11 @@ class NtsWindowTest : public CommandTest {
 protected:
     void SetUp() override
     {
-        if (!m_chronyd.Start(m_authority, m_whyNot))
-            GTEST_SKIP() << "chronyd cannot serve NTS here: " << m_whyNot;
+        std::string whyNot;
+        if (!m_chronyd.Start(whyNot))
+            GTEST_SKIP() << "chronyd cannot serve NTS here: " << whyNot;
     }
-    TestAuthority m_authority{"Brisvander window test CA"};
     ChronydNtsServer m_chronyd;
-    std::string m_whyNot;
 };
 
 TEST_F(NtsWindowTest, InfoWithTheOptionOnIsAuthenticatedAndSaysByWhom)

@@ -1,39 +1,30 @@
 #pragma once
 // chronyd as an NTS server on loopback: its key exchange on one TCP port, NTP
-// on one UDP port, a certificate for "localhost" issued by a test authority.
-// It runs with -x and never touches the clock. chronyd is found as the
-// plain fixture finds it (FindChronyd); it is never installed.
+// on one UDP port, a certificate for "localhost" and 127.0.0.1 issued by a
+// test authority of its own.
+#include "ChronydFixture.h"
 #include "TestCertificates.h"
 
 #include <string>
-#include <sys/types.h>
 
 namespace brisvander::ntstest {
 
 class ChronydNtsServer {
 public:
-    ChronydNtsServer() = default;
-    ~ChronydNtsServer(); // stops it
-    ChronydNtsServer(const ChronydNtsServer&) = delete;
-    ChronydNtsServer& operator=(const ChronydNtsServer&) = delete;
-
     // Returns once both ports answer; false with a clear reason otherwise.
-    bool Start(const TestAuthority& authority, std::string& whyNot);
-    void Stop();
-    int NtpPort() const { return m_ntpPort; }
-    int KeyExchangePort() const { return m_kePort; }
+    bool Start(std::string& whyNot);
+    int NtpPort() const { return m_chronyd.Port(); }
+    int KeyExchangePort() const { return m_chronyd.KeyExchangePort(); }
+    // The authority that issued the server's certificate, as a PEM file.
     const std::string& CaFile() const { return m_caFile; }
 
 private:
-    bool Launch(const std::string& program, std::string& whyNot);
-    bool WaitUntilServing(std::string& whyNot);
-    std::string LogTail() const;
-
+    TestAuthority m_authority{"Brisvander chronyd CA"};
     TempDirectory m_directory;
     std::string m_caFile;
-    pid_t m_pid = -1;
-    int m_ntpPort = 0;
-    int m_kePort = 0;
+    testsupport::ChronydFixture m_chronyd; // declared last: stops before its files go
 };
+
+using ChronydNtsSuite = testsupport::ChronydSuite<ChronydNtsServer>;
 
 } // namespace brisvander::ntstest

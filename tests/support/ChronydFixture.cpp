@@ -47,7 +47,8 @@ std::string MakeTempDirectory()
     return name.data();
 }
 
-bool WriteConfig(const std::string& path, const std::string& directory, int port)
+bool WriteConfig(const std::string& path, const std::string& directory, int port, int kePort,
+                 const ChronydNtsFiles* nts)
 {
     std::ofstream conf(path);
     conf << "port " << port << "\n"
@@ -61,6 +62,12 @@ bool WriteConfig(const std::string& path, const std::string& directory, int port
          << "cmdport 0\n"
          << "bindcmdaddress /\n"
          << "pidfile " << directory << "/chronyd.pid\n";
+    if (nts != nullptr)
+        conf << "ntsport " << kePort << "\n"
+             << "ntsservercert " << nts->CertificateFile << "\n"
+             << "ntsserverkey " << nts->KeyFile << "\n"
+             << "ntsdumpdir " << directory << "\n";
+    conf.close();
     return static_cast<bool>(conf);
 }
 
@@ -111,7 +118,13 @@ int ChronydFixture::Port() const { return m_port; }
 
 bool ChronydFixture::Start(std::string& whyNot)
 {
+    return Start(ChronydNtsFiles{}, whyNot);
+}
+
+bool ChronydFixture::Start(const ChronydNtsFiles& ntsFiles, std::string& whyNot)
+{
     Stop();
+    const ChronydNtsFiles* nts = ntsFiles.CertificateFile.empty() ? nullptr : &ntsFiles;
     const std::string program = FindChronyd();
     if (program.empty()) {
         whyNot = ChosenChronyd() != nullptr
@@ -127,11 +140,12 @@ bool ChronydFixture::Start(std::string& whyNot)
     // A port can be taken between choosing it and chronyd binding it: try again with another.
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
         const int port = FreeLoopbackUdpPort();
-        if (port == 0) {
-            whyNot = "no free UDP port on 127.0.0.1";
+        m_kePort = nts != nullptr ? FreeLoopbackTcpPort() : 0;
+        if (port == 0 || (nts != nullptr && m_kePort == 0)) {
+            whyNot = "no free port on 127.0.0.1";
             break;
         }
-        if (Launch(program, port, whyNot) && WaitUntilServing(port, whyNot)) {
+        if (Launch(program, port, nts, whyNot) && WaitUntilServing(port, whyNot)) {
             m_port = port;
             return true;
         }
@@ -141,10 +155,10 @@ bool ChronydFixture::Start(std::string& whyNot)
     return false;
 }
 
-bool ChronydFixture::Launch(const std::string& program, int port, std::string& whyNot)
+bool ChronydFixture::Launch(const std::string& program, int port, const ChronydNtsFiles* nts, std::string& whyNot)
 {
     const std::string conf = m_directory + "/chrony.conf";
-    if (!WriteConfig(conf, m_directory, port)) {
+    if (!WriteConfig(conf, m_directory, port, m_kePort, nts)) {
         whyNot = "cannot write " + conf;
         return false;
     }
@@ -191,11 +205,11 @@ bool ChronydFixture::WaitUntilServing(int port, std::string& whyNot)
                      "): " + LogTail();
             return false;
         }
-        if (ProbeSntpServer(port, 100))
+        if (ProbeSntpServer(port, 100) && (m_kePort == 0 || LoopbackTcpPortAccepts(m_kePort)))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    whyNot = "chronyd did not answer on 127.0.0.1:" + std::to_string(port) + " within 10 s: " + LogTail();
+    whyNot = "chronyd did not serve on 127.0.0.1:" + std::to_string(port) + " within 10 s: " + LogTail();
     return false;
 }
 
@@ -203,6 +217,7 @@ void ChronydFixture::Stop()
 {
     EndProcess();
     m_port = 0;
+    m_kePort = 0;
     if (!m_directory.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_directory, ignored);

@@ -55,18 +55,6 @@ int BindLoopbackSocket(LoopbackFamily family, int& port)
                     : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return fd;
 }
-
-NtpTimestamp ArrivalOf(msghdr& message)
-{
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-            timespec ts{};
-            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-            return ReferenceFromTimespec(ts);
-        }
-    }
-    return RealClockPlus(0.0);
-}
 } // namespace
 
 FakeSntpServer::FakeSntpServer(LoopbackFamily family)

@@ -40,9 +40,6 @@ std::vector<FakeSntpServer::Datagram> FakeSntpServer::MakeHostile(const FakeRepl
     case HostileReply::Kind::Length:
         bytes = MakeReply(ctx, clockOffsetSeconds, std::min<std::size_t>(how.value, kLongestHostile));
         break;
-    case HostileReply::Kind::Mode:
-        bytes[0] = static_cast<std::uint8_t>(kVersion3 | (how.value & 0x07));
-        break;
     case HostileReply::Kind::Leap:
         bytes[0] = static_cast<std::uint8_t>(((how.value & 0x03) << 6) | kVersion3 | 4);
         break;
@@ -50,9 +47,6 @@ std::vector<FakeSntpServer::Datagram> FakeSntpServer::MakeHostile(const FakeRepl
         bytes[1] = 0;
         std::fill(bytes.begin() + 12, bytes.begin() + 16, std::uint8_t{0});
         std::copy_n(how.kissCode.begin(), std::min<std::size_t>(how.kissCode.size(), 4), bytes.begin() + 12);
-        break;
-    case HostileReply::Kind::ZeroTransmit:
-        std::fill(bytes.begin() + 40, bytes.begin() + 48, std::uint8_t{0});
         break;
     case HostileReply::Kind::EraWrap: {
         const NtpTimestamp received = EraWrapReceiveStamp(how.value);

@@ -10,10 +10,8 @@ namespace brisvander::testsupport {
 struct HostileReply {
     enum class Kind {
         Length,       // a proper reply cut or padded to `value` bytes (0-1500)
-        Mode,         // a proper reply in mode `value` (0-7)
         Leap,         // a proper reply with leap indicator `value` (0-3)
         KissOfDeath,  // stratum 0 with `kissCode` ("RATE", "DENY", "RSTR") as reference id
-        ZeroTransmit, // transmit timestamp 0
         EraWrap,      // receive and transmit stamps at the 2036 wrap: `value` 0 both before, 1 across, 2 both after
         Twice,        // a proper reply, then the same bytes again `value` ms later
     };

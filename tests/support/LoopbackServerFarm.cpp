@@ -51,18 +51,6 @@ int BoundPort(int fd)
     socklen_t length = sizeof a;
     return getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0 ? ntohs(a.sin_port) : 0;
 }
-
-NtpTimestamp ArrivalOf(msghdr& message)
-{
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-            timespec ts{};
-            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-            return ReferenceFromTimespec(ts);
-        }
-    }
-    return RealClockPlus(0.0);
-}
 } // namespace
 
 struct LoopbackServerFarm::State {

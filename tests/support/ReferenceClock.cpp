@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <sys/socket.h>
 
 namespace brisvander::testsupport {
 
@@ -24,6 +26,18 @@ NtpTimestamp ShiftedBy(const NtpTimestamp& ts, double seconds)
 {
     const auto units = static_cast<std::int64_t>(std::llround(seconds * 4294967296.0));
     return NtpTimestamp(ts.Value() + static_cast<std::uint64_t>(units));
+}
+
+NtpTimestamp ArrivalOf(msghdr& message)
+{
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec ts{};
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+            return ReferenceFromTimespec(ts);
+        }
+    }
+    return RealClockPlus(0.0);
 }
 
 } // namespace brisvander::testsupport

@@ -6,6 +6,8 @@
 
 #include <ctime>
 
+struct msghdr;
+
 namespace brisvander::testsupport {
 
 NtpTimestamp ReferenceFromTimespec(const timespec& realtime);
@@ -13,5 +15,7 @@ NtpTimestamp ReferenceFromTimespec(const timespec& realtime);
 NtpTimestamp RealClockPlus(double offsetSeconds);
 // ts moved by a signed number of seconds, rounded to the nearest 2^-32 s, modulo 2^64.
 NtpTimestamp ShiftedBy(const NtpTimestamp& ts, double seconds);
+// The kernel's arrival stamp (SO_TIMESTAMPNS) of a received message, else the real clock now.
+NtpTimestamp ArrivalOf(msghdr& message);
 
 } // namespace brisvander::testsupport

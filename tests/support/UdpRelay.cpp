@@ -179,11 +179,6 @@ void UdpRelay::Take(int socket, bool outbound)
             m_client = from;
             m_haveClient = true;
         }
-        if (m_options.lossRate > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < m_options.lossRate) {
-            std::lock_guard lock(m_mutex);
-            ++m_stats.dropped;
-            continue;
-        }
         std::int64_t delayNs = std::int64_t{outbound ? m_options.outboundDelayUs : m_options.inboundDelayUs} * 1000;
         if (m_options.jitterUs > 0)
             delayNs += static_cast<std::int64_t>(

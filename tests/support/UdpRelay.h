@@ -1,9 +1,8 @@
 #pragma once
 // A delay line on loopback: datagrams from a client are forwarded to a
-// server after a set delay, replies come back after another, each may wait a
-// random extra time (jitter), and a set share of datagrams in either
-// direction is dropped. It stands in for a network path with latency,
-// asymmetry, queueing and loss, which loopback lacks.
+// server after a set delay, replies come back after another, and each may
+// wait a random extra time (jitter). It stands in for a network path with
+// latency, asymmetry and queueing, which loopback lacks.
 //
 // Hold times are measured on the real clock from the kernel's arrival stamp
 // to the moment of sending, the same clock the client's four timestamps use,
@@ -23,12 +22,10 @@ public:
     struct Options {
         int outboundDelayUs = 0; // client -> server
         int inboundDelayUs = 0;  // server -> client
-        double lossRate = 0.0;   // 0..1, each datagram in either direction
         // Each datagram in either direction waits a further random time
         // drawn from the seeded generator: exponentially distributed with
         // this mean, as the wait in a queue that is mostly short and now and
-        // then long. A later datagram may overtake an earlier one. 0 draws
-        // nothing, so the loss pattern of a seed stays as it was.
+        // then long. A later datagram may overtake an earlier one.
         int jitterUs = 0;
         unsigned seed = 1;
     };
@@ -36,7 +33,6 @@ public:
     struct Stats {
         int forwardedOut = 0;
         int forwardedIn = 0;
-        int dropped = 0;
         int sendFailures = 0;
         std::vector<double> outboundHoldUs;
         std::vector<double> inboundHoldUs;
