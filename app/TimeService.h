@@ -6,14 +6,14 @@
 // recording clock.
 #include "ClockControl.h"
 #include "NtsQuery.h"
-#include "ProcessClock.h"
+#include "ProgramClockControl.h"
 #include "SntpClient.h"
 
 namespace brisvander {
 
 struct TimeService {
     int Port = NtpDefaultPort;
-    ClockControl* Clock = &ProcessClockControl(); // not owned
+    ClockControl* Clock = &ProgramClockControl(); // not owned
     NtsOptions Nts; // its Enabled is ignored: the NTS option of the window decides
 };
 

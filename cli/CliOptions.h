@@ -37,11 +37,4 @@ std::optional<int> ParseSampleCount(const QString& text);
 // cut to whole milliseconds; from MinSampleInterval to an hour.
 std::optional<std::chrono::milliseconds> ParseInterval(const QString& text);
 
-inline constexpr int ExitSuccess = 0;
-inline constexpr int ExitQueryFailed = 1;
-inline constexpr int ExitClockNotSet = 2;
-inline constexpr int ExitUsage = 64;
-inline constexpr int ExitOutputLost = 74; // EX_IOERR: the result could not be written
-inline constexpr int ExitRightNotGivenUp = 71; // EX_OSERR: the clock right could not be given up; nothing ran
-
 } // namespace brisvander

@@ -1,6 +1,6 @@
 #include "CliOutput.h"
 
-#include "CliOptions.h"
+#include "CliExitStatus.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,6 @@
 #include "CliRun.h"
 
+#include "CliExitStatus.h"
 #include "CliHelp.h"
 #include "CliJson.h"
 #include "CliOptions.h"

@@ -1,10 +1,10 @@
 // brisvander-cli: the desktop program's Info and Abgleichen for scripts and
 // machines without a display.
-#include "CliOptions.h"
+#include "CliExitStatus.h"
 #include "CliOutput.h"
 #include "CliRun.h"
 #include "ClockRightHelper.h"
-#include "ProcessClock.h"
+#include "ProgramClockControl.h"
 #include "SettingsKeys.h"
 
 #include <QCoreApplication>
@@ -33,6 +33,6 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(g_strVersion);
 
     StreamCliOutput output(stdout, stderr);
-    const int status = RunCli(QCoreApplication::arguments(), ProcessClockControl(), output);
+    const int status = RunCli(QCoreApplication::arguments(), ProgramClockControl(), output);
     return output.Finish(status);
 }

@@ -3,7 +3,7 @@
 // the smallest round-trip delay, whose offset the path's queueing disturbed
 // least. The query and the pause are parameters, so the series runs in tests
 // without a network or a wait.
-#include "SntpResult.h"
+#include "SampleOutcome.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,14 +12,6 @@
 #include <vector>
 
 namespace brisvander {
-
-// One exchange of a series.
-struct SampleOutcome {
-    bool Succeeded = false;
-    std::uint32_t Error = 0; // the last error of a failed exchange, else 0
-    SntpResult Result;       // valid only when it succeeded
-    bool Unproven = false;   // the failure rests only on what anyone could send (an NTS NAK): it ends no series
-};
 
 inline constexpr int MaxSamples = 8;
 inline constexpr std::chrono::milliseconds DefaultSampleInterval{2000};

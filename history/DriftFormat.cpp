@@ -1,7 +1,7 @@
 #include "DriftFormat.h"
 
 #include "CFormat.h"
-#include "HistoryText.h"
+#include "HostText.h"
 #include "JsonText.h"
 
 #include <QJsonArray>
@@ -39,7 +39,7 @@ std::string DriftReportText(const DriftReport& report)
     // Widths count bytes: "±" takes two, so its head gets one blank less.
     std::string text = CFormat(kTextRow, "Drift (ppm)", "  ± (ppm)", "s pro Tag", "Messungen", "Spanne (s)", "Server");
     for (const ServerDrift& server : report.Servers)
-        text += TextRow(server.Estimate, EscapeForTerminal(server.Host));
+        text += TextRow(server.Estimate, EscapeControlCharacters(server.Host));
     return text + TextRow(*report.Combined, "(alle zusammen)");
 }
 

@@ -2,6 +2,7 @@
 
 #include "CFormat.h"
 #include "HistoryText.h"
+#include "HostText.h"
 #include "JsonText.h"
 
 #include <QJsonObject>
@@ -31,9 +32,9 @@ std::string Features(const MeasurementRecord& record)
 
 std::string ServerText(const MeasurementRecord& record)
 {
-    std::string server = EscapeForTerminal(record.Host);
+    std::string server = EscapeControlCharacters(record.Host);
     if (record.Address)
-        server += " (" + EscapeForTerminal(*record.Address) + ")";
+        server += " (" + EscapeControlCharacters(*record.Address) + ")";
     if (record.Port != 123)
         server += CFormat(" Port %d", record.Port);
     return server;
@@ -55,7 +56,7 @@ std::string TextLine(const ClockStepRecord& step)
 {
     return CFormat(kTextRow, UtcTimeText(step.UnixMicroseconds, ' ').c_str(), "Uhr gestellt",
                    CFormat("%+.9f", step.StepSeconds).c_str(), "-", "-", "-",
-                   step.Way == StepWay::Service ? "Dienst" : "Fähigkeit", EscapeForTerminal(step.Host).c_str());
+                   step.Way == StepWay::Service ? "Dienst" : "Fähigkeit", EscapeControlCharacters(step.Host).c_str());
 }
 
 std::string CsvField(const std::string& field)
@@ -78,8 +79,8 @@ std::string CsvRow(const std::vector<std::string>& fields)
 
 std::string CsvLine(const MeasurementRecord& r)
 {
-    return CsvRow({UtcTimeText(r.UnixMicroseconds), "measurement", EscapeForTerminal(r.Host),
-                   r.Address ? EscapeForTerminal(*r.Address) : "", CFormat("%d", r.Port),
+    return CsvRow({UtcTimeText(r.UnixMicroseconds), "measurement", EscapeControlCharacters(r.Host),
+                   r.Address ? EscapeControlCharacters(*r.Address) : "", CFormat("%d", r.Port),
                    std::string(MeasurementSourceName(r.Source)), r.Succeeded ? "1" : "0",
                    CFormat("%lld", static_cast<long long>(r.Error)), OrEmpty(r.OffsetSeconds, "%.9f"),
                    OrEmpty(r.DelaySeconds, "%.9f"), OrEmpty(r.Stratum, "%d"), OrEmpty(r.RootDelaySeconds, "%.9f"),
@@ -88,7 +89,7 @@ std::string CsvLine(const MeasurementRecord& r)
 
 std::string CsvLine(const ClockStepRecord& step)
 {
-    return CsvRow({UtcTimeText(step.UnixMicroseconds), "step", EscapeForTerminal(step.Host), "", "", "", "", "", "",
+    return CsvRow({UtcTimeText(step.UnixMicroseconds), "step", EscapeControlCharacters(step.Host), "", "", "", "", "", "",
                    "", "", "", "", "", "", CFormat("%.9f", step.StepSeconds), std::string(StepWayName(step.Way))});
 }
 

@@ -2,33 +2,9 @@
 
 #include "CFormat.h"
 
-#include <utility>
-
 namespace brisvander {
 
 namespace {
-unsigned ByteAt(std::string_view text, std::size_t at) { return static_cast<unsigned char>(text[at]); }
-
-// The code point of the UTF-8 sequence at `at` and its length; length 0
-// when the bytes there are not UTF-8 (overlong forms and surrogates included).
-std::pair<char32_t, std::size_t> DecodeAt(std::string_view text, std::size_t at)
-{
-    const unsigned lead = ByteAt(text, at);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-    if (length == 0 || at + length > text.size())
-        return {0, 0};
-    char32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((ByteAt(text, at + i) & 0xC0) != 0x80)
-            return {0, 0};
-        value = (value << 6) | (ByteAt(text, at + i) & 0x3F);
-    }
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < smallest[length] || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF)
-        return {0, 0};
-    return {value, length};
-}
-
 std::int64_t FloorDivide(std::int64_t value, std::int64_t by)
 {
     const std::int64_t quotient = value / by;
@@ -55,26 +31,6 @@ CivilDate CivilFromDays(std::int64_t days)
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 } // namespace
-
-std::string EscapeForTerminal(std::string_view text)
-{
-    std::string shown;
-    shown.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        const auto [value, length] = DecodeAt(text, at);
-        if (length == 0) {
-            shown += CFormat("\\x%02x", ByteAt(text, at));
-            ++at;
-            continue;
-        }
-        if (value < 0x20 || (value >= 0x7F && value <= 0x9F))
-            shown += CFormat("\\x%02x", static_cast<unsigned>(value));
-        else
-            shown.append(text.substr(at, length));
-        at += length;
-    }
-    return shown;
-}
 
 std::string UtcTimeText(std::int64_t unixMicroseconds, char separator)
 {

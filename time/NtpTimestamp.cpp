@@ -1,6 +1,7 @@
 #include "NtpTimestamp.h"
 
 #include "ByteOrder.h"
+#include "ClockReader.h"
 
 #include <cmath>
 
@@ -25,12 +26,7 @@ std::uint64_t MagnitudeFromSeconds(double x)
 }
 } // namespace
 
-NtpTimestamp NtpTimestamp::Now()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return FromTimespec(ts);
-}
+NtpTimestamp NtpTimestamp::Now() { return FromTimespec(CurrentClockReader().ReadRealtime()); }
 
 NtpTimestamp NtpTimestamp::FromTimespec(const timespec& realtime)
 {
@@ -62,9 +58,7 @@ std::int64_t NtpTimestamp::SecondsSince1900Near(std::int64_t pivot) const
 
 std::int64_t NtpTimestamp::LocalClockSecondsSince1900()
 {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) + UnixEpochNtpSeconds;
+    return static_cast<std::int64_t>(CurrentClockReader().ReadRealtime().tv_sec) + UnixEpochNtpSeconds;
 }
 
 SYSTEMTIME NtpTimestamp::ToSystemTime() const { return ToSystemTime(LocalClockSecondsSince1900()); }

@@ -21,7 +21,8 @@ public:
     constexpr NtpTimestamp(std::uint32_t seconds, std::uint32_t fraction)
         : m_value((std::uint64_t{seconds} << 32) | fraction) {}
 
-    // The system clock at full (nanosecond) resolution.
+    // The system clock at full (nanosecond) resolution, read through the
+    // current clock reader (ClockReader.h).
     static NtpTimestamp Now();
     // A CLOCK_REALTIME reading, rounded to the nearest 2^-32 s.
     static NtpTimestamp FromTimespec(const timespec& realtime);
@@ -38,7 +39,8 @@ public:
     // within 2^31 s (68 years) of `pivot`, the era a modular difference
     // against a stamp taken at `pivot` assumes; never before 1900.
     std::int64_t SecondsSince1900Near(std::int64_t pivot) const;
-    // The local clock, in whole seconds since 1900-01-01 00:00:00 UTC.
+    // The local clock, in whole seconds since 1900-01-01 00:00:00 UTC, read
+    // as Now() reads it.
     static std::int64_t LocalClockSecondsSince1900();
 
     constexpr std::uint32_t Seconds() const { return static_cast<std::uint32_t>(m_value >> 32); }

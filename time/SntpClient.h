@@ -20,9 +20,8 @@ inline constexpr std::uint32_t SntpDefaultTimeoutMs = 5000;
 // is that thread's.
 class SntpClient {
 public:
-    // Sets the machine's clock through SystemClockControl().
-    SntpClient();
-    // Sets the clock through `clock`, which is not owned and must outlive the client.
+    // Sets the clock through `clock` (the programs: ProgramClockControl()),
+    // which is not owned and must outlive the client.
     explicit SntpClient(ClockControl& clock);
     virtual ~SntpClient();
     SntpClient(const SntpClient&) = delete;

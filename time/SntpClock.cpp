@@ -5,8 +5,6 @@
 
 namespace brisvander {
 
-SntpClient::SntpClient() : SntpClient(SystemClockControl()) {}
-
 SntpClient::SntpClient(ClockControl& clock) : m_clock(&clock) {}
 
 SntpClient::~SntpClient() = default;

@@ -1,3 +1,4 @@
+#include "ClockReader.h"
 #include "Deadline.h"
 #include "ErrorCodes.h"
 #include "LastError.h"
@@ -8,7 +9,6 @@
 #include "UdpSocket.h"
 
 #include <chrono>
-#include <ctime>
 #include <vector>
 
 namespace brisvander {
@@ -22,17 +22,6 @@ BOOL FailKeepingError(UdpSocket& socket)
     socket.Close();
     SetLastError(saved);
     return false;
-}
-
-// The resolution of CLOCK_REALTIME in seconds, read once.
-double LocalClockResolution()
-{
-    static const double resolution = [] {
-        timespec res{};
-        return clock_getres(CLOCK_REALTIME, &res) == 0 ? res.tv_sec + res.tv_nsec * 1e-9
-                                                         : DefaultLocalResolutionSeconds;
-    }();
-    return resolution;
 }
 
 // One request in flight: what it carried, when it really left, and how its
@@ -96,7 +85,8 @@ Judged TakeOneDatagram(Exchange& exchange, SntpResult& result)
     SntpResult candidate = result;
     const std::uint32_t verdict = EvaluateNtpReply(
         exchange.buffer.data(), datagram.FullLength, exchange.sent, exchange.departure,
-        datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, LocalClockResolution(), exchange.LongestReply());
+        datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, CurrentClockReader().ResolutionSeconds(),
+        exchange.LongestReply());
     if (verdict == ErrorCode::Success)
         result = candidate;
     return {verdict, false};

@@ -13,7 +13,6 @@
 #include <linux/net_tstamp.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace brisvander {
 
@@ -43,30 +42,28 @@ bool KernelStamp(msghdr& message, NtpTimestamp& stamp)
 }
 } // namespace
 
-UdpSocket::~UdpSocket() { Close(); }
-
 BOOL UdpSocket::Create() { return Open(AF_INET); }
 
 bool UdpSocket::Open(int family)
 {
     Close();
-    m_socket = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (m_socket < 0)
+    m_socket = UniqueFd(socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!m_socket.Valid())
         return FailWithErrno();
     m_family = family;
     // The kernel's stamps of departure and arrival are truer than clock
     // readings around send and the wait; without them the caller reads the clock.
     const int flags = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE |
                       SOF_TIMESTAMPING_OPT_TSONLY;
-    if (setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPING, &flags, sizeof flags) != 0) {
+    if (setsockopt(m_socket.Get(), SOL_SOCKET, SO_TIMESTAMPING, &flags, sizeof flags) != 0) {
         const int on = 1;
-        setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        setsockopt(m_socket.Get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     }
     // A flood of forged datagrams must not push the true reply out of a full
     // buffer: ask for the most the system allows (the kernel caps the request
     // at net.core.rmem_max).
     const int wanted = ReceiveBufferBytes;
-    setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+    setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
     return true;
 }
 
@@ -84,7 +81,7 @@ BOOL UdpSocket::Connect(const char* host, int port)
     }
     // IPv4 first; a family this machine cannot reach gives way to the next address.
     for (const SocketAddress& address : resolved.Addresses) {
-        if ((m_socket < 0 || m_family != address.Family()) && !Open(address.Family()))
+        if ((!m_socket.Valid() || m_family != address.Family()) && !Open(address.Family()))
             continue;
         if (Connect(reinterpret_cast<const sockaddr*>(&address.Storage), address.Length))
             return true;
@@ -94,14 +91,14 @@ BOOL UdpSocket::Connect(const char* host, int port)
 
 BOOL UdpSocket::Connect(const sockaddr* address, socklen_t length)
 {
-    if (connect(m_socket, address, length) != 0)
+    if (connect(m_socket.Get(), address, length) != 0)
         return FailWithErrno();
     return true;
 }
 
 BOOL UdpSocket::Send(const void* buffer, std::size_t length)
 {
-    if (send(m_socket, buffer, length, 0) < 0)
+    if (send(m_socket.Get(), buffer, length, 0) < 0)
         return FailWithErrno();
     return true;
 }
@@ -118,7 +115,7 @@ UdpSocket::Datagram UdpSocket::ReceiveStamped(void* buffer, std::size_t capacity
     message.msg_controllen = sizeof control;
 
     // MSG_TRUNC makes the kernel report the datagram's true length.
-    const ssize_t n = recvmsg(m_socket, &message, MSG_TRUNC | MSG_DONTWAIT);
+    const ssize_t n = recvmsg(m_socket.Get(), &message, MSG_TRUNC | MSG_DONTWAIT);
     if (n < 0) {
         FailWithErrno();
         return datagram;
@@ -142,7 +139,7 @@ bool UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        if (recvmsg(m_socket, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+        if (recvmsg(m_socket.Get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
             break;
         NtpTimestamp stamp;
         if (KernelStamp(message, stamp)) {
@@ -156,7 +153,7 @@ bool UdpSocket::TakeTransmitStamp(NtpTimestamp& departure)
 BOOL UdpSocket::WaitReadable(BOOL& readable, std::uint32_t timeoutMs)
 {
     readable = false;
-    pollfd entry{m_socket, POLLIN, 0};
+    pollfd entry{m_socket.Get(), POLLIN, 0};
     const int timeout = timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeoutMs);
     const int ready = poll(&entry, 1, timeout);
     if (ready < 0)
@@ -165,12 +162,6 @@ BOOL UdpSocket::WaitReadable(BOOL& readable, std::uint32_t timeoutMs)
     return true;
 }
 
-void UdpSocket::Close()
-{
-    if (m_socket >= 0) {
-        close(m_socket);
-        m_socket = -1;
-    }
-}
+void UdpSocket::Close() { m_socket.Reset(); }
 
 } // namespace brisvander

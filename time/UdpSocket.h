@@ -3,6 +3,7 @@
 // on destruction. Failures leave their reason in the thread's last-error value.
 #include "NtpTimestamp.h"
 #include "Platform.h"
+#include "UniqueFd.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,6 @@ namespace brisvander {
 class UdpSocket {
 public:
     UdpSocket() = default;
-    ~UdpSocket();
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
@@ -50,7 +50,7 @@ public:
 private:
     bool Open(int family);
 
-    int m_socket = -1; // -1 while not open
+    UniqueFd m_socket; // not Valid while not open
     int m_family = AF_INET;
 };
 

@@ -159,6 +159,8 @@ TEST_F(StartupTest, AnUnreadableSettingsFileGivesTheDefaults)
     EXPECT_EQ(app.View()->AutostartFlag(), 0);
 }
 
+// What the store keeps of such a file when written is its own test's
+// (tests/settings); here, what the window makes of it.
 TEST_F(StartupTest, ATruncatedSettingsFileKeepsWhatItHolds)
 {
     WriteSettingsFile("[Elsewhere]\nKeep=yes\n[Settings]\nAutostart=0\nHost=kept.invalid\nVers");
@@ -168,8 +170,6 @@ TEST_F(StartupTest, ATruncatedSettingsFileKeepsWhatItHolds)
         EXPECT_EQ(ServerCombo(app)->currentText(), "kept.invalid");
     }
     EXPECT_EQ(StoredValue(Settings::KeyHost), "kept.invalid");
-    EXPECT_EQ(StoredValue(Settings::KeyVersion), "1.1");
-    EXPECT_TRUE(ReadSettingsFile().contains("Keep=yes"));
 }
 
 TEST_F(StartupTest, AutostartThatIsNoNumberCountsAsOffAndOkReplacesIt)

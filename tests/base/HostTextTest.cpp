@@ -42,7 +42,9 @@ TEST(EscapeControlCharacters, TerminalControlsAreShownNotObeyed)
     EXPECT_EQ(EscapeControlCharacters("\u009B2J\u0085"), "\\x9b2J\\x85");
     // A lone byte that is not UTF-8 is shown by its value, whatever it would mean elsewhere.
     EXPECT_EQ(EscapeControlCharacters("\x9b" "2J"), "\\x9b2J");
-    EXPECT_EQ(EscapeControlCharacters("\xC0\xAF\xED\xA0\x80"), "\\xc0\\xaf\\xed\\xa0\\x80"); // overlong, surrogate
+    EXPECT_EQ(EscapeControlCharacters("\xC0\xAF\xED\xA0\x80\xE0\x80\x80"),
+              "\\xc0\\xaf\\xed\\xa0\\x80\\xe0\\x80\\x80"); // overlong, surrogate, overlong
+    EXPECT_EQ(EscapeControlCharacters("ü\xFF"), "ü\\xff"); // never a lead byte
     EXPECT_EQ(EscapeControlCharacters("\xE2\x82"), "\\xe2\\x82"); // cut short
     // A right-to-left override would make "ptb.de\u202e.evil" read as another host.
     EXPECT_EQ(EscapeControlCharacters("ptb.de\u202Elive.moc"), "ptb.de\\u202elive.moc");

@@ -1,6 +1,6 @@
 // A result that cannot be written is an error of its own (74), said on
 // standard error, never a success.
-#include "CliOptions.h"
+#include "CliExitStatus.h"
 #include "CliOutput.h"
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 // an exit status. The process never holds the right to set the clock here,
 // except in a user namespace of its own, where the kernel keeps the
 // machine's clock from it.
+#include "CapabilityClockControl.h"
 #include "CliProcess.h"
-#include "ClockControl.h"
 #include "FakeSntpServer.h"
 #include "ReportText.h"
 

@@ -31,12 +31,6 @@ MeasurementRecord Hostile()
     return r;
 }
 
-TEST(HistoryText, ControlCharactersAndBrokenUtf8AreEscapedUmlautsKept)
-{
-    EXPECT_EQ(EscapeForTerminal("zeit.für-uns\x1b[2J\xc2\x9b\x7f\xff\xe0\x80\x80"),
-              "zeit.für-uns\\x1b[2J\\x9b\\x7f\\xff\\xe0\\x80\\x80");
-}
-
 TEST(HistoryText, UtcTimeAcrossEpochAndLeapDay)
 {
     EXPECT_EQ(UtcTimeText(0), "1970-01-01T00:00:00.000000Z");

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <future>
+#include <sys/capability.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,6 +110,45 @@ TEST_F(ProfileStore, ATruncatedStoreKeepsWhatItHolds)
     WriteProfileInt("Settings", "Autostart", 0);
     EXPECT_EQ(GetProfileString("Elsewhere", "Keep", ""), "yes");
     EXPECT_EQ(GetProfileString("Settings", "Host", ""), "kept.example");
+}
+
+// Root reads and writes any file; without these rights (per thread) it meets
+// the mode bits like anyone.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride() { Set(CAP_CLEAR); }
+    ~WithoutFileOverride() { Set(CAP_SET); }
+
+private:
+    static void Set(cap_flag_value_t value)
+    {
+        cap_t caps = cap_get_proc();
+        const cap_value_t rights[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH};
+        cap_set_flag(caps, CAP_EFFECTIVE, 2, rights, value);
+        cap_set_proc(caps);
+        cap_free(caps);
+    }
+};
+
+// Written, it would come back holding only the key written.
+TEST_F(ProfileStore, AStoreThatCannotBeReadIsNeverWritten)
+{
+    const QByteArray content = "[Settings]\nHost=kept.example\nAutostart=1\n";
+    WriteStore(content);
+    const QByteArray path = QFile::encodeName(StorePath());
+    ASSERT_EQ(chmod(path.constData(), S_IWUSR), 0); // writable, not readable
+    {
+        const WithoutFileOverride asAnyone;
+        const ProfileRead read = ReadHost();
+        EXPECT_EQ(read.Store, SettingsStoreStatus::Unreadable);
+        EXPECT_FALSE(read.Value.isValid());
+        WriteProfileString("Settings", "Host", "other.example");
+        WriteProfileInt("Settings", "Autostart", 0);
+    }
+    ASSERT_EQ(chmod(path.constData(), S_IRUSR | S_IWUSR), 0);
+    QFile file(StorePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), content);
 }
 
 TEST_F(ProfileStore, TheStoredHostElseTheDefaultServer)

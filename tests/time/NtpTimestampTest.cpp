@@ -1,5 +1,6 @@
 // Timestamp arithmetic: the millisecond table and its rounding, differences,
-// additions, the wire form and the nanosecond conversions.
+// additions, the wire form, the nanosecond conversions and the clock reading.
+#include "ClockReader.h"
 #include "NtpTimestamp.h"
 #include "ReferenceClock.h"
 
@@ -15,6 +16,23 @@ using namespace brisvander::testsupport;
 namespace {
 
 NtpTimestamp At(std::uint32_t seconds, std::uint32_t fraction = 0) { return {seconds, fraction}; }
+
+// A clock the test holds: each reading gives At, then moves it on by Step
+// nanoseconds (0: time stands still).
+class HeldClock final : public ClockReader {
+public:
+    timespec At{};
+    long Step = 0;
+
+    timespec ReadRealtime() override
+    {
+        const timespec reading = At;
+        At.tv_nsec += Step;
+        At.tv_sec += At.tv_nsec / 1000000000;
+        At.tv_nsec %= 1000000000;
+        return reading;
+    }
+};
 
 TEST(MsFractionTable, StartsMiddleAndEndAtTheKnownValues)
 {
@@ -209,6 +227,27 @@ TEST(Now, ReadsTheRealClockBelowTheMillisecond)
         offGrid = f != NtpTimestamp::FractionFromMs(static_cast<std::uint16_t>(NtpTimestamp::MsFromFraction(f) % 1000));
     }
     EXPECT_TRUE(offGrid);
+}
+
+TEST(Now, ReadsTheClockReaderInPlaceHeldStillOrDrifting)
+{
+    HeldClock held;
+    held.At = {1'790'000'000, 123'456'789}; // 2026-09-21 14:13:20.123456789 UTC
+    {
+        const ClockReaderOverride override(held);
+        // 1790000000 + 2208988800 s since 1900; 0.123456789 s is 0x1F9ADD37 units of 2^-32 s.
+        EXPECT_EQ(NtpTimestamp::Now(), NtpTimestamp(3998988800u, 0x1F9ADD37u));
+        EXPECT_EQ(NtpTimestamp::Now(), NtpTimestamp(3998988800u, 0x1F9ADD37u)) << "time stood still";
+        EXPECT_EQ(NtpTimestamp::LocalClockSecondsSince1900(), 3998988800);
+
+        held.Step = 900'000'000;
+        const NtpTimestamp first = NtpTimestamp::Now();
+        const NtpTimestamp second = NtpTimestamp::Now();
+        EXPECT_NEAR(second.Difference(first), 0.9, 1e-9);
+        EXPECT_EQ(NtpTimestamp::LocalClockSecondsSince1900(), 3998988801);
+    }
+    // The override gone, the machine's clock again.
+    EXPECT_NEAR(NtpTimestamp::Now().Difference(RealClockPlus(0.0)), 0.0, 1.0);
 }
 
 } // namespace

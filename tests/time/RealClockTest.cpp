@@ -1,6 +1,7 @@
 // Opt-in (BRISVANDER_REAL_CLOCK_TEST=1): the real clock path, end to end.
 // The clock is stepped only when chronyd, serving this very clock, measures
 // less than 2 ms, so the step is no larger than that.
+#include "CapabilityClockControl.h"
 #include "ChronydFixture.h"
 #include "ClockRightHelper.h"
 #include "LastError.h"
@@ -41,7 +42,7 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
     if (!chronyd.Start(whyNot))
         GTEST_SKIP() << "chronyd cannot run here: " << whyNot;
 
-    SntpClient client(SystemClockControl());
+    SntpClient client(CapabilityClockControl());
     SntpResult result;
     ASSERT_TRUE(client.QueryServer("127.0.0.1", result, chronyd.Port())) << "error " << GetLastError();
     if (std::fabs(result.ClockOffset) >= kLargestStepSeconds)

@@ -5,9 +5,9 @@
 // system's time service, which checks the right itself. The client drives
 // these calls in the order raise, step, lower, drop for good; tests put a
 // recording stand-in in place of the real one, so that no test can reach the
-// machine's clock. The real capability path works through the clock helper
-// that main starts (ClockRightHelper.h): the program's own process never
-// holds the right.
+// machine's clock. The real ones: the capability path
+// (CapabilityClockControl.h), the time service (TimedatedClockControl.h), and
+// the router between them that both programs use (ProgramClockControl.h).
 #include "ClockStep.h"
 
 namespace brisvander {
@@ -58,25 +58,5 @@ public:
     // false (last error set) when that fails.
     virtual bool DropClockRightForGood() = 0;
 };
-
-// The capability path alone, shared by the whole process (any thread may
-// use it; the clock helper takes one request at a time). Without a helper,
-// the raise is Refused and a step NoRight.
-ClockControl& SystemClockControl();
-
-// Whether a clock helper holds CAP_SYS_TIME for this process: whether it may
-// take the capability path at all.
-bool ProcessMayRaiseClockRight();
-
-// Whether running as root would not give this process the right either: it
-// did not hold the right at its start, and it is root already or
-// CAP_SYS_TIME is not in its bounding set (a container, whose clock is the
-// host's).
-bool ClockRightOutOfReach();
-
-// Clears CAP_SYS_TIME from the calling thread's effective, permitted and
-// inheritable sets (and so from its ambient set). true when the right is no
-// longer held; false (last error set) otherwise.
-bool DropProcessClockRight();
 
 } // namespace brisvander

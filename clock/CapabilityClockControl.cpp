@@ -1,4 +1,5 @@
-#include "ClockControl.h"
+#include "CapabilityClockControl.h"
+
 #include "ClockRightHelper.h"
 #include "ErrorCodes.h"
 #include "LastError.h"
@@ -28,7 +29,7 @@ bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t valu
 
 // Every call goes to the clock helper, the one process that holds the right
 // (ClockRightHelper.h); without one, the right is not ours to raise.
-class LinuxClockControl final : public ClockControl {
+class CapabilityPath final : public ClockControl {
 public:
     ClockRightRaise RaiseClockRight() override
     {
@@ -64,9 +65,9 @@ public:
 };
 } // namespace
 
-ClockControl& SystemClockControl()
+ClockControl& CapabilityClockControl()
 {
-    static LinuxClockControl instance;
+    static CapabilityPath instance;
     return instance;
 }
 

@@ -3,7 +3,7 @@
 // them, while the kernel still refuses it the machine's clock. There the
 // start of a program, the clock helper and the seam's raise, step, lower and
 // drop for good are checked against /proc.
-#include "ClockControl.h"
+#include "CapabilityClockControl.h"
 #include "ClockRightHelper.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ std::string SeparateThenRaiseStepLowerDrop()
     expect(helper > 0 && HoldsClockRight(helper, "Prm") && !HoldsClockRight(helper, "Eff"),
            "the helper does not hold it permitted and out of effect");
 
-    ClockControl& clock = SystemClockControl();
+    ClockControl& clock = CapabilityClockControl();
     expect(ProcessMayRaiseClockRight(), "the capability path is closed");
     expect(clock.RaiseClockRight() == ClockRightRaise::Raised && HoldsClockRight(helper, "Eff"),
            "the raise does not put it into effect");

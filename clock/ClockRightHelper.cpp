@@ -1,6 +1,6 @@
 #include "ClockRightHelper.h"
 
-#include "ClockControl.h"
+#include "CapabilityClockControl.h"
 #include "LastError.h"
 
 #include <cerrno>

@@ -1,6 +1,5 @@
 // The report is compared byte for byte: users and scripts read it.
 #include "ReportText.h"
-#include "TimeCommand.h"
 
 #include <clocale>
 #include <cstdlib>

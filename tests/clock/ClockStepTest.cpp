@@ -1,14 +1,10 @@
-// A step in seconds turned into the kernel's form, and the real capability
-// calls as far as a test may run them: without the clock right.
-#include "ClockControl.h"
+// A step in seconds turned into the kernel's form and the time service's.
 #include "ClockStep.h"
-#include "LastError.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <sys/capability.h>
 
 using namespace brisvander;
 
@@ -54,53 +50,6 @@ TEST(ClockStepFromSeconds, RefusesWhatIsNoNumberOrBeyondAnyTrueOffset)
     EXPECT_FALSE(ClockStepFromSeconds(1e300));
     EXPECT_FALSE(ClockStepFromSeconds(-MaxClockStepSeconds - 1.0));
     EXPECT_TRUE(ClockStepFromSeconds(-MaxClockStepSeconds));
-}
-
-bool EffectiveHasClockRight()
-{
-    cap_t caps = cap_get_proc();
-    cap_flag_value_t value = CAP_CLEAR;
-    if (caps != nullptr) {
-        cap_get_flag(caps, CAP_SYS_TIME, CAP_EFFECTIVE, &value);
-        cap_free(caps);
-    }
-    return value == CAP_SET;
-}
-
-bool PermittedHasClockRight()
-{
-    cap_t caps = cap_get_proc();
-    cap_flag_value_t value = CAP_CLEAR;
-    if (caps != nullptr) {
-        cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &value);
-        cap_free(caps);
-    }
-    return value == CAP_SET;
-}
-
-// Tests run without the clock right, so raising it must be refused and
-// lowering and dropping it must succeed; nothing here steps the clock.
-TEST(SystemClockControl, WithoutTheRightRaisingIsRefusedAndLoweringWorks)
-{
-    ASSERT_FALSE(PermittedHasClockRight()) << "tests must run without CAP_SYS_TIME (see without-clock-right.sh)";
-    ClockControl& control = SystemClockControl();
-    EXPECT_EQ(control.RaiseClockRight(), ClockRightRaise::Refused);
-    EXPECT_EQ(GetLastError(), 10013u);
-    EXPECT_FALSE(EffectiveHasClockRight());
-    EXPECT_TRUE(control.LowerClockRight());
-    EXPECT_FALSE(EffectiveHasClockRight());
-    EXPECT_FALSE(ProcessMayRaiseClockRight());
-    EXPECT_TRUE(control.DropClockRightForGood());
-    EXPECT_TRUE(DropProcessClockRight());
-    EXPECT_FALSE(PermittedHasClockRight());
-}
-
-TEST(SystemClockControl, TheKernelRefusesAStepWithoutTheRight)
-{
-    ASSERT_FALSE(PermittedHasClockRight());
-    // A zero step: even a kernel that took it would leave the clock as it is.
-    EXPECT_EQ(SystemClockControl().StepClock(ClockStep{0, 0}), ClockSetting::NoRight);
-    EXPECT_EQ(GetLastError(), 10013u);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ReportText.h"
 
 #include "CFormat.h"
+#include "CapabilityClockControl.h"
 #include "HostText.h"
 
 namespace brisvander {
@@ -106,12 +107,13 @@ std::string ReportClockFailureReason(ClockSetting setting)
         return "Auf dem Systembus gibt es keinen Zeitdienst (timedated), etwa auf einem System ohne systemd. Zum "
                "Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
     case ClockSetting::RightOutOfReach:
-        return "Hier fehlt das Recht, die Uhr zu stellen (CAP_SYS_TIME), auch als Administrator (root), und kein "
-               "Zeitdienst des Systems kann sie stellen. So ist es etwa in einem Container: Die Uhr gehört dem "
-               "Wirtssystem und ist dort zu stellen.";
+        return "Hier fehlt das Recht, die Uhr zu stellen (" + std::string(ClockRightName) +
+               "), auch als Administrator (root), und kein Zeitdienst des Systems kann sie stellen. So ist es etwa "
+               "in einem Container: Die Uhr gehört dem Wirtssystem und ist dort zu stellen.";
     case ClockSetting::KernelRefused:
-        return "Das Recht zum Stellen der Uhr (CAP_SYS_TIME) war vorhanden, doch das System hat das Stellen "
-               "verweigert, etwa in einem Container: Die Uhr gehört dem Wirtssystem und ist dort zu stellen.";
+        return "Das Recht zum Stellen der Uhr (" + std::string(ClockRightName) +
+               ") war vorhanden, doch das System hat das Stellen verweigert, etwa in einem Container: Die Uhr "
+               "gehört dem Wirtssystem und ist dort zu stellen.";
     case ClockSetting::ServiceGone:
         return "Der Zeitdienst (timedated) hat sich beendet, ohne zu antworten. Ob die Uhr gestellt wurde, ist "
                "unbekannt; bitte mit Info prüfen.";

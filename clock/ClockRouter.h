@@ -6,6 +6,7 @@
 // next time. When the service cannot be reached and running as root would
 // not give the right either (root already, or a container), the setting
 // says so (RightOutOfReach) instead of advising root.
+#include "CapabilityClockControl.h"
 #include "ClockControl.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 // output area (and the command-line program prints). UTF-8, no Qt.
 #include "ClockControl.h"
 #include "Platform.h"
-#include "SampleSeries.h"
+#include "SampleOutcome.h"
 #include "SntpResult.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-// A file descriptor closed on destruction.
+// The one owner of a file descriptor: closed on destruction, moved never copied.
 #include <unistd.h>
 #include <utility>
 
@@ -8,6 +8,7 @@ namespace brisvander {
 class UniqueFd {
 public:
     UniqueFd() = default;
+    // Takes `fd`; a negative one means none.
     explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { Reset(); }
     UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
@@ -22,8 +23,10 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
+    // The descriptor, still owned here; -1 when none.
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
+    // Closes the descriptor, if any; afterwards none is held.
     void Reset()
     {
         if (m_fd >= 0)
