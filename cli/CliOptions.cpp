@@ -2,8 +2,6 @@
 
 #include "CliHelp.h"
 
-#include <QCommandLineParser>
-
 namespace brisvander {
 
 namespace {
@@ -31,51 +29,60 @@ std::optional<long long> ParseDigits(QStringView text, int maxDigits)
     return value;
 }
 
-// --nts and its companions, which mean nothing without it.
-QString ReadNtsOptions(const QCommandLineParser& parser, NtsOptions& nts)
-{
-    nts.Enabled = parser.isSet("nts");
-    if (!nts.Enabled && (parser.isSet("nts-port") || parser.isSet("nts-ca")))
-        return "--nts-port and --nts-ca need --nts";
-    if (parser.isSet("nts-port")) {
-        const std::optional<int> port = ParsePort(parser.value("nts-port"));
-        if (!port)
-            return "invalid NTS key exchange port: " + parser.value("nts-port") + " (expected 1-65535)";
-        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
-    }
-    if (parser.isSet("nts-ca")) {
-        if (parser.value("nts-ca").isEmpty())
-            return "--nts-ca needs a file";
-        nts.ExtraCaFile = parser.value("nts-ca").toStdString();
-    }
-    return {};
-}
-
 // The options that follow the command and host; empty when all are valid.
-QString ReadRunOptions(const QCommandLineParser& parser, CliOptions& options)
+QString ReadRunOptions(const CliCommandLine& line, CliOptions& options)
 {
-    const std::optional<int> port = ParsePort(parser.value("port"));
-    if (!port)
-        return "invalid port: " + parser.value("port") + " (expected 1-65535)";
-    options.Port = *port;
-    options.Json = parser.isSet("json");
-    options.SamplesGiven = parser.isSet("samples");
+    QString invalid = ReadPortOption(line, options.Port);
+    if (!invalid.isEmpty())
+        return invalid;
+    options.Json = line.IsSet("json");
+    options.SamplesGiven = line.IsSet("samples");
     if (options.SamplesGiven) {
-        const std::optional<int> count = ParseSampleCount(parser.value("samples"));
+        const std::optional<int> count = ParseSampleCount(line.Value("samples"));
         if (!count)
-            return "invalid sample count: " + parser.value("samples") + " (expected 1-" +
+            return "invalid sample count: " + line.Value("samples") + " (expected 1-" +
                    QString::number(MaxSamples) + ")";
         options.Series.Count = *count;
     }
-    if (parser.isSet("interval")) {
-        const std::optional<std::chrono::milliseconds> interval = ParseInterval(parser.value("interval"));
+    if (line.IsSet("interval")) {
+        const std::optional<std::chrono::milliseconds> interval = ParseInterval(line.Value("interval"));
         if (!interval)
-            return "invalid interval: " + parser.value("interval") + " (expected seconds from 0.2 to 3600)";
+            return "invalid interval: " + line.Value("interval") + " (expected seconds from 0.2 to 3600)";
         options.Series.Interval = *interval;
     }
-    return ReadNtsOptions(parser, options.Nts);
+    return ReadNtsOptions(line, options.Nts);
 }
 } // namespace
+
+QString ReadPortOption(const CliCommandLine& line, int& port)
+{
+    if (!line.IsSet("port"))
+        return {};
+    const std::optional<int> parsed = ParsePort(line.Value("port"));
+    if (!parsed)
+        return "invalid port: " + line.Value("port") + " (expected 1-65535)";
+    port = *parsed;
+    return {};
+}
+
+QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts)
+{
+    nts.Enabled = line.IsSet("nts");
+    if (!nts.Enabled && (line.IsSet("nts-port") || line.IsSet("nts-ca")))
+        return "--nts-port and --nts-ca need --nts";
+    if (line.IsSet("nts-port")) {
+        const std::optional<int> port = ParsePort(line.Value("nts-port"));
+        if (!port)
+            return "invalid NTS key exchange port: " + line.Value("nts-port") + " (expected 1-65535)";
+        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
+    }
+    if (line.IsSet("nts-ca")) {
+        if (line.Value("nts-ca").isEmpty())
+            return "--nts-ca needs a file";
+        nts.ExtraCaFile = line.Value("nts-ca").toStdString();
+    }
+    return {};
+}
 
 std::optional<int> ParsePort(const QString& text)
 {
@@ -112,49 +119,24 @@ std::optional<std::chrono::milliseconds> ParseInterval(const QString& text)
 
 CliOptions ParseCliArguments(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.addOptions({
-        QCommandLineOption(QStringList{"h", "help"}),
-        QCommandLineOption(QStringList{"v", "version"}),
-        QCommandLineOption("port", {}, "PORT", "123"),
-        QCommandLineOption("json"),
-        QCommandLineOption("samples", {}, "N"),
-        QCommandLineOption("interval", {}, "SECONDS"),
-        QCommandLineOption("nts"),
-        QCommandLineOption("nts-port", {}, "PORT"),
-        QCommandLineOption("nts-ca", {}, "FILE"),
-    });
-    if (!parser.parse(arguments))
-        return UsageError(parser.errorText());
-    if (parser.isSet("help")) {
-        CliOptions options;
-        options.Action = CliAction::Help;
-        options.Message = QString::fromUtf8(CliHelpText());
-        return options;
-    }
-    if (parser.isSet("version")) {
-        CliOptions options;
-        options.Action = CliAction::Version;
-        return options;
-    }
+    return QueryOptionsFrom(ReadCliCommandLine(arguments));
+}
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return UsageError("missing command: info or sync");
-    if (positional.size() > 2)
-        return UsageError("too many arguments: " + positional.mid(2).join(' '));
-
+CliOptions QueryOptionsFrom(const CliCommandLine& line)
+{
     CliOptions options;
-    options.Action = CliAction::Run;
-    if (positional[0] == "info")
-        options.Command = ReportCommand::Info;
-    else if (positional[0] == "sync")
-        options.Command = ReportCommand::Sync;
-    else
-        return UsageError("unknown command: " + positional[0]);
-    if (positional.size() == 2)
-        options.Host = positional[1];
-    const QString invalid = ReadRunOptions(parser, options);
+    options.Action = line.Action;
+    options.Message = line.Message;
+    if (line.Action == CliAction::Help)
+        options.Message = QString::fromUtf8(CliHelpText());
+    if (line.Action != CliAction::Run)
+        return options;
+    if (line.Arguments.size() > 1)
+        return UsageError("too many arguments: " + line.Arguments.mid(1).join(' '));
+    options.Command = line.Command == "sync" ? ReportCommand::Sync : ReportCommand::Info;
+    if (line.Arguments.size() == 1)
+        options.Host = line.Arguments[0];
+    const QString invalid = ReadRunOptions(line, options);
     return invalid.isEmpty() ? options : UsageError(invalid);
 }
 

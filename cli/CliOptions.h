@@ -1,6 +1,7 @@
 #pragma once
 // What the command line asks for. Parsing is separate from running so that
 // every usage error can be tested without a network or a clock.
+#include "CliCommandLine.h"
 #include "NtsQuery.h"
 #include "ReportText.h"
 #include "SampleSeries.h"
@@ -11,8 +12,6 @@
 #include <optional>
 
 namespace brisvander {
-
-enum class CliAction { Run, Help, Version, UsageError };
 
 struct CliOptions {
     CliAction Action = CliAction::UsageError;
@@ -28,6 +27,13 @@ struct CliOptions {
 
 // `arguments` includes the program name, as QCoreApplication::arguments() gives it.
 CliOptions ParseCliArguments(const QStringList& arguments);
+// The options of info and sync from a command line already read.
+CliOptions QueryOptionsFrom(const CliCommandLine& line);
+
+// Option readers the commands share; each returns the usage error, empty
+// when the option is absent or valid (and then stored).
+QString ReadPortOption(const CliCommandLine& line, int& port);      // --port
+QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts); // --nts, --nts-port, --nts-ca
 
 // 1 to 65535 written as plain decimal digits; anything else is empty.
 std::optional<int> ParsePort(const QString& text);

@@ -3,6 +3,7 @@
 #include "CliExitStatus.h"
 #include "CliHelp.h"
 #include "CliJson.h"
+#include "CliContext.h"
 #include "CliOptions.h"
 #include "HostText.h"
 #include "SettingsKeys.h"
@@ -53,43 +54,57 @@ QString HostToQuery(const CliOptions& options, CliOutput& output)
     output.Message(StoreProblem(stored));
     return stored.Host;
 }
+
+// Info and Abgleichen: one exchange or a series, the report or JSON.
+int RunQueryCommand(const CliCommandLine& line, CliContext& context)
+{
+    const CliOptions options = QueryOptionsFrom(line);
+    if (options.Action == CliAction::UsageError)
+        return ReportUsageError(context.Output, options.Message);
+    const QString host = HostToQuery(options, context.Output);
+    SntpClient client(context.Clock);
+    TimeCommandOptions run;
+    run.Series = options.Series;
+    run.Nts = options.Nts;
+    run.Pause = context.Pause;
+    const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
+    if (options.Json) {
+        context.Output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
+    } else {
+        context.Output.Result(outcome.Report + "\n");
+        if (options.SamplesGiven)
+            context.Output.Result(ReportSampleSummary(outcome.Samples, options.Series.Count, outcome.Chosen,
+                                                      outcome.CookiesRanOut) +
+                                  "\n");
+    }
+    return ExitStatusOf(options.Command, outcome);
+}
 } // namespace
+
+int ReportUsageError(CliOutput& output, const QString& message)
+{
+    output.Message("brisvander-cli: " + EscapeControlCharacters(message.toStdString()) + "\nUsage:\n" +
+                   CliSynopsis());
+    return ExitUsage;
+}
 
 int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output, const SamplePause& pause)
 {
-    const CliOptions options = ParseCliArguments(arguments);
-    switch (options.Action) {
+    const CliCommandLine line = ReadCliCommandLine(arguments);
+    switch (line.Action) {
     case CliAction::Help:
-        output.Result(options.Message.toStdString());
+        output.Result(CliHelpText());
         return ExitSuccess;
     case CliAction::Version:
         output.Result(std::string("brisvander-cli ") + g_strVersion + "\n");
         return ExitSuccess;
     case CliAction::UsageError:
-        output.Message("brisvander-cli: " + EscapeControlCharacters(options.Message.toStdString()) + "\nUsage:\n" +
-                       CliSynopsis());
-        return ExitUsage;
+        return ReportUsageError(output, line.Message);
     case CliAction::Run:
         break;
     }
-
-    const QString host = HostToQuery(options, output);
-    SntpClient client(clock);
-    TimeCommandOptions run;
-    run.Series = options.Series;
-    run.Nts = options.Nts;
-    run.Pause = pause;
-    const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
-    if (options.Json) {
-        output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
-    } else {
-        output.Result(outcome.Report + "\n");
-        if (options.SamplesGiven)
-            output.Result(ReportSampleSummary(outcome.Samples, options.Series.Count, outcome.Chosen,
-                                              outcome.CookiesRanOut) +
-                          "\n");
-    }
-    return ExitStatusOf(options.Command, outcome);
+    CliContext context{clock, output, pause};
+    return RunQueryCommand(line, context);
 }
 
 } // namespace brisvander

@@ -13,4 +13,7 @@ namespace brisvander {
 int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
            const SamplePause& pause = SleepFor);
 
+// Says `message` and the synopsis on the message stream; returns ExitUsage.
+int ReportUsageError(CliOutput& output, const QString& message);
+
 } // namespace brisvander
