@@ -16,13 +16,18 @@ constexpr CliOptionSpec s_options[] = {
     {"nts", nullptr},
     {"nts-port", "PORT"},
     {"nts-ca", "FILE"},
+    {"list", "FILE"},
+    {"csv", nullptr},
 };
 
 constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca"};
 
+constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv"};
+
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},
     {"sync", s_queryOptions},
+    {"survey", s_surveyOptions},
 };
 
 CliCommandLine UsageError(const QString& message)

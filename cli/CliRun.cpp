@@ -5,6 +5,7 @@
 #include "CliJson.h"
 #include "CliContext.h"
 #include "CliOptions.h"
+#include "CliSurvey.h"
 #include "HostText.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
@@ -104,6 +105,8 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
         break;
     }
     CliContext context{clock, output, pause};
+    if (line.Command == "survey")
+        return RunSurveyCliCommand(line, context);
     return RunQueryCommand(line, context);
 }
 

@@ -121,11 +121,4 @@ SurveyVerdict JudgeSurvey(std::span<const HostSurvey> hosts)
     return verdict;
 }
 
-int SurveyExitStatus(const SurveyVerdict& verdict)
-{
-    if (verdict.Given())
-        return 0;
-    return verdict.Answered == 0 ? 1 : 3;
-}
-
 } // namespace brisvander

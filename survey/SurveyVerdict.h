@@ -57,8 +57,4 @@ double Median(std::vector<double> values);
 
 SurveyVerdict JudgeSurvey(std::span<const HostSurvey> hosts);
 
-// The command's exit status: 0 with a verdict, 1 when no server answered, 3
-// when answers came but gave no verdict.
-int SurveyExitStatus(const SurveyVerdict& verdict);
-
 } // namespace brisvander

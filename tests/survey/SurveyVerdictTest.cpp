@@ -82,7 +82,6 @@ TEST(SurveyVerdict, MajorityAgreesAndTheRestDisagree)
     EXPECT_EQ(verdict.Verdicts, expected);
     EXPECT_DOUBLE_EQ(verdict.ConsensusOffset, 0.011);   // median of 6, 10, 12, 14 ms
     EXPECT_DOUBLE_EQ(verdict.ConsensusSpread, 0.004);   // half of 14 - 6 ms
-    EXPECT_EQ(SurveyExitStatus(verdict), 0);
 }
 
 TEST(SurveyVerdict, NoVerdictWithoutAClearMajority)
@@ -97,8 +96,10 @@ TEST(SurveyVerdict, NoVerdictWithoutAClearMajority)
     const SurveyVerdict verdict = JudgeSurvey(fewer);
     EXPECT_EQ(verdict.Verdicts, (std::vector<ServerVerdict>{ServerVerdict::Undecided, ServerVerdict::Undecided,
                                                             ServerVerdict::NoAnswer}));
-    EXPECT_EQ(SurveyExitStatus(verdict), 3);
-    EXPECT_EQ(SurveyExitStatus(JudgeSurvey(std::vector<HostSurvey>{Failure("a", SurveyFailure::Refused, 20003)})), 1);
+    EXPECT_EQ(verdict.Answered, 2);
+    const SurveyVerdict none = JudgeSurvey(std::vector<HostSurvey>{Failure("a", SurveyFailure::Refused, 20003)});
+    EXPECT_EQ(none.Reason, VerdictReason::NoAnswers);
+    EXPECT_EQ(none.Answered, 0);
 }
 
 TEST(SurveyVerdict, TwoNamesOfOneAddressAreOneVote)

@@ -1,0 +1,30 @@
+#include "SurveyCommand.h"
+
+#include "HostText.h"
+#include "ServerList.h"
+
+namespace brisvander {
+
+std::vector<std::string> SurveyHosts(const std::vector<std::string>& given)
+{
+    std::vector<std::string> hosts;
+    if (given.empty()) {
+        for (const std::string_view host : ServerList())
+            hosts.emplace_back(host);
+        return hosts;
+    }
+    for (const std::string& host : given)
+        hosts.push_back(TrimmedHost(host));
+    return hosts;
+}
+
+SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan)
+{
+    SurveyCommandOutcome outcome;
+    const std::vector<std::string> hosts = SurveyHosts(given);
+    outcome.Hosts = RunSurvey(hosts, plan);
+    outcome.Verdict = JudgeSurvey(outcome.Hosts);
+    return outcome;
+}
+
+} // namespace brisvander
