@@ -40,15 +40,18 @@ public:
         return answer.Reached && answer.Errno == EINVAL ? ClockRightRaise::UnknownRight : ClockRightRaise::Refused;
     }
 
-    ClockSetting StepClock(const ClockStep& step) override
+    std::optional<Failure> StepClock(const ClockStep& step) override
     {
         const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Step, step);
         if (answer.Reached && answer.Errno == 0)
-            return ClockSetting::Set;
-        SetLastError(ErrorFromErrno(answer.Errno));
-        if (answer.Errno == EPERM || answer.Errno == EACCES)
-            return answer.RightInEffect ? ClockSetting::KernelRefused : ClockSetting::NoRight;
-        return answer.Reached ? ClockSetting::Failed : ClockSetting::NoRight;
+            return std::nullopt;
+        const bool refused = answer.Errno == EPERM || answer.Errno == EACCES;
+        FailureKind kind = answer.Reached ? FailureKind::ClockRefused : FailureKind::ClockNoRight;
+        if (refused)
+            kind = answer.RightInEffect ? FailureKind::ClockKernelRefused : FailureKind::ClockNoRight;
+        Failure failure = FailureOf(kind, ErrorFromErrno(answer.Errno));
+        failure.SystemError = answer.Errno;
+        return failure;
     }
 
     bool LowerClockRight() override

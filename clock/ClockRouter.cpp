@@ -15,14 +15,15 @@ ClockRightRaise ClockRouter::RaiseClockRight()
     return m_way->RaiseClockRight();
 }
 
-ClockSetting ClockRouter::StepClock(const ClockStep& step)
+std::optional<Failure> ClockRouter::StepClock(const ClockStep& step)
 {
-    const ClockSetting setting = m_way->StepClock(step);
-    const bool nobodyToAsk =
-        setting == ClockSetting::NoBus || setting == ClockSetting::NoService || setting == ClockSetting::NoRight;
+    std::optional<Failure> failure = m_way->StepClock(step);
+    const bool nobodyToAsk = failure && (failure->Kind == FailureKind::ClockNoBus ||
+                                         failure->Kind == FailureKind::ClockNoService ||
+                                         failure->Kind == FailureKind::ClockNoRight);
     if (m_way == &m_service && nobodyToAsk && m_rightOutOfReach())
-        return ClockSetting::RightOutOfReach;
-    return setting;
+        failure->Kind = FailureKind::ClockRightOutOfReach;
+    return failure;
 }
 
 bool ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }

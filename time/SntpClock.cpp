@@ -16,24 +16,23 @@ BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt)
 {
-    LastClockSetting = ClockSetting::NoRight;
     if (EnableClockPrivilege()) {
         // A relative step: the time spent on the rights step is not lost.
         const std::optional<ClockStep> step = ClockStepFromSeconds(newTime.Difference(readAt));
-        if (step) {
-            LastClockSetting = m_clock->StepClock(*step);
-        } else {
-            SetLastError(ErrorCode::InvalidArgument);
-            LastClockSetting = ClockSetting::Failed;
-        }
-        if (LastClockSetting != ClockSetting::Set)
+        LastClockFailure = step ? m_clock->StepClock(*step)
+                                : FailureOf(FailureKind::ClockRefused, ErrorCode::InvalidArgument);
+        if (LastClockFailure)
             Trace("Failed in call to set the system time\n");
+    } else {
+        LastClockFailure = FailureOf(FailureKind::ClockNoRight, GetLastError());
     }
     DisableClockPrivilege();
     // Whatever came of it, the rest of the process runs without the right.
     if (!m_clock->DropClockRightForGood())
         Trace("Failed to drop the SetTime right for good\n");
-    return LastClockSetting == ClockSetting::Set;
+    if (LastClockFailure)
+        SetLastError(LastClockFailure->Number);
+    return !LastClockFailure;
 }
 
 BOOL SntpClient::EnableClockPrivilege()
