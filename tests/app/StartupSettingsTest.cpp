@@ -24,10 +24,10 @@ public:
         ADD_FAILURE() << "the clock right was asked for";
         return ClockRightRaise::Refused;
     }
-    ClockSetting StepClock(const ClockStep&) override
+    std::optional<Failure> StepClock(const ClockStep&) override
     {
         Fail();
-        return ClockSetting::Failed;
+        return FailureOf(FailureKind::ClockRefused);
     }
     bool LowerClockRight() override { return Fail(); }
     bool DropClockRightForGood() override { return Fail(); }

@@ -54,8 +54,10 @@ TEST(CapabilityClockControl, TheKernelRefusesAStepWithoutTheRight)
 {
     ASSERT_FALSE(PermittedHasClockRight());
     // A zero step: even a kernel that took it would leave the clock as it is.
-    EXPECT_EQ(CapabilityClockControl().StepClock(ClockStep{0, 0}), ClockSetting::NoRight);
-    EXPECT_EQ(GetLastError(), 10013u);
+    const std::optional<Failure> refused = CapabilityClockControl().StepClock(ClockStep{0, 0});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->Kind, FailureKind::ClockNoRight);
+    EXPECT_EQ(refused->Number, 10013u);
 }
 
 } // namespace

@@ -83,7 +83,7 @@ std::string SeparateThenRaiseStepLowerDrop()
     expect(clock.RaiseClockRight() == ClockRightRaise::Raised && HoldsClockRight(helper, "Eff"),
            "the raise does not put it into effect");
     // A zero step: even a kernel that took it would leave the clock as it is.
-    expect(clock.StepClock(ClockStep{0, 0}) == ClockSetting::KernelRefused, "the kernel's refusal is not told");
+    expect(clock.StepClock(ClockStep{0, 0})->Kind == FailureKind::ClockKernelRefused, "the kernel's refusal is not told");
     expect(clock.LowerClockRight() && !HoldsClockRight(helper, "Eff"), "the lower leaves it in effect");
     expect(!HoldsClockRight(getpid(), "Eff"), "the program holds it after the step");
     expect(clock.DropClockRightForGood() && !ProcessMayRaiseClockRight(), "the drop for good fails");

@@ -42,15 +42,14 @@ ClockRightRaise RecordingClockControl::RaiseClockRight()
     return raiseResult;
 }
 
-ClockSetting RecordingClockControl::StepClock(const ClockStep& step)
+std::optional<Failure> RecordingClockControl::StepClock(const ClockStep& step)
 {
     Add(Call::Step).step = step;
     if (whileStepping)
         whileStepping();
     if (stepResult)
-        return ClockSetting::Set;
-    SetLastError(failError);
-    return stepFailure;
+        return std::nullopt;
+    return FailureOf(stepFailure, failError);
 }
 
 bool RecordingClockControl::LowerClockRight()

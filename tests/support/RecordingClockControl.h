@@ -21,10 +21,11 @@ public:
         double StepSeconds() const { return static_cast<double>(step.Seconds) + step.Nanoseconds * 1e-9; }
     };
 
-    // What each call answers; a failing call leaves failError as last error.
+    // What each call answers; a failing call leaves failError as last error
+    // (a failing step: as its failure's number).
     ClockRightRaise raiseResult = ClockRightRaise::Raised;
     bool stepResult = true;
-    ClockSetting stepFailure = ClockSetting::NoRight; // what a failing step answers
+    FailureKind stepFailure = FailureKind::ClockNoRight; // what a failing step answers
     bool lowerResult = true;
     bool dropResult = true;
     std::uint32_t failError = 10013;
@@ -41,7 +42,7 @@ public:
     std::vector<Record> Of(Call call) const;
 
     ClockRightRaise RaiseClockRight() override;
-    ClockSetting StepClock(const ClockStep& step) override;
+    std::optional<Failure> StepClock(const ClockStep& step) override;
     bool LowerClockRight() override;
     bool DropClockRightForGood() override;
 
