@@ -81,6 +81,13 @@ enum class FailureKind : std::uint16_t {
     ClockRightOutOfReach,     // the right cannot be had here, not even as root (a container)
     ClockServiceGone,         // the time service went away without answering
     ClockKernelRefused,       // the right was held, and the kernel still refused (a container)
+    // The right itself (Number, SystemError: the system's error). Never shown
+    // alone: a setting that could not raise the right is ClockNoRight, with
+    // the raise's failure as its Cause.
+    ClockRightRefused,        // the process may not raise it (not in its permitted set, no helper)
+    ClockRightUnknown,        // this kernel does not know CAP_SYS_TIME
+    ClockRightUnreadable,     // the process's capability sets could not be read
+    ClockRightNotGivenUp,     // lowering or dropping the right failed
 
     // Stored NTS sessions. Detail: the folder's or the file's path.
     NtsStoreUnusable,         // Cause: why the folder is not used

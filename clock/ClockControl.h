@@ -9,27 +9,26 @@
 // (CapabilityClockControl.h), the time service (TimedatedClockControl.h), and
 // the router between them that both programs use (ProgramClockControl.h).
 #include "ClockStep.h"
+#include "Expected.h"
 #include "Failure.h"
 
 #include <optional>
 
 namespace brisvander {
 
+// How the right came for a setting.
 enum class ClockRightRaise {
     Raised,         // CAP_SYS_TIME is now in the effective set
     NoCapabilities, // the system has no capability model: set without a rights step
-    Unreadable,     // the process's capability sets could not be read
-    UnknownRight,   // this kernel does not know CAP_SYS_TIME
-    Refused,        // the process may not raise it (not in its permitted set)
     ByService,      // not ours to raise: the step asks the time service, which checks the right
 };
 
 class ClockControl {
 public:
     virtual ~ClockControl() = default;
-    // On any outcome but Raised, NoCapabilities and ByService, the reason is
-    // left in the thread's last-error value.
-    virtual ClockRightRaise RaiseClockRight() = 0;
+    // How the right came, or why it did not: ClockRightRefused,
+    // ClockRightUnknown or ClockRightUnreadable, with the system's error.
+    virtual Expected<ClockRightRaise> RaiseClockRight() = 0;
     // Moves CLOCK_REALTIME by `step`, relative to the moment it is carried
     // out, so no time spent on the way is lost. nullopt when it did; else
     // one of the Clock... failure kinds, each one the user can act on in its
@@ -37,13 +36,13 @@ public:
     // process can tell).
     virtual std::optional<Failure> StepClock(const ClockStep& step) = 0;
     // Clears CAP_SYS_TIME from the effective set, whatever it was before
-    // the raise. false (last error set) when that fails.
-    virtual bool LowerClockRight() = 0;
+    // the raise. nullopt when done, else ClockRightNotGivenUp.
+    virtual std::optional<Failure> LowerClockRight() = 0;
     // Gives up CAP_SYS_TIME for the rest of the process's life (the
     // permitted set too; the clock helper ends), so nothing after the
-    // setting can raise it again. true when the process no longer holds it.
-    // false (last error set) when that fails.
-    virtual bool DropClockRightForGood() = 0;
+    // setting can raise it again. nullopt when the process no longer holds
+    // it, else ClockRightNotGivenUp.
+    virtual std::optional<Failure> DropClockRightForGood() = 0;
 };
 
 } // namespace brisvander

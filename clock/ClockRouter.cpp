@@ -9,7 +9,7 @@ ClockRouter::ClockRouter(ClockControl& capability, ClockControl& service, std::f
 {
 }
 
-ClockRightRaise ClockRouter::RaiseClockRight()
+Expected<ClockRightRaise> ClockRouter::RaiseClockRight()
 {
     m_way = m_mayRaise() ? &m_capability : &m_service;
     return m_way->RaiseClockRight();
@@ -26,8 +26,8 @@ std::optional<Failure> ClockRouter::StepClock(const ClockStep& step)
     return failure;
 }
 
-bool ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }
+std::optional<Failure> ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }
 
-bool ClockRouter::DropClockRightForGood() { return m_capability.DropClockRightForGood(); }
+std::optional<Failure> ClockRouter::DropClockRightForGood() { return m_capability.DropClockRightForGood(); }
 
 } // namespace brisvander

@@ -21,12 +21,12 @@ public:
                 std::function<bool()> mayRaise = ProcessMayRaiseClockRight,
                 std::function<bool()> rightOutOfReach = ClockRightOutOfReach);
 
-    ClockRightRaise RaiseClockRight() override;
+    Expected<ClockRightRaise> RaiseClockRight() override;
     std::optional<Failure> StepClock(const ClockStep& step) override;
-    bool LowerClockRight() override;
+    std::optional<Failure> LowerClockRight() override;
     // Always the capability's: that is where the right is held, whichever
     // way the setting went.
-    bool DropClockRightForGood() override;
+    std::optional<Failure> DropClockRightForGood() override;
 
 private:
     ClockControl& m_capability;

@@ -75,11 +75,11 @@ TimedatedClockControl::~TimedatedClockControl()
         QDBusConnection::disconnectFromBus(m_connectionName);
 }
 
-ClockRightRaise TimedatedClockControl::RaiseClockRight() { return ClockRightRaise::ByService; }
+Expected<ClockRightRaise> TimedatedClockControl::RaiseClockRight() { return ClockRightRaise::ByService; }
 
-bool TimedatedClockControl::LowerClockRight() { return true; }
+std::optional<Failure> TimedatedClockControl::LowerClockRight() { return std::nullopt; }
 
-bool TimedatedClockControl::DropClockRightForGood() { return true; }
+std::optional<Failure> TimedatedClockControl::DropClockRightForGood() { return std::nullopt; }
 
 QDBusPendingCall TimedatedClockControl::SendSetTime(std::int64_t microseconds)
 {

@@ -31,14 +31,14 @@ public:
     TimedatedClockControl& operator=(const TimedatedClockControl&) = delete;
 
     // Always ByService: the right is checked by the service, at the step.
-    ClockRightRaise RaiseClockRight() override;
+    Expected<ClockRightRaise> RaiseClockRight() override;
     // SetTime(step in microseconds, relative, interactive), waited for up to
     // AnswerWait. The service measures the step from the moment it sets the
     // clock, so the time a password prompt takes is not lost.
     std::optional<Failure> StepClock(const ClockStep& step) override;
     // Nothing is raised, nothing held: both succeed.
-    bool LowerClockRight() override;
-    bool DropClockRightForGood() override;
+    std::optional<Failure> LowerClockRight() override;
+    std::optional<Failure> DropClockRightForGood() override;
 
 private:
     QDBusPendingCall SendSetTime(std::int64_t microseconds);

@@ -47,8 +47,10 @@ public:
     // set the clock, and LastClockFailure says what became of it. On
     // failure the last error is that failure's number.
     BOOL SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt);
-    // Nonzero when the clock may now be set.
+    // Nonzero when the clock may now be set; otherwise the raise's failure
+    // number is the last error.
     BOOL EnableClockPrivilege();
+    // Lowers what EnableClockPrivilege raised; a failure leaves its number as last error.
     void DisableClockPrivilege();
 
     std::uint32_t TimeoutMs = SntpDefaultTimeoutMs;
@@ -67,6 +69,8 @@ private:
     std::optional<Failure> Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);
     // The classic result of `failure`: nonzero without one; its number left as last error.
     static BOOL Answered(const std::optional<Failure>& failure);
+    // Raises the right for one setting; why not, when it could not.
+    std::optional<Failure> RaiseRight();
 
     ClockControl* m_clock;
 };

@@ -97,7 +97,7 @@ TEST_F(TimeCommand, AClosedGateKeepsAnAnsweredAbgleichenFromTheClock)
 
 TEST_F(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLineAndWhy)
 {
-    clock.raiseResult = ClockRightRaise::Refused;
+    clock.raiseFailure = FailureKind::ClockRightRefused;
     const TimeCommandOutcome outcome = Run(ReportCommand::Sync);
     EXPECT_TRUE(outcome.ClockAttempted);
     EXPECT_FALSE(outcome.ClockSet);

@@ -66,20 +66,24 @@ TEST_F(ClockSetting, WithoutAReadingTheMomentOfTheCallStandsForIt)
 
 TEST_F(ClockSetting, UnreadableOrUnknownRightStopsBeforeAnythingNeedsUndoing)
 {
-    for (const ClockRightRaise failure : {ClockRightRaise::Unreadable, ClockRightRaise::UnknownRight}) {
+    for (const FailureKind failure : {FailureKind::ClockRightUnreadable, FailureKind::ClockRightUnknown}) {
         RecordingClockControl refusing;
-        refusing.raiseResult = failure;
+        refusing.raiseFailure = failure;
         SntpClient client(refusing);
         EXPECT_FALSE(client.SetSystemClock(kReadAt, kReadAt));
         EXPECT_EQ(refusing.Calls(), (Calls{Call::Raise, Call::DropForGood}));
         EXPECT_FALSE(client.PrivilegeEnabled);
-        EXPECT_EQ(KindOf(client.LastClockFailure), Setting::ClockNoRight);
+        ASSERT_EQ(KindOf(client.LastClockFailure), Setting::ClockNoRight);
+        EXPECT_EQ(client.LastClockFailure->Cause, failure) << "why the right could not be had";
+        EXPECT_EQ(GetLastError(), refusing.failError) << "the raise's number, as the last error";
+        EXPECT_FALSE(client.EnableClockPrivilege());
+        EXPECT_EQ(GetLastError(), refusing.failError);
     }
 }
 
 TEST_F(ClockSetting, ARefusedRaiseStepsNothingButStillLowers)
 {
-    clock.raiseResult = ClockRightRaise::Refused;
+    clock.raiseFailure = FailureKind::ClockRightRefused;
     EXPECT_FALSE(SetClockBy(1.0));
     EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Lower, Call::DropForGood}));
     EXPECT_TRUE(enabledAfter);
