@@ -56,6 +56,7 @@ private:
     bool Receive(std::optional<Failure>& failure);
     // Why the handshake failed, from the certificate check and OpenSSL's last error.
     Failure HandshakeFailure() const;
+    // The certificate check's result as a failure, with the server's own certificate's validity.
     Failure CertificateFailure(long verifyResult) const;
 
     SSL* m_ssl = nullptr;

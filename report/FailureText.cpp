@@ -85,8 +85,9 @@ std::string CertificateText(const Failure& f)
     return "Zertifikat des Servers nicht vertrauenswürdig: " + problem;
 }
 
-// What the server's response said or lacked; empty for another kind.
-std::string ResponseText(Kind kind, const Failure& f)
+// What the server's response said or lacked, or why a request could not be
+// sealed; empty for another kind. `kind` is the failure's or its cause's.
+std::string ResponseWords(Kind kind, const Failure& f)
 {
     switch (kind) {
     case Kind::NtsResponseIncomplete: return "Antwort des Servers unvollständig";
@@ -106,7 +107,7 @@ std::string ResponseText(Kind kind, const Failure& f)
     case Kind::NtsBadServerName: return "ungültiger Name des NTP-Servers";
     case Kind::NtsPortZero: return "unzulässiger NTP-Port 0";
     case Kind::NtsUnknownCriticalRecord: return "unbekannter kritischer Record (Typ " + Number(f.Code) + ")";
-    case Kind::NtsResponseMalformed: return "fehlerhafte Antwort des Servers: " + ResponseText(f.Cause, f);
+    case Kind::NtsResponseMalformed: return "fehlerhafte Antwort des Servers: " + ResponseWords(f.Cause, f);
     case Kind::NtsCookiesUsedUp: return "keine NTS-Cookies mehr; ein neuer Schlüsselaustausch ist nötig";
     case Kind::NtsNoRandomNumbers: return "keine Zufallszahlen für die NTS-Anfrage verfügbar";
     case Kind::NtsNotSealed: return "NTS-Anfrage konnte nicht versiegelt werden";
@@ -114,10 +115,12 @@ std::string ResponseText(Kind kind, const Failure& f)
     }
 }
 
+std::string ResponseText(const Failure& f) { return ResponseWords(f.Kind, f); }
+
 // Why the clock was not set, and what to do; empty for another kind.
-std::string ClockText(Kind kind)
+std::string ClockText(const Failure& f)
 {
-    switch (kind) {
+    switch (f.Kind) {
     case Kind::ClockNoRight:
         return "Zum Stellen der Uhr sind Administratorrechte nötig, und kein Zeitdienst des Systems (timedated) "
                "kann danach fragen. Bitte als Administrator (root) ausführen.";
@@ -209,9 +212,9 @@ std::string FailureText(const Failure& failure)
     if (failure.Kind == Kind::HistoryNotWritten)
         return "Der Verlauf konnte nicht geschrieben werden (" + HistoryStateText(failure.Cause) + "): " +
                failure.Detail;
-    for (std::string text : {ConnectionText(failure), CertificateText(failure), ResponseText(failure.Kind, failure),
-                             ClockText(failure.Kind), StoreText(failure)})
-        if (!text.empty())
+    // Each knows its own kinds and says nothing of the others'.
+    for (const auto words : {ConnectionText, CertificateText, ResponseText, ClockText, StoreText})
+        if (std::string text = words(failure); !text.empty())
             return text;
     return {};
 }

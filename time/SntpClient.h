@@ -3,6 +3,7 @@
 // right to do so held only for the instant of setting and given up for good
 // afterwards.
 #include "ClockControl.h"
+#include "Failure.h"
 #include "NtpTimestamp.h"
 #include "Platform.h"
 #include "SntpResult.h"
