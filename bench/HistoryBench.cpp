@@ -8,6 +8,7 @@
 // row and working out the drift. Prints the figures; asserts nothing.
 //   brisvander-history-bench [ROWS]
 #include "BackgroundHistoryRecorder.h"
+#include "FailureText.h"
 #include "HistoryDrift.h"
 #include "HistoryRecorder.h"
 
@@ -100,7 +101,7 @@ MeasurementRecord OneMoreRow()
 // waited for the history, in milliseconds.
 int ChildRun(const std::string& mode, const char* path, int exchangeMs)
 {
-    const auto warn = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    const auto warn = [](const Failure& failure) { std::fprintf(stderr, "%s\n", FailureText(failure).c_str()); };
     const auto exchange = [exchangeMs] { std::this_thread::sleep_for(std::chrono::milliseconds(exchangeMs)); };
     HistoryStatus status = HistoryStatus::Ok;
     Clock::time_point exchanged;

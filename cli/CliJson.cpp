@@ -18,25 +18,25 @@ std::string IsoUtcText(const NtpTimestamp& timestamp)
 
 namespace {
 // Why the clock was not set, as a stable token for scripts; null when it was.
-QJsonValue ClockErrorToken(ClockSetting setting)
+QJsonValue ClockErrorToken(const std::optional<Failure>& failure)
 {
+    if (!failure)
+        return QJsonValue(QJsonValue::Null);
     const char* token = nullptr;
-    switch (setting) {
-    case ClockSetting::Set: return QJsonValue(QJsonValue::Null);
-    case ClockSetting::NotAuthorised: token = "denied"; break;
-    case ClockSetting::AutomaticSyncOn: token = "ntp-active"; break;
-    case ClockSetting::NoBus: token = "no-bus"; break;
-    case ClockSetting::NoService: token = "no-service"; break;
-    case ClockSetting::NoAgent: token = "no-agent"; break;
+    switch (failure->Kind) {
+    case FailureKind::ClockNotAuthorised: token = "denied"; break;
+    case FailureKind::ClockAutomaticSyncOn: token = "ntp-active"; break;
+    case FailureKind::ClockNoBus: token = "no-bus"; break;
+    case FailureKind::ClockNoService: token = "no-service"; break;
+    case FailureKind::ClockNoAgent: token = "no-agent"; break;
     // An earlier request still unanswered is the same unknown as this one's.
-    case ClockSetting::NoAnswer:
-    case ClockSetting::StillPending: token = "no-answer"; break;
-    case ClockSetting::ServiceGone: token = "service-gone"; break;
-    case ClockSetting::NoRight:
-    case ClockSetting::RightOutOfReach: token = "no-right"; break;
+    case FailureKind::ClockNoAnswer:
+    case FailureKind::ClockStillPending: token = "no-answer"; break;
+    case FailureKind::ClockServiceGone: token = "service-gone"; break;
+    case FailureKind::ClockNoRight:
+    case FailureKind::ClockRightOutOfReach: token = "no-right"; break;
     // The system refused the new time: with the right held, or for any other reason.
-    case ClockSetting::KernelRefused:
-    case ClockSetting::Failed: token = "kernel-refused"; break;
+    default: token = "kernel-refused"; break;
     }
     return QJsonValue(QLatin1String(token));
 }
@@ -91,7 +91,7 @@ QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcom
                                                      : QJsonValue(QString::fromStdString(outcome.NtsFailure));
     if (command == ReportCommand::Sync) {
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
-        object["clock_error"] = outcome.ClockAttempted ? ClockErrorToken(outcome.Clock) : QJsonValue(QJsonValue::Null);
+        object["clock_error"] = outcome.ClockAttempted ? ClockErrorToken(outcome.ClockFailure) : QJsonValue(QJsonValue::Null);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

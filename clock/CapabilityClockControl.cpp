@@ -2,7 +2,6 @@
 
 #include "ClockRightHelper.h"
 #include "ErrorCodes.h"
-#include "LastError.h"
 
 #include <cerrno>
 #include <initializer_list>
@@ -11,57 +10,73 @@
 namespace brisvander {
 
 namespace {
-// Sets or clears CAP_SYS_TIME in the given sets of the calling thread.
-bool SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t value)
+// `kind` with the system's error `err`.
+Failure SystemFailure(FailureKind kind, int err)
+{
+    Failure failure = FailureOf(kind, ErrorFromErrno(err));
+    failure.SystemError = err;
+    return failure;
+}
+
+// Clears CAP_SYS_TIME from the given sets of the calling thread.
+std::optional<Failure> ClearClockRight(std::initializer_list<cap_flag_t> sets)
 {
     cap_t caps = cap_get_proc();
     if (caps == nullptr)
-        return FailWithErrno();
+        return SystemFailure(FailureKind::ClockRightNotGivenUp, errno);
     const cap_value_t right = CAP_SYS_TIME;
     bool done = true;
     for (const cap_flag_t set : sets)
-        done = done && cap_set_flag(caps, set, 1, &right, value) == 0;
+        done = done && cap_set_flag(caps, set, 1, &right, CAP_CLEAR) == 0;
     done = done && cap_set_proc(caps) == 0;
     const int err = errno;
     cap_free(caps);
-    return done || FailWithErrno(err);
+    if (done)
+        return std::nullopt;
+    return SystemFailure(FailureKind::ClockRightNotGivenUp, err);
 }
 
 // Every call goes to the clock helper, the one process that holds the right
 // (ClockRightHelper.h); without one, the right is not ours to raise.
 class CapabilityPath final : public ClockControl {
 public:
-    ClockRightRaise RaiseClockRight() override
+    Expected<ClockRightRaise> RaiseClockRight() override
     {
         const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Raise);
         if (answer.Reached && answer.Errno == 0)
             return ClockRightRaise::Raised;
-        SetLastError(ErrorFromErrno(answer.Errno));
-        return answer.Reached && answer.Errno == EINVAL ? ClockRightRaise::UnknownRight : ClockRightRaise::Refused;
+        const bool unknown = answer.Reached && answer.Errno == EINVAL;
+        return SystemFailure(unknown ? FailureKind::ClockRightUnknown : FailureKind::ClockRightRefused, answer.Errno);
     }
 
-    ClockSetting StepClock(const ClockStep& step) override
+    std::optional<Failure> StepClock(const ClockStep& step) override
     {
         const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Step, step);
         if (answer.Reached && answer.Errno == 0)
-            return ClockSetting::Set;
-        SetLastError(ErrorFromErrno(answer.Errno));
-        if (answer.Errno == EPERM || answer.Errno == EACCES)
-            return answer.RightInEffect ? ClockSetting::KernelRefused : ClockSetting::NoRight;
-        return answer.Reached ? ClockSetting::Failed : ClockSetting::NoRight;
+            return std::nullopt;
+        const bool refused = answer.Errno == EPERM || answer.Errno == EACCES;
+        FailureKind kind = answer.Reached ? FailureKind::ClockRefused : FailureKind::ClockNoRight;
+        if (refused)
+            kind = answer.RightInEffect ? FailureKind::ClockKernelRefused : FailureKind::ClockNoRight;
+        return SystemFailure(kind, answer.Errno);
     }
 
-    bool LowerClockRight() override
+    std::optional<Failure> LowerClockRight() override
     {
         if (!ClockHelperRunning())
-            return SetClockRight({CAP_EFFECTIVE}, CAP_CLEAR);
+            return ClearClockRight({CAP_EFFECTIVE});
         const ClockHelperAnswer answer = AskClockHelper(ClockHelperRequest::Lower);
         if (answer.Reached && answer.Errno == 0 && !answer.RightInEffect)
-            return true;
-        return FailWithErrno(answer.Errno != 0 ? answer.Errno : EPERM);
+            return std::nullopt;
+        return SystemFailure(FailureKind::ClockRightNotGivenUp, answer.Errno != 0 ? answer.Errno : EPERM);
     }
 
-    bool DropClockRightForGood() override { return EndClockHelper() && DropProcessClockRight(); }
+    std::optional<Failure> DropClockRightForGood() override
+    {
+        if (!EndClockHelper())
+            return SystemFailure(FailureKind::ClockRightNotGivenUp, errno);
+        return DropProcessClockRight();
+    }
 };
 } // namespace
 
@@ -73,16 +88,17 @@ ClockControl& CapabilityClockControl()
 
 bool ProcessMayRaiseClockRight() { return ClockHelperRunning(); }
 
-bool DropProcessClockRight()
+std::optional<Failure> DropProcessClockRight()
 {
     cap_t caps = cap_get_proc();
-    if (caps == nullptr)
-        return errno == ENOSYS || FailWithErrno(); // no capability model: nothing held
+    if (caps == nullptr) // no capability model: nothing held
+        return errno == ENOSYS ? std::nullopt
+                               : std::optional(SystemFailure(FailureKind::ClockRightNotGivenUp, errno));
     cap_free(caps);
     // Clearing the permitted set clears the ambient one with it; the
     // inheritable one goes too, so no program started later gets it back
     // through a file's inheritable set.
-    return SetClockRight({CAP_EFFECTIVE, CAP_PERMITTED, CAP_INHERITABLE}, CAP_CLEAR);
+    return ClearClockRight({CAP_EFFECTIVE, CAP_PERMITTED, CAP_INHERITABLE});
 }
 
 } // namespace brisvander

@@ -11,7 +11,7 @@ inline constexpr const char* ClockRightName = "CAP_SYS_TIME";
 
 // The capability path alone, shared by the whole process (any thread may
 // use it; the clock helper takes one request at a time). Without a helper,
-// the raise is Refused and a step NoRight. The programs set the clock
+// the raise is ClockRightRefused and a step ClockNoRight. The programs set the clock
 // through ProgramClockControl(), which takes this path only where it can.
 ClockControl& CapabilityClockControl();
 
@@ -26,8 +26,8 @@ bool ProcessMayRaiseClockRight();
 bool ClockRightOutOfReach();
 
 // Clears CAP_SYS_TIME from the calling thread's effective, permitted and
-// inheritable sets (and so from its ambient set). true when the right is no
-// longer held; false (last error set) otherwise.
-bool DropProcessClockRight();
+// inheritable sets (and so from its ambient set). nullopt when the right is
+// no longer held; else ClockRightNotGivenUp with the system's error.
+std::optional<Failure> DropProcessClockRight();
 
 } // namespace brisvander

@@ -9,24 +9,25 @@ ClockRouter::ClockRouter(ClockControl& capability, ClockControl& service, std::f
 {
 }
 
-ClockRightRaise ClockRouter::RaiseClockRight()
+Expected<ClockRightRaise> ClockRouter::RaiseClockRight()
 {
     m_way = m_mayRaise() ? &m_capability : &m_service;
     return m_way->RaiseClockRight();
 }
 
-ClockSetting ClockRouter::StepClock(const ClockStep& step)
+std::optional<Failure> ClockRouter::StepClock(const ClockStep& step)
 {
-    const ClockSetting setting = m_way->StepClock(step);
-    const bool nobodyToAsk =
-        setting == ClockSetting::NoBus || setting == ClockSetting::NoService || setting == ClockSetting::NoRight;
+    std::optional<Failure> failure = m_way->StepClock(step);
+    const bool nobodyToAsk = failure && (failure->Kind == FailureKind::ClockNoBus ||
+                                         failure->Kind == FailureKind::ClockNoService ||
+                                         failure->Kind == FailureKind::ClockNoRight);
     if (m_way == &m_service && nobodyToAsk && m_rightOutOfReach())
-        return ClockSetting::RightOutOfReach;
-    return setting;
+        failure->Kind = FailureKind::ClockRightOutOfReach;
+    return failure;
 }
 
-bool ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }
+std::optional<Failure> ClockRouter::LowerClockRight() { return m_way->LowerClockRight(); }
 
-bool ClockRouter::DropClockRightForGood() { return m_capability.DropClockRightForGood(); }
+std::optional<Failure> ClockRouter::DropClockRightForGood() { return m_capability.DropClockRightForGood(); }
 
 } // namespace brisvander

@@ -5,7 +5,7 @@
 // so a process that gave the right up after one setting asks the service the
 // next time. When the service cannot be reached and running as root would
 // not give the right either (root already, or a container), the setting
-// says so (RightOutOfReach) instead of advising root.
+// says so (ClockRightOutOfReach) instead of advising root.
 #include "CapabilityClockControl.h"
 #include "ClockControl.h"
 
@@ -21,12 +21,12 @@ public:
                 std::function<bool()> mayRaise = ProcessMayRaiseClockRight,
                 std::function<bool()> rightOutOfReach = ClockRightOutOfReach);
 
-    ClockRightRaise RaiseClockRight() override;
-    ClockSetting StepClock(const ClockStep& step) override;
-    bool LowerClockRight() override;
+    Expected<ClockRightRaise> RaiseClockRight() override;
+    std::optional<Failure> StepClock(const ClockStep& step) override;
+    std::optional<Failure> LowerClockRight() override;
     // Always the capability's: that is where the right is held, whichever
     // way the setting went.
-    bool DropClockRightForGood() override;
+    std::optional<Failure> DropClockRightForGood() override;
 
 private:
     ClockControl& m_capability;

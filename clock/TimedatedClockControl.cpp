@@ -37,30 +37,30 @@ bool StartsWith(const QString& name, const char* prefix)
 }
 } // namespace
 
-ClockSetting ClockSettingFromServiceError(const QString& name)
+FailureKind ClockFailureFromServiceError(const QString& name)
 {
     if (name == "org.freedesktop.DBus.Error.AccessDenied" || name == "org.freedesktop.DBus.Error.AuthFailed" ||
         StartsWith(name, "org.freedesktop.PolicyKit1.Error."))
-        return ClockSetting::NotAuthorised;
+        return FailureKind::ClockNotAuthorised;
     if (name == "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")
-        return ClockSetting::NoAgent;
+        return FailureKind::ClockNoAgent;
     if (name == "org.freedesktop.timedate1.AutomaticTimeSyncEnabled")
-        return ClockSetting::AutomaticSyncOn;
+        return FailureKind::ClockAutomaticSyncOn;
     // Gone before it answered: whether it set the clock cannot be told.
     if (name == "org.freedesktop.DBus.Error.NoReply")
-        return ClockSetting::ServiceGone;
+        return FailureKind::ClockServiceGone;
     // No bus to reach anyone on.
     if (name == "org.freedesktop.DBus.Error.NoServer" || name == "org.freedesktop.DBus.Error.Disconnected" ||
         name == "org.freedesktop.DBus.Error.NoNetwork" || name == "org.freedesktop.DBus.Error.FileNotFound" ||
         name == "org.freedesktop.DBus.Error.TimedOut")
-        return ClockSetting::NoBus;
+        return FailureKind::ClockNoBus;
     // A bus, but no such service, or one that cannot be started: nobody to ask.
     if (name == "org.freedesktop.DBus.Error.ServiceUnknown" || name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
         name == "org.freedesktop.DBus.Error.UnknownObject" || name == "org.freedesktop.DBus.Error.UnknownInterface" ||
         name == "org.freedesktop.DBus.Error.UnknownMethod" || StartsWith(name, "org.freedesktop.DBus.Error.Spawn.") ||
         StartsWith(name, "org.freedesktop.systemd1."))
-        return ClockSetting::NoService;
-    return ClockSetting::Failed;
+        return FailureKind::ClockNoService;
+    return FailureKind::ClockRefused;
 }
 
 TimedatedClockControl::TimedatedClockControl(TimedatedBus bus)
@@ -75,11 +75,11 @@ TimedatedClockControl::~TimedatedClockControl()
         QDBusConnection::disconnectFromBus(m_connectionName);
 }
 
-ClockRightRaise TimedatedClockControl::RaiseClockRight() { return ClockRightRaise::ByService; }
+Expected<ClockRightRaise> TimedatedClockControl::RaiseClockRight() { return ClockRightRaise::ByService; }
 
-bool TimedatedClockControl::LowerClockRight() { return true; }
+std::optional<Failure> TimedatedClockControl::LowerClockRight() { return std::nullopt; }
 
-bool TimedatedClockControl::DropClockRightForGood() { return true; }
+std::optional<Failure> TimedatedClockControl::DropClockRightForGood() { return std::nullopt; }
 
 QDBusPendingCall TimedatedClockControl::SendSetTime(std::int64_t microseconds)
 {
@@ -94,21 +94,21 @@ QDBusPendingCall TimedatedClockControl::SendSetTime(std::int64_t microseconds)
     return bus.asyncCall(call, NoBusTimeout);
 }
 
-ClockSetting TimedatedClockControl::StepClock(const ClockStep& step)
+std::optional<Failure> TimedatedClockControl::StepClock(const ClockStep& step)
 {
     std::unique_lock lock(m_mutex);
     if (m_lastRequest && !m_lastRequest->isFinished())
-        return ClockSetting::StillPending;
+        return FailureOf(FailureKind::ClockStillPending);
     const QDBusPendingCall request = SendSetTime(ClockStepMicroseconds(step));
     m_lastRequest = request;
     lock.unlock();
 
     if (!WaitForAnswer(request, m_bus.AnswerWait))
-        return ClockSetting::NoAnswer;
+        return FailureOf(FailureKind::ClockNoAnswer);
     const QDBusMessage answer = request.reply();
     if (answer.type() != QDBusMessage::ErrorMessage)
-        return ClockSetting::Set;
-    return ClockSettingFromServiceError(answer.errorName());
+        return std::nullopt;
+    return FailureOf(ClockFailureFromServiceError(answer.errorName()));
 }
 
 } // namespace brisvander

@@ -22,7 +22,7 @@ struct TimedatedBus {
 };
 
 // Any thread may use it; a request the service has not answered blocks every
-// further one (StillPending), since the service may still carry it out.
+// further one (ClockStillPending), since the service may still carry it out.
 class TimedatedClockControl final : public ClockControl {
 public:
     explicit TimedatedClockControl(TimedatedBus bus = {});
@@ -31,14 +31,14 @@ public:
     TimedatedClockControl& operator=(const TimedatedClockControl&) = delete;
 
     // Always ByService: the right is checked by the service, at the step.
-    ClockRightRaise RaiseClockRight() override;
+    Expected<ClockRightRaise> RaiseClockRight() override;
     // SetTime(step in microseconds, relative, interactive), waited for up to
     // AnswerWait. The service measures the step from the moment it sets the
     // clock, so the time a password prompt takes is not lost.
-    ClockSetting StepClock(const ClockStep& step) override;
+    std::optional<Failure> StepClock(const ClockStep& step) override;
     // Nothing is raised, nothing held: both succeed.
-    bool LowerClockRight() override;
-    bool DropClockRightForGood() override;
+    std::optional<Failure> LowerClockRight() override;
+    std::optional<Failure> DropClockRightForGood() override;
 
 private:
     QDBusPendingCall SendSetTime(std::int64_t microseconds);
@@ -50,7 +50,7 @@ private:
 };
 
 // What an error the service (or the bus on its behalf) answered means for
-// the user. Names are D-Bus error names.
-ClockSetting ClockSettingFromServiceError(const QString& errorName);
+// the user: one of the Clock... failure kinds. Names are D-Bus error names.
+FailureKind ClockFailureFromServiceError(const QString& errorName);
 
 } // namespace brisvander

@@ -22,13 +22,12 @@ NtsAssociation EstablishNts(const std::string& typedHost, int port, const NtsOpt
     keyExchange.Port = options.KeyExchangePort;
     keyExchange.ExtraCaFile = options.ExtraCaFile;
     keyExchange.Deadline = std::chrono::steady_clock::now() + NtsKeTimeout;
-    NtsKeResult established = RunNtsKeyExchange(keyExchange);
-    if (!established.Ok()) {
-        association.Failure = established.Failure.Reason;
-        association.FailureKind = established.Failure.Kind;
+    Expected<NtsSession> established = RunNtsKeyExchange(keyExchange);
+    if (!established) {
+        association.Problem = established.Error();
         return association;
     }
-    association.Session = std::move(established.Session);
+    association.Session = std::move(established.Value());
     association.NtpHost = association.Session->NtpServer.empty() ? host : association.Session->NtpServer;
     association.NtpPort = association.Session->NtpPort != 0 ? association.Session->NtpPort : port;
     return association;
@@ -43,19 +42,26 @@ BOOL QueryAuthenticated(SntpClient& client, NtsAssociation& association, SntpRes
     NtsAuthenticator authenticator(*association.Session);
     const BOOL answered = client.QueryServer(association.NtpHost.c_str(), result, association.NtpPort, authenticator);
     // Never a 20004 without its reason.
-    if (const std::optional<NtsSealStatus> failure = authenticator.SealFailure())
-        association.Failure = NtsSealProblem(*failure);
+    if (authenticator.SealFailure())
+        association.Problem = authenticator.SealFailure();
     return answered;
 }
 
-bool ServerMayLackNts(NtsKeFailureKind kind)
+bool ServerMayLackNts(FailureKind kind)
 {
     switch (kind) {
-    case NtsKeFailureKind::Connect:
-    case NtsKeFailureKind::Timeout:
-    case NtsKeFailureKind::Tls:
-    case NtsKeFailureKind::Alpn:
-    case NtsKeFailureKind::Unsupported:
+    case FailureKind::NtsNoConnection:
+    case FailureKind::NtsConnectionBroken:
+    case FailureKind::NtsWaitFailed:
+    case FailureKind::NtsServerHungUp:
+    case FailureKind::NtsTimedOut:
+    case FailureKind::NtsNoTls13:
+    case FailureKind::NtsClosedInHandshake:
+    case FailureKind::NtsHandshakeFailed:
+    case FailureKind::NtsTlsFailed:
+    case FailureKind::NtsNoAlpn:
+    case FailureKind::NtsNoNtpV4:
+    case FailureKind::NtsNoAesSiv:
         return true;
     default:
         return false;

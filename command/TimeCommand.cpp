@@ -1,6 +1,7 @@
 #include "TimeCommand.h"
 
 #include "ErrorCodes.h"
+#include "FailureText.h"
 #include "HostAddress.h"
 #include "HostText.h"
 #include "LastError.h"
@@ -31,10 +32,10 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
     }
     NtsAssociation association = EstablishNts(host, port, options.Nts);
     outcome.NtsServer = association.KeyExchangeServer;
-    outcome.NtsFailure = association.Failure;
-    outcome.NtsMayBeMissing = association.FailureKind && ServerMayLackNts(*association.FailureKind);
+    outcome.NtsMayBeMissing = association.Problem && ServerMayLackNts(association.Problem->Kind);
     outcome.QueriedPort = association.NtpPort;
     if (!association.Session) {
+        outcome.QueryFailure = association.Problem;
         SampleOutcome failed;
         failed.Error = ErrorCode::KeyExchangeFailed;
         return {failed};
@@ -55,7 +56,7 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
             return !outcome.CookiesRanOut;
         });
     if (!ChooseSample(samples) && samples.back().Error == ErrorCode::KeyExchangeFailed)
-        outcome.NtsFailure = association.Failure;
+        outcome.QueryFailure = association.Problem;
     return samples;
 }
 
@@ -80,7 +81,11 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
     outcome.Samples = RunExchanges(client, outcome.QueriedHost, port, options, outcome);
     outcome.Chosen = ChooseSample(outcome.Samples);
     if (!outcome.Chosen) {
-        outcome.Error = outcome.Samples.back().Error;
+        if (!outcome.QueryFailure)
+            outcome.QueryFailure = NumberedFailure(outcome.Samples.back().Error);
+        outcome.Error = outcome.QueryFailure->Number;
+        if (outcome.Error == ErrorCode::KeyExchangeFailed)
+            outcome.NtsFailure = FailureText(*outcome.QueryFailure);
         outcome.Report += ReportQueryFailure(outcome.Error, QueryFailureReason(outcome));
         return outcome;
     }
@@ -96,8 +101,8 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
         const NtpTimestamp target = now.AddSeconds(outcome.Result.ClockOffset);
         outcome.ClockAttempted = true;
         outcome.ClockSet = client.SetSystemClock(target, now) != 0;
-        outcome.Clock = client.LastClockSetting;
-        outcome.Report += ReportClockOutcome(outcome.Clock);
+        outcome.ClockFailure = client.LastClockFailure;
+        outcome.Report += ReportClockOutcome(outcome.ClockFailure);
     }
     return outcome;
 }

@@ -2,6 +2,7 @@
 // One Info or Abgleichen run without any window: query, report and, for
 // Abgleichen, setting the clock. The desktop view and the command-line
 // program both go through here so that their texts cannot drift apart.
+#include "Failure.h"
 #include "NtsQuery.h"
 #include "ReportText.h"
 #include "SampleSeries.h"
@@ -17,11 +18,13 @@ namespace brisvander {
 
 struct TimeCommandOutcome {
     bool QuerySucceeded = false;
-    std::uint32_t Error = 0;     // the last error right after a failed query, else 0
+    std::optional<Failure> QueryFailure; // why the query failed: the last exchange's failure, with the
+                                         // key exchange's or the sealing's facts under 20004
+    std::uint32_t Error = 0;     // QueryFailure's number, else 0
     SntpResult Result;           // the chosen exchange's; valid only when the query succeeded
     bool ClockAttempted = false; // Abgleichen got as far as setting the clock
     bool ClockSet = false;
-    ClockSetting Clock = ClockSetting::Failed; // what became of the setting, when attempted
+    std::optional<Failure> ClockFailure; // why the clock was not set, when attempted
     std::string Report;          // the whole text of the output area, UTF-8
     std::string QueriedHost;     // the host as queried and to be stored: blanks around it removed
     int QueriedPort = 0;         // the NTP port asked: the given one, or the one the NTS key exchange named
@@ -29,7 +32,7 @@ struct TimeCommandOutcome {
     std::optional<std::size_t> Chosen;  // the index in Samples of the exchange reported
     bool Authenticated = false;  // the reported exchange was proven by NTS
     std::string NtsServer;       // the NTS key exchange server asked, when NTS was on
-    std::string NtsFailure;      // German reason of a failed key exchange (Error is 20004)
+    std::string NtsFailure;      // QueryFailure's words when Error is 20004 (FailureText)
     bool NtsMayBeMissing = false; // the key exchange failed as it does against a server without NTS
     std::string NamedNtpServer;  // the NTP server the key exchange named, when it named one other than the host
     bool CookiesRanOut = false;  // an NTS series ended early: no cookie was left for its next exchange

@@ -104,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(parsed.LeapIndicator >= 0 && parsed.LeapIndicator <= 3 && parsed.Mode >= 0 && parsed.Mode <= 7);
 
     SntpResult result;
-    const std::uint32_t verdict = EvaluateNtpReply(buffer, length, sent, departure, arrival, result);
-    const std::uint32_t checked = CheckNtpReply(buffer, length, sent);
+    const std::uint32_t verdict = NumberOf(EvaluateNtpReply(buffer, length, sent, departure, arrival, result));
+    const std::uint32_t checked = NumberOf(CheckNtpReply(buffer, length, sent));
     Require(checked == ErrorCode::Success || checked == ErrorCode::MalformedReply ||
             checked == ErrorCode::ForeignReply || checked == ErrorCode::ServerUnsynchronised);
     if (checked != ErrorCode::Success) {

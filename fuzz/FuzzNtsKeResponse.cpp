@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the NTS key exchange response parser and the
 // judgement of what it parsed, as a server (or anyone on the path before TLS
 // fails) could send them.
-#include "NtsKeFailure.h"
+#include "NtsKeResponseCheck.h"
 #include "NtsKeRecords.h"
 
 #include <cstdlib>
@@ -39,11 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(alone.Status == NtsKeParseStatus::Complete && alone.Response.Cookies == r.Response.Cookies);
         Require(ParseNtsKeResponse(input.first(r.Consumed - 1)).Status == NtsKeParseStatus::Incomplete);
         const auto failure = CheckNtsKeResponse(r.Response);
-        Require(failure ? !failure->Reason.empty() : !r.Response.Cookies.empty());
+        Require(failure ? failure->Number == ErrorCode::KeyExchangeFailed : !r.Response.Cookies.empty());
         break;
     }
     case NtsKeParseStatus::Malformed:
-        Require(!r.Problem.empty());
+        Require(r.Problem.Number == ErrorCode::KeyExchangeFailed && r.Problem.Kind != FailureKind::Numbered);
         break;
     case NtsKeParseStatus::Incomplete:
         Require(size < NtsKeMaxMessageSize);

@@ -13,9 +13,9 @@ void BackgroundHistoryRecorder::Run(const std::string& path, RetentionPolicy ret
 {
     HistoryRecorder recorder(
         path,
-        [this](const std::string& line) {
+        [this](const Failure& failure) {
             const std::lock_guard lock(m_mutex);
-            m_warning = line;
+            m_warning = failure;
         },
         retention);
     Note(recorder.Open());
@@ -74,7 +74,7 @@ void BackgroundHistoryRecorder::Record(ClockStepRecord step) { Push(Item{std::mo
 
 void BackgroundHistoryRecorder::DeliverWarning()
 {
-    std::optional<std::string> warning;
+    std::optional<Failure> warning;
     {
         const std::lock_guard lock(m_mutex);
         warning.swap(m_warning);

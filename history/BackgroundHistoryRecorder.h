@@ -52,7 +52,7 @@ private:
     std::condition_variable m_wake;
     std::deque<Item> m_queue;                 // guarded by m_mutex
     bool m_finishing = false;                 // guarded by m_mutex
-    std::optional<std::string> m_warning;     // guarded by m_mutex; not yet given
+    std::optional<Failure> m_warning;         // guarded by m_mutex; not yet given
     HistoryStatus m_failure = HistoryStatus::Ok; // guarded by m_mutex; the first one
     std::thread m_thread;                     // last: starts when the rest is ready
 };

@@ -2,11 +2,6 @@
 
 namespace brisvander {
 
-std::string HistoryWarningText(const std::string& path, HistoryStatus status)
-{
-    return "Der Verlauf konnte nicht geschrieben werden (" + HistoryStatusText(status) + "): " + path;
-}
-
 HistoryRecorder::HistoryRecorder(std::string path, HistoryWarning warn, RetentionPolicy retention)
     : m_path(std::move(path)), m_warn(std::move(warn)), m_store(retention)
 {
@@ -24,7 +19,7 @@ HistoryStatus HistoryRecorder::Noted(HistoryStatus status)
     if (status != HistoryStatus::Ok && !m_warned) {
         m_warned = true;
         if (m_warn)
-            m_warn(HistoryWarningText(m_path, status));
+            m_warn(HistoryFailure(m_path, status));
     }
     return status;
 }

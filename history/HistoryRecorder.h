@@ -11,12 +11,9 @@
 
 namespace brisvander {
 
-// Receives the one line (German, no newline) that says the history could
-// not be written and why.
-using HistoryWarning = std::function<void(const std::string& line)>;
-
-// "Der Verlauf konnte nicht geschrieben werden (<why>): <path>"
-std::string HistoryWarningText(const std::string& path, HistoryStatus status);
+// Receives the one failure that says the history could not be written and
+// why (HistoryFailure).
+using HistoryWarning = std::function<void(const Failure& failure)>;
 
 class HistoryRecorder {
 public:

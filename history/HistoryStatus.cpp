@@ -2,29 +2,30 @@
 
 namespace brisvander {
 
-std::string HistoryStatusText(HistoryStatus status)
+namespace {
+FailureKind KindOf(HistoryStatus status)
 {
     switch (status) {
+    case HistoryStatus::NoLocation: return FailureKind::HistoryNoLocation;
+    case HistoryStatus::CannotOpen: return FailureKind::HistoryCannotOpen;
+    case HistoryStatus::Busy: return FailureKind::HistoryBusy;
+    case HistoryStatus::Damaged: return FailureKind::HistoryDamaged;
+    case HistoryStatus::ReadOnly: return FailureKind::HistoryReadOnly;
+    case HistoryStatus::NewerSchema: return FailureKind::HistoryNewerSchema;
+    case HistoryStatus::NotOpen: return FailureKind::HistoryNotOpen;
     case HistoryStatus::Ok:
-        return "in Ordnung";
-    case HistoryStatus::NoLocation:
-        return "kein Ordner für den Zustand";
-    case HistoryStatus::CannotOpen:
-        return "die Datei lässt sich nicht öffnen";
-    case HistoryStatus::Busy:
-        return "die Datei ist zu lange gesperrt";
-    case HistoryStatus::Damaged:
-        return "die Datei ist beschädigt";
-    case HistoryStatus::ReadOnly:
-        return "die Datei ist schreibgeschützt";
-    case HistoryStatus::NewerSchema:
-        return "die Datei stammt von einer neueren Version";
-    case HistoryStatus::NotOpen:
-        return "die Datei ist nicht geöffnet";
-    case HistoryStatus::Failed:
-        break;
+    case HistoryStatus::Failed: break;
     }
-    return "Datenbankfehler";
+    return FailureKind::HistoryFailed;
+}
+} // namespace
+
+Failure HistoryFailure(const std::string& path, HistoryStatus status)
+{
+    Failure failure = FailureOf(FailureKind::HistoryNotWritten);
+    failure.Cause = KindOf(status);
+    failure.Detail = path;
+    return failure;
 }
 
 HistoryStatus HistoryStatusFromSqliteCode(int code)

@@ -1,6 +1,8 @@
 #pragma once
 // What became of one operation on the history file. Errors are values: no
 // operation throws, and none ever deletes or replaces the file.
+#include "Failure.h"
+
 #include <string>
 
 namespace brisvander {
@@ -17,8 +19,10 @@ enum class HistoryStatus {
     Failed,      // any other error of the database
 };
 
-// The status for one line of a message, German: "die Datei ist beschädigt".
-std::string HistoryStatusText(HistoryStatus status);
+// That the history at `path` could not be written, and why: a failure of
+// kind HistoryNotWritten whose Cause is the History... kind of `status`
+// (not Ok), Detail the path. Its words are made above (FailureText).
+Failure HistoryFailure(const std::string& path, HistoryStatus status);
 
 // The status an SQLite result code stands for (primary or extended code;
 // 0 is Ok). Codes that name no particular cause give Failed.

@@ -54,7 +54,7 @@ void BindMeasurement(QSqlQuery& query, const MeasurementRecord& record)
     query.bindValue(13, record.Interleaved ? 1 : 0);
 }
 
-HistoryStatus Failure(const QSqlQuery& query)
+HistoryStatus StatusOfFailed(const QSqlQuery& query)
 {
     const HistoryStatus status = StatusOfSqlError(query.lastError());
     return status == HistoryStatus::Ok ? HistoryStatus::Failed : status;
@@ -63,7 +63,7 @@ HistoryStatus Failure(const QSqlQuery& query)
 std::optional<int> ReadUserVersion(QSqlQuery& query, HistoryStatus& status)
 {
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        status = Failure(query);
+        status = StatusOfFailed(query);
         return std::nullopt;
     }
     const int version = query.value(0).toInt();
@@ -218,12 +218,12 @@ HistoryStatus HistoryStore::AppendMeasurements(std::span<const MeasurementRecord
     if (batch && (status = ExecuteStatement(query, QStringLiteral("BEGIN IMMEDIATE"))) != HistoryStatus::Ok)
         return status;
     if (!query.prepare(QString::fromLatin1(kInsertMeasurement)))
-        return batch ? Rollback(query, Failure(query)) : Failure(query);
+        return batch ? Rollback(query, StatusOfFailed(query)) : StatusOfFailed(query);
     std::int64_t firstId = 0, lastId = 0;
     for (const MeasurementRecord& record : records) {
         BindMeasurement(query, record);
         if (!query.exec())
-            return batch ? Rollback(query, Failure(query)) : Failure(query);
+            return batch ? Rollback(query, StatusOfFailed(query)) : StatusOfFailed(query);
         lastId = query.lastInsertId().toLongLong();
         if (firstId == 0)
             firstId = lastId;
@@ -251,12 +251,12 @@ HistoryStatus HistoryStore::AppendStep(const ClockStepRecord& step)
     if (!query.prepare(QStringLiteral(
             "INSERT INTO clock_steps (time_us, host, step_s, way, measurements_before) VALUES (?, ?, ?, ?,"
             " COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'measurements'), 0))")))
-        return Failure(query);
+        return StatusOfFailed(query);
     query.bindValue(0, static_cast<qlonglong>(step.UnixMicroseconds));
     query.bindValue(1, Text(step.Host));
     query.bindValue(2, step.StepSeconds);
     query.bindValue(3, Text(StepWayName(step.Way)));
-    return query.exec() ? HistoryStatus::Ok : Failure(query);
+    return query.exec() ? HistoryStatus::Ok : StatusOfFailed(query);
 }
 
 HistoryStatus HistoryStore::Trim(std::int64_t newestId, std::optional<std::int64_t> nowMicroseconds)
@@ -268,17 +268,17 @@ HistoryStatus HistoryStore::Trim(std::int64_t newestId, std::optional<std::int64
     // Two statements, each over an index: the rowid, and the time.
     if (cut.RemoveIdsUpTo > 0) {
         if (!query.prepare(QStringLiteral("DELETE FROM measurements WHERE id <= ?")))
-            return Failure(query);
+            return StatusOfFailed(query);
         query.bindValue(0, static_cast<qlonglong>(cut.RemoveIdsUpTo));
         if (!query.exec())
-            return Failure(query);
+            return StatusOfFailed(query);
     }
     if (cut.RemoveBefore) {
         if (!query.prepare(QStringLiteral("DELETE FROM measurements WHERE time_us < ?")))
-            return Failure(query);
+            return StatusOfFailed(query);
         query.bindValue(0, static_cast<qlonglong>(*cut.RemoveBefore));
         if (!query.exec())
-            return Failure(query);
+            return StatusOfFailed(query);
     }
     return HistoryStatus::Ok;
 }

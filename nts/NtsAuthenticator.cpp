@@ -9,11 +9,9 @@ std::vector<std::uint8_t> NtsAuthenticator::SealRequest(std::span<const std::uin
     // only make the server seal another cookie between stamping its transmit
     // time and sending, which shows as delay and a later-looking server.
     NtsSealedRequest sealed = brisvander::SealRequest(header, m_session, 0);
-    if (sealed.Status != NtsSealStatus::Sealed) {
-        m_sealFailure = sealed.Status;
+    m_sealFailure = std::move(sealed.Problem);
+    if (m_sealFailure)
         return {};
-    }
-    m_sealFailure.reset();
     m_pending = sealed.Pending;
     m_sealed = true;
     return std::move(sealed.Packet);

@@ -19,13 +19,13 @@ public:
     ReplyAuthenticity CheckReply(std::span<const std::uint8_t> datagram) override;
     std::size_t LargestReply() const override { return NtsReplyBufferSize; }
     // Why the last request could not be sealed; empty when it was, or none was asked for.
-    std::optional<NtsSealStatus> SealFailure() const { return m_sealFailure; }
+    const std::optional<Failure>& SealFailure() const { return m_sealFailure; }
 
 private:
     NtsSession& m_session;
     NtsPendingRequest m_pending;
     bool m_sealed = false;
-    std::optional<NtsSealStatus> m_sealFailure;
+    std::optional<Failure> m_sealFailure;
 };
 
 } // namespace brisvander

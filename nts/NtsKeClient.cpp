@@ -1,6 +1,7 @@
 #include "NtsKeClient.h"
 
 #include "AesSiv.h"
+#include "NtsKeResponseCheck.h"
 #include "TcpConnect.h"
 #include "TlsStream.h"
 
@@ -19,10 +20,8 @@ Bytes ExporterContext(std::uint8_t direction)
     return context;
 }
 
-NtsKeResult Fail(NtsKeFailure failure) { return {std::nullopt, std::move(failure)}; }
-
 // Reads until the response is complete; its parse, or the failure.
-std::optional<NtsKeFailure> ReadResponse(TlsStream& tls, NtsKeParseResult& parsed)
+std::optional<Failure> ReadResponse(TlsStream& tls, NtsKeParseResult& parsed)
 {
     Bytes received;
     while (true) {
@@ -33,35 +32,35 @@ std::optional<NtsKeFailure> ReadResponse(TlsStream& tls, NtsKeParseResult& parse
         if (parsed.Status == NtsKeParseStatus::Complete)
             return std::nullopt;
         if (parsed.Status == NtsKeParseStatus::Malformed)
-            return NtsKeFailure{NtsKeFailureKind::BadResponse, "fehlerhafte Antwort des Servers: " + parsed.Problem};
+            return Wrapped(FailureKind::NtsResponseMalformed, parsed.Problem);
         if (closed)
-            return NtsKeFailure{NtsKeFailureKind::BadResponse, "Antwort des Servers unvollständig"};
+            return KeyExchangeFailure(FailureKind::NtsResponseIncomplete);
     }
 }
 } // namespace
 
-NtsKeResult RunNtsKeyExchange(const NtsKeOptions& options)
+Expected<NtsSession> RunNtsKeyExchange(const NtsKeOptions& options)
 {
-    std::optional<NtsKeFailure> failure;
-    const SslCtxPtr ctx = MakeNtsKeClientContext(options.ExtraCaFile, failure);
+    const Expected<SslCtxPtr> ctx = MakeNtsKeClientContext(options.ExtraCaFile);
     if (!ctx)
-        return Fail(std::move(*failure));
-    TcpConnection tcp = ConnectTcp(options.Host, options.Port, options.Deadline);
-    if (tcp.Failure)
-        return Fail(std::move(*tcp.Failure));
+        return ctx.Error();
+    Expected<UniqueFd> tcp = ConnectTcp(options.Host, options.Port, options.Deadline);
+    if (!tcp)
+        return tcp.Error();
 
-    TlsStream tls(ctx.get(), std::move(tcp.Socket), options.Host, options.Deadline);
+    TlsStream tls(ctx.Value().get(), std::move(tcp.Value()), options.Host, options.Deadline);
+    std::optional<Failure> failure;
     if ((failure = tls.Handshake(kAlpn)) || (failure = tls.WriteAll(EncodeNtsKeRequest())))
-        return Fail(std::move(*failure));
+        return std::move(*failure);
     NtsKeParseResult parsed;
     if ((failure = ReadResponse(tls, parsed)) || (failure = CheckNtsKeResponse(parsed.Response)))
-        return Fail(std::move(*failure));
+        return std::move(*failure);
 
     auto c2s = tls.ExportKey(kExporterLabel, ExporterContext(0), AesSivKeySize);
     auto s2c = tls.ExportKey(kExporterLabel, ExporterContext(1), AesSivKeySize);
     tls.Close();
     if (!c2s || !s2c)
-        return Fail({NtsKeFailureKind::Internal, "Schlüssel nicht aus der TLS-Sitzung ableitbar"});
+        return KeyExchangeFailure(FailureKind::NtsKeysNotExported);
 
     NtsSession session;
     session.ClientToServerKey = std::move(*c2s);
@@ -69,7 +68,7 @@ NtsKeResult RunNtsKeyExchange(const NtsKeOptions& options)
     session.Cookies = std::move(parsed.Response.Cookies);
     session.NtpServer = std::move(parsed.Response.NtpServer);
     session.NtpPort = parsed.Response.NtpPort;
-    return {std::move(session), {}};
+    return session;
 }
 
 } // namespace brisvander

@@ -3,13 +3,12 @@
 // ALPN "ntske/1" and a verified certificate, one request, one response, and
 // the two AEAD keys exported from the TLS session.
 #include "Deadline.h"
-#include "NtsKeFailure.h"
+#include "Expected.h"
 #include "NtsKeRecords.h"
 #include "NtsSession.h"
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace brisvander {
@@ -24,14 +23,9 @@ struct NtsKeOptions {
     SteadyTime Deadline;                    // nothing waits past it (the name lookup excepted)
 };
 
-struct NtsKeResult {
-    std::optional<NtsSession> Session; // set on success
-    NtsKeFailure Failure;              // meaningful when Session is empty
-    bool Ok() const { return Session.has_value(); }
-};
-
 // Blocks the calling thread for at most the deadline (plus the name lookup).
-// Errors come back as values; nothing throws.
-NtsKeResult RunNtsKeyExchange(const NtsKeOptions& options);
+// The session, or why there is none: a failure of the key exchange
+// (KeyExchangeFailure) whose kind says what went wrong. Nothing throws.
+Expected<NtsSession> RunNtsKeyExchange(const NtsKeOptions& options);
 
 } // namespace brisvander

@@ -38,15 +38,23 @@ bool IsHostText(ByteView body)
     return true;
 }
 
-std::string WrongLength(std::uint16_t type, std::size_t length)
+Failure RecordProblem(FailureKind kind, std::uint16_t type, std::size_t length = 0)
 {
-    return "Record Typ " + std::to_string(type) + " mit unzulässiger Länge " + std::to_string(length);
+    Failure problem = KeyExchangeFailure(kind);
+    problem.Code = type;
+    problem.Length = length;
+    return problem;
 }
 
-std::string Duplicate(std::uint16_t type) { return "Record Typ " + std::to_string(type) + " mehrfach"; }
+Failure WrongLength(std::uint16_t type, std::size_t length)
+{
+    return RecordProblem(FailureKind::NtsRecordBadLength, type, length);
+}
 
-// Takes one record body into the response; the problem text when it cannot be valid.
-std::optional<std::string> TakeRecord(std::uint16_t type, bool critical, ByteView body, NtsKeResponse& response)
+Failure Duplicate(std::uint16_t type) { return RecordProblem(FailureKind::NtsRecordRepeated, type); }
+
+// Takes one record body into the response; the problem when it cannot be valid.
+std::optional<Failure> TakeRecord(std::uint16_t type, bool critical, ByteView body, NtsKeResponse& response)
 {
     switch (static_cast<Type>(type)) {
     case Type::NextProtocol:
@@ -79,7 +87,7 @@ std::optional<std::string> TakeRecord(std::uint16_t type, bool critical, ByteVie
         if (!response.NtpServer.empty())
             return Duplicate(type);
         if (!IsHostText(body))
-            return std::string("ungültiger Name des NTP-Servers");
+            return KeyExchangeFailure(FailureKind::NtsBadServerName);
         response.NtpServer.assign(body.begin(), body.end());
         return std::nullopt;
     case Type::NtpPort:
@@ -88,14 +96,14 @@ std::optional<std::string> TakeRecord(std::uint16_t type, bool critical, ByteVie
         if (body.size() != 2)
             return WrongLength(type, body.size());
         if (ReadU16(body, 0) == 0)
-            return std::string("unzulässiger NTP-Port 0");
+            return KeyExchangeFailure(FailureKind::NtsPortZero);
         response.NtpPort = ReadU16(body, 0);
         return std::nullopt;
     case Type::EndOfMessage:
         break; // the caller's
     }
     if (critical)
-        return "unbekannter kritischer Record (Typ " + std::to_string(type) + ")";
+        return RecordProblem(FailureKind::NtsUnknownCriticalRecord, type);
     return std::nullopt; // unknown and not critical: ignored
 }
 } // namespace
@@ -113,7 +121,7 @@ Bytes EncodeNtsKeRequest()
 NtsKeParseResult ParseNtsKeResponse(ByteView received)
 {
     NtsKeParseResult result;
-    auto malformed = [&result](std::string problem) {
+    auto malformed = [&result](Failure problem) {
         result.Status = NtsKeParseStatus::Malformed;
         result.Problem = std::move(problem);
         return result;
@@ -121,17 +129,16 @@ NtsKeParseResult ParseNtsKeResponse(ByteView received)
     std::size_t at = 0;
     while (true) {
         if (at + 4 > NtsKeMaxMessageSize)
-            return malformed("Antwort länger als " + std::to_string(NtsKeMaxMessageSize) + " Bytes");
+            return malformed(RecordProblem(FailureKind::NtsResponseTooLong, 0, NtsKeMaxMessageSize));
         if (received.size() - at < 4)
             return result; // Incomplete
         const std::uint16_t rawType = ReadU16(received, at);
         const std::uint16_t type = rawType & ~NtsKeCriticalBit;
         const std::size_t length = ReadU16(received, at + 2);
         if (length > NtsKeMaxRecordBody && IsKnownType(type))
-            return malformed("Record Typ " + std::to_string(type) + " länger als " +
-                             std::to_string(NtsKeMaxRecordBody) + " Bytes");
+            return malformed(RecordProblem(FailureKind::NtsRecordTooLong, type, NtsKeMaxRecordBody));
         if (at + 4 + length > NtsKeMaxMessageSize)
-            return malformed("Antwort länger als " + std::to_string(NtsKeMaxMessageSize) + " Bytes");
+            return malformed(RecordProblem(FailureKind::NtsResponseTooLong, 0, NtsKeMaxMessageSize));
         if (received.size() - at - 4 < length)
             return result; // Incomplete
         const ByteView body = received.subspan(at + 4, length);

@@ -2,6 +2,7 @@
 // NTS key exchange messages (RFC 8915, section 4): the client's request and
 // the server's response, as records of type (bit 15: critical), body length
 // and body. Pure functions over byte buffers.
+#include "Failure.h"
 #include "NtsBytes.h"
 
 #include <cstdint>
@@ -34,6 +35,10 @@ inline constexpr std::size_t NtsKeMaxMessageSize = 16384;
 inline constexpr std::size_t NtsKeMaxRecordBody = 256;
 inline constexpr std::size_t NtsMaxCookies = 8;
 
+// A failure of the key exchange (number KeyExchangeFailed) of `kind`, its
+// facts still to fill.
+inline Failure KeyExchangeFailure(FailureKind kind) { return FailureOf(kind, ErrorCode::KeyExchangeFailed); }
+
 // Next Protocol [NTPv4] and AEAD [AES-SIV-CMAC-256], then End of Message.
 Bytes EncodeNtsKeRequest();
 
@@ -58,7 +63,7 @@ struct NtsKeParseResult {
     NtsKeParseStatus Status = NtsKeParseStatus::Incomplete;
     NtsKeResponse Response;      // meaningful when Complete
     std::size_t Consumed = 0;    // bytes up to and including End of Message, when Complete
-    std::string Problem;         // German, for the user, when Malformed
+    Failure Problem;             // when Malformed: what makes it so (a Cause of NtsResponseMalformed)
 };
 
 // Parses everything received so far. Bytes after End of Message are left

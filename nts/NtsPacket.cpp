@@ -55,23 +55,18 @@ std::size_t KeepCookies(const std::vector<NtpExtensionField>& fields, NtsSession
 NtsSealedRequest SealRequest(ByteView header, NtsSession& session, std::size_t placeholders)
 {
     NtsSealedRequest sealed;
-    if (header.size() != NtpHeaderSize || !IsVersion4(header)) {
-        sealed.Status = NtsSealStatus::BadHeader;
+    auto refused = [&sealed](FailureKind kind) {
+        sealed.Problem = KeyExchangeFailure(kind);
         return sealed;
-    }
-    if (session.Cookies.empty()) {
-        sealed.Status = NtsSealStatus::NoCookie;
-        return sealed;
-    }
-    if (placeholders >= NtsMaxCookies) {
-        sealed.Status = NtsSealStatus::TooManyPlaceholders;
-        return sealed;
-    }
+    };
+    // A header of another version, or too many placeholders, is a caller's mistake.
+    if (header.size() != NtpHeaderSize || !IsVersion4(header) || placeholders >= NtsMaxCookies)
+        return refused(FailureKind::NtsNotSealed);
+    if (session.Cookies.empty())
+        return refused(FailureKind::NtsCookiesUsedUp);
     std::array<std::uint8_t, NtsNonceSize> nonce{};
-    if (!FillRandom(sealed.Pending.UniqueId) || !FillRandom(nonce)) {
-        sealed.Status = NtsSealStatus::RandomUnavailable;
-        return sealed;
-    }
+    if (!FillRandom(sealed.Pending.UniqueId) || !FillRandom(nonce))
+        return refused(FailureKind::NtsNoRandomNumbers);
     const Bytes& cookie = session.Cookies.front();
     Bytes packet(header.begin(), header.end());
     AppendExtensionField(packet, NtpExtensionType::UniqueIdentifier, sealed.Pending.UniqueId);
@@ -82,28 +77,12 @@ NtsSealedRequest SealRequest(ByteView header, NtsSession& session, std::size_t p
 
     const ByteView associated[] = {packet, nonce};
     const auto tag = AesSivSeal(session.ClientToServerKey, associated, {});
-    if (!tag) {
-        sealed.Status = NtsSealStatus::CryptoFailed;
-        return sealed;
-    }
+    if (!tag)
+        return refused(FailureKind::NtsNotSealed);
     AppendExtensionField(packet, NtpExtensionType::NtsAuthenticator, BuildAuthenticatorBody(nonce, *tag));
     session.Cookies.erase(session.Cookies.begin());
     sealed.Packet = std::move(packet);
-    sealed.Status = NtsSealStatus::Sealed;
     return sealed;
-}
-
-std::string NtsSealProblem(NtsSealStatus status)
-{
-    switch (status) {
-    case NtsSealStatus::Sealed: return {};
-    case NtsSealStatus::NoCookie: return "keine NTS-Cookies mehr; ein neuer Schlüsselaustausch ist nötig";
-    case NtsSealStatus::RandomUnavailable: return "keine Zufallszahlen für die NTS-Anfrage verfügbar";
-    case NtsSealStatus::BadHeader:
-    case NtsSealStatus::TooManyPlaceholders:
-    case NtsSealStatus::CryptoFailed: break;
-    }
-    return "NTS-Anfrage konnte nicht versiegelt werden";
 }
 
 NtsReplyCheck CheckReply(ByteView datagram, const NtsPendingRequest& pending, NtsSession& session)

@@ -2,13 +2,14 @@
 // The authenticated NTP exchange (RFC 8915, section 5): sealing our request
 // and judging a datagram that may be the reply. No sockets; the NTP header
 // checks (mode, originate timestamp, stratum...) stay with the caller.
+#include "Failure.h"
 #include "NtsBytes.h"
 #include "NtsKeRecords.h" // NtsMaxCookies
 #include "NtsSession.h"
 
 #include <array>
 #include <cstdint>
-#include <string>
+#include <optional>
 
 namespace brisvander {
 
@@ -23,18 +24,14 @@ struct NtsPendingRequest {
     std::array<std::uint8_t, NtsUniqueIdSize> UniqueId{};
 };
 
-enum class NtsSealStatus {
-    Sealed,
-    BadHeader,          // not 48 bytes, or not NTP version 4 (extension fields need 4)
-    NoCookie,           // the session has none left: a new key exchange is needed
-    TooManyPlaceholders,// more than NtsMaxCookies - 1
-    RandomUnavailable,  // getrandom failed
-    CryptoFailed,
-};
-
 struct NtsSealedRequest {
-    NtsSealStatus Status = NtsSealStatus::CryptoFailed;
-    Bytes Packet; // the datagram to send, when Sealed
+    // Why it could not be sealed; empty when it was. NtsCookiesUsedUp: the
+    // session has none left; NtsNoRandomNumbers: getrandom failed;
+    // NtsNotSealed: the header is not 48 bytes of NTP version 4 (extension
+    // fields need 4), more than NtsMaxCookies - 1 placeholders, or the
+    // cryptography failed.
+    std::optional<Failure> Problem;
+    Bytes Packet; // the datagram to send, when sealed
     NtsPendingRequest Pending;
 };
 
@@ -44,9 +41,6 @@ struct NtsSealedRequest {
 // NTPv4 client header the caller built. On success the cookie is taken out of
 // `session`; on failure the session is unchanged.
 NtsSealedRequest SealRequest(ByteView header, NtsSession& session, std::size_t placeholders = 0);
-
-// Why a request could not be sealed, in German, one line; empty for Sealed.
-std::string NtsSealProblem(NtsSealStatus status);
 
 enum class NtsReplyVerdict {
     Authentic, // carries our identifier and the server-to-client key verifies it

@@ -1,9 +1,9 @@
 #include "TcpConnect.h"
 
 #include "HostAddress.h"
+#include "NtsKeRecords.h"
 
 #include <cerrno>
-#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -13,15 +13,16 @@
 
 namespace brisvander {
 namespace {
-NtsKeFailure LookupFailure(const std::string& host, int code)
+Failure LookupFailure(const std::string& host, int code)
 {
-    if (code == EAI_NONAME || code == EAI_NODATA || code == EAI_ADDRFAMILY)
-        return {NtsKeFailureKind::NameLookup, "Servername nicht gefunden: " + host};
-    return {NtsKeFailureKind::NameLookup,
-            "Namensauflösung für " + host + " fehlgeschlagen: " + gai_strerror(code)};
+    const bool notFound = code == EAI_NONAME || code == EAI_NODATA || code == EAI_ADDRFAMILY;
+    Failure failure = KeyExchangeFailure(notFound ? FailureKind::NtsNameNotFound : FailureKind::NtsNameLookupFailed);
+    failure.Host = host;
+    failure.SystemError = code;
+    return failure;
 }
 
-std::optional<NtsKeFailure> Resolve(const std::string& host, std::uint16_t port, std::vector<SocketAddress>& out)
+std::optional<Failure> Resolve(const std::string& host, std::uint16_t port, std::vector<SocketAddress>& out)
 {
     const int code = LookUpAddresses(host, port, SOCK_STREAM, out);
     if (code != 0)
@@ -29,17 +30,6 @@ std::optional<NtsKeFailure> Resolve(const std::string& host, std::uint16_t port,
     if (out.empty())
         return LookupFailure(host, EAI_NODATA);
     return std::nullopt;
-}
-
-std::string ConnectErrorText(int err)
-{
-    switch (err) {
-    case ECONNREFUSED: return "Verbindung abgelehnt";
-    case ENETUNREACH: return "Netz nicht erreichbar";
-    case EHOSTUNREACH: return "Rechner nicht erreichbar";
-    case ETIMEDOUT: return "Zeitüberschreitung";
-    default: return std::strerror(err);
-    }
 }
 
 // 0 when connected, else the errno; ETIMEDOUT when `until` passed first.
@@ -72,31 +62,29 @@ int ConnectOne(const SocketAddress& address, SteadyTime until, UniqueFd& socketO
 }
 } // namespace
 
-TcpConnection ConnectTcp(const std::string& host, std::uint16_t port, SteadyTime deadline)
+Expected<UniqueFd> ConnectTcp(const std::string& host, std::uint16_t port, SteadyTime deadline)
 {
-    TcpConnection connection;
     std::vector<SocketAddress> addresses;
-    if (auto failure = Resolve(host, port, addresses)) {
-        connection.Failure = std::move(failure);
-        return connection;
-    }
+    if (auto failure = Resolve(host, port, addresses))
+        return std::move(*failure);
+    UniqueFd socket;
     int lastError = ETIMEDOUT;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             break;
         const SteadyTime until = now + (deadline - now) / static_cast<long>(addresses.size() - i);
-        lastError = ConnectOne(addresses[i], until, connection.Socket);
+        lastError = ConnectOne(addresses[i], until, socket);
         if (lastError == 0)
-            return connection;
+            return socket;
     }
     if (std::chrono::steady_clock::now() >= deadline)
-        connection.Failure = TimeoutFailure();
-    else
-        connection.Failure = NtsKeFailure{NtsKeFailureKind::Connect, "keine Verbindung zu " + host + " Port " +
-                                                                         std::to_string(port) + ": " +
-                                                                         ConnectErrorText(lastError)};
-    return connection;
+        return KeyExchangeFailure(FailureKind::NtsTimedOut);
+    Failure failure = KeyExchangeFailure(FailureKind::NtsNoConnection);
+    failure.Host = host;
+    failure.Port = port;
+    failure.SystemError = lastError;
+    return failure;
 }
 
 } // namespace brisvander

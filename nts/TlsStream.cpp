@@ -1,5 +1,6 @@
 #include "TlsStream.h"
 
+#include "NtsKeRecords.h"
 #include "SystemTrustStore.h"
 
 #include <openssl/err.h>
@@ -8,7 +9,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
+#include <ctime>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -22,50 +23,64 @@ bool IsIpLiteral(const std::string& host)
     return inet_pton(AF_INET, host.c_str(), buffer) == 1 || inet_pton(AF_INET6, host.c_str(), buffer) == 1;
 }
 
+// OpenSSL's own words for `error`; empty when it has none.
 std::string OpenSslReason(unsigned long error)
 {
     const char* reason = error != 0 ? ERR_reason_error_string(error) : nullptr;
-    return reason != nullptr ? reason : "unbekannter Fehler";
+    return reason != nullptr ? reason : std::string();
 }
 
-std::string CertificateProblem(long verifyResult, const std::string& host)
+Failure Broken(FailureKind kind, int err)
+{
+    Failure failure = KeyExchangeFailure(kind);
+    failure.SystemError = err;
+    return failure;
+}
+
+Failure WithReason(FailureKind kind, unsigned long error)
+{
+    Failure failure = KeyExchangeFailure(kind);
+    failure.Detail = OpenSslReason(error);
+    return failure;
+}
+
+std::int64_t UnixSeconds(const ASN1_TIME* time)
+{
+    std::tm fields{};
+    return time != nullptr && ASN1_TIME_to_tm(time, &fields) == 1 ? timegm(&fields) : 0;
+}
+
+FailureKind CertificateKind(long verifyResult)
 {
     switch (verifyResult) {
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return "ausgestellt für einen anderen Namen als " + host;
+        return FailureKind::NtsCertificateWrongName;
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-        return "unbekannte Zertifizierungsstelle";
+        return FailureKind::NtsCertificateUnknownIssuer;
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        return "abgelaufen";
+        return FailureKind::NtsCertificateExpired;
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        return "noch nicht gültig";
+        return FailureKind::NtsCertificateNotYetValid;
     default:
-        return X509_verify_cert_error_string(verifyResult);
+        return FailureKind::NtsCertificateRejected;
     }
-}
-
-NtsKeFailure Broken(const char* what, int err)
-{
-    return {NtsKeFailureKind::Connect, std::string(what) + ": " + std::strerror(err)};
 }
 } // namespace
 
-SslCtxPtr MakeNtsKeClientContext(const std::string& extraCaFile, std::optional<NtsKeFailure>& failure)
+Expected<SslCtxPtr> MakeNtsKeClientContext(const std::string& extraCaFile)
 {
     SslCtxPtr ctx(SSL_CTX_new(TLS_client_method()));
     if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_3_VERSION) != 1 ||
-        SSL_CTX_set_max_proto_version(ctx.get(), TLS1_3_VERSION) != 1 ||
-        !AddSystemTrustStore(ctx.get())) {
-        failure = NtsKeFailure{NtsKeFailureKind::Internal, "TLS nicht verfügbar: " + OpenSslReason(ERR_get_error())};
-        return nullptr;
-    }
+        SSL_CTX_set_max_proto_version(ctx.get(), TLS1_3_VERSION) != 1 || !AddSystemTrustStore(ctx.get()))
+        return WithReason(FailureKind::NtsTlsUnavailable, ERR_get_error());
     if (!extraCaFile.empty() && SSL_CTX_load_verify_locations(ctx.get(), extraCaFile.c_str(), nullptr) != 1) {
-        failure = NtsKeFailure{NtsKeFailureKind::Internal, "Zertifikatsdatei nicht lesbar: " + extraCaFile};
-        return nullptr;
+        Failure failure = KeyExchangeFailure(FailureKind::NtsCaFileUnreadable);
+        failure.Detail = extraCaFile;
+        return failure;
     }
     SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
     return ctx;
@@ -91,10 +106,10 @@ TlsStream::TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, Ste
 
 TlsStream::~TlsStream() { SSL_free(m_ssl); }
 
-std::optional<NtsKeFailure> TlsStream::Handshake(std::string_view alpnProtocol)
+std::optional<Failure> TlsStream::Handshake(std::string_view alpnProtocol)
 {
     if (m_ssl == nullptr)
-        return NtsKeFailure{NtsKeFailureKind::Internal, "TLS nicht verfügbar"};
+        return KeyExchangeFailure(FailureKind::NtsTlsNotStarted);
     X509_VERIFY_PARAM* param = SSL_get0_param(m_ssl);
     X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     const bool named = IsIpLiteral(m_host) ? X509_VERIFY_PARAM_set1_ip_asc(param, m_host.c_str()) == 1
@@ -104,10 +119,13 @@ std::optional<NtsKeFailure> TlsStream::Handshake(std::string_view alpnProtocol)
     wire += alpnProtocol;
     // SSL_set_alpn_protos alone returns 0 on success.
     if (!named || SSL_set_alpn_protos(m_ssl, reinterpret_cast<const unsigned char*>(wire.data()),
-                                      static_cast<unsigned>(wire.size())) != 0)
-        return NtsKeFailure{NtsKeFailureKind::Internal, "TLS-Parameter für " + m_host + " nicht setzbar"};
+                                      static_cast<unsigned>(wire.size())) != 0) {
+        Failure failure = KeyExchangeFailure(FailureKind::NtsTlsParametersRefused);
+        failure.Host = m_host;
+        return failure;
+    }
 
-    std::optional<NtsKeFailure> failure;
+    std::optional<Failure> failure;
     while (true) {
         ERR_clear_error();
         const Step step = Pump(SSL_connect(m_ssl), failure);
@@ -120,31 +138,46 @@ std::optional<NtsKeFailure> TlsStream::Handshake(std::string_view alpnProtocol)
     unsigned chosenLength = 0;
     SSL_get0_alpn_selected(m_ssl, &chosen, &chosenLength);
     if (std::string_view(reinterpret_cast<const char*>(chosen), chosen ? chosenLength : 0) != alpnProtocol)
-        return NtsKeFailure{NtsKeFailureKind::Alpn, "Server unterstützt kein NTS (ALPN)"};
+        return KeyExchangeFailure(FailureKind::NtsNoAlpn);
     return std::nullopt;
 }
 
-NtsKeFailure TlsStream::HandshakeFailure() const
+Failure TlsStream::CertificateFailure(long verifyResult) const
+{
+    Failure failure = KeyExchangeFailure(CertificateKind(verifyResult));
+    failure.Code = verifyResult;
+    failure.Host = m_host;
+    if (failure.Kind == FailureKind::NtsCertificateRejected)
+        failure.Detail = X509_verify_cert_error_string(verifyResult);
+    // The peer's chain is kept even when its check failed; its first entry is the server's own.
+    const STACK_OF(X509)* chain = SSL_get_peer_cert_chain(m_ssl);
+    if (const X509* leaf = chain != nullptr && sk_X509_num(chain) > 0 ? sk_X509_value(chain, 0) : nullptr) {
+        failure.NotBefore = UnixSeconds(X509_get0_notBefore(leaf));
+        failure.NotAfter = UnixSeconds(X509_get0_notAfter(leaf));
+    }
+    return failure;
+}
+
+Failure TlsStream::HandshakeFailure() const
 {
     const long verify = SSL_get_verify_result(m_ssl);
     if (verify != X509_V_OK)
-        return {NtsKeFailureKind::Certificate,
-                "Zertifikat des Servers nicht vertrauenswürdig: " + CertificateProblem(verify, m_host)};
+        return CertificateFailure(verify);
     switch (ERR_GET_REASON(m_lastError)) {
     case SSL_R_TLSV1_ALERT_NO_APPLICATION_PROTOCOL:
-        return {NtsKeFailureKind::Alpn, "Server unterstützt kein NTS (ALPN)"};
+        return KeyExchangeFailure(FailureKind::NtsNoAlpn);
     case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
     case SSL_R_UNSUPPORTED_PROTOCOL:
-        return {NtsKeFailureKind::Tls, "Server beherrscht kein TLS 1.3"};
+        return KeyExchangeFailure(FailureKind::NtsNoTls13);
     default:
         break;
     }
     if (m_peerClosed)
-        return {NtsKeFailureKind::Tls, "Server hat die Verbindung während des TLS-Handshakes beendet"};
-    return {NtsKeFailureKind::Tls, "TLS-Handshake fehlgeschlagen: " + OpenSslReason(m_lastError)};
+        return KeyExchangeFailure(FailureKind::NtsClosedInHandshake);
+    return WithReason(FailureKind::NtsHandshakeFailed, m_lastError);
 }
 
-TlsStream::Step TlsStream::Pump(int sslResult, std::optional<NtsKeFailure>& failure)
+TlsStream::Step TlsStream::Pump(int sslResult, std::optional<Failure>& failure)
 {
     const int error = sslResult > 0 ? SSL_ERROR_NONE : SSL_get_error(m_ssl, sslResult);
     if (error == SSL_ERROR_SSL || error == SSL_ERROR_SYSCALL)
@@ -170,7 +203,7 @@ TlsStream::Step TlsStream::Pump(int sslResult, std::optional<NtsKeFailure>& fail
     }
 }
 
-bool TlsStream::Flush(std::optional<NtsKeFailure>& failure)
+bool TlsStream::Flush(std::optional<Failure>& failure)
 {
     unsigned char buffer[kChunk];
     while (BIO_ctrl_pending(m_out) > 0) {
@@ -187,13 +220,14 @@ bool TlsStream::Flush(std::optional<NtsKeFailure>& failure)
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
                 if (!failure)
-                    failure = Broken("Verbindung zum Server unterbrochen", errno);
+                    failure = Broken(FailureKind::NtsConnectionBroken, errno);
                 return false;
             }
             const WaitResult waited = WaitFor(m_socket.Get(), POLLOUT, m_deadline);
             if (waited != WaitResult::Ready) {
                 if (!failure)
-                    failure = waited == WaitResult::TimedOut ? TimeoutFailure() : Broken("poll", errno);
+                    failure = waited == WaitResult::TimedOut ? KeyExchangeFailure(FailureKind::NtsTimedOut)
+                                                          : Broken(FailureKind::NtsWaitFailed, errno);
                 return false;
             }
         }
@@ -201,11 +235,12 @@ bool TlsStream::Flush(std::optional<NtsKeFailure>& failure)
     return true;
 }
 
-bool TlsStream::Receive(std::optional<NtsKeFailure>& failure)
+bool TlsStream::Receive(std::optional<Failure>& failure)
 {
     const WaitResult waited = WaitFor(m_socket.Get(), POLLIN, m_deadline);
     if (waited != WaitResult::Ready) {
-        failure = waited == WaitResult::TimedOut ? TimeoutFailure() : Broken("poll", errno);
+        failure = waited == WaitResult::TimedOut ? KeyExchangeFailure(FailureKind::NtsTimedOut)
+                                                          : Broken(FailureKind::NtsWaitFailed, errno);
         return false;
     }
     unsigned char buffer[kChunk];
@@ -221,13 +256,13 @@ bool TlsStream::Receive(std::optional<NtsKeFailure>& failure)
     }
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         return true;
-    failure = Broken("Verbindung zum Server unterbrochen", errno);
+    failure = Broken(FailureKind::NtsConnectionBroken, errno);
     return false;
 }
 
-std::optional<NtsKeFailure> TlsStream::WriteAll(ByteView data)
+std::optional<Failure> TlsStream::WriteAll(ByteView data)
 {
-    std::optional<NtsKeFailure> failure;
+    std::optional<Failure> failure;
     for (std::size_t done = 0; done < data.size();) {
         ERR_clear_error();
         std::size_t written = 0;
@@ -236,16 +271,15 @@ std::optional<NtsKeFailure> TlsStream::WriteAll(ByteView data)
         if (step == Step::Done)
             done += written;
         else if (step != Step::Again)
-            return failure ? std::move(failure)
-                           : NtsKeFailure{NtsKeFailureKind::Connect, "Server hat die Verbindung beendet"};
+            return failure ? std::move(failure) : KeyExchangeFailure(FailureKind::NtsServerHungUp);
     }
     return std::nullopt;
 }
 
-std::optional<NtsKeFailure> TlsStream::ReadSome(Bytes& out, bool& closed)
+std::optional<Failure> TlsStream::ReadSome(Bytes& out, bool& closed)
 {
     closed = false;
-    std::optional<NtsKeFailure> failure;
+    std::optional<Failure> failure;
     unsigned char buffer[kChunk];
     while (true) {
         ERR_clear_error();
@@ -261,8 +295,7 @@ std::optional<NtsKeFailure> TlsStream::ReadSome(Bytes& out, bool& closed)
             return std::nullopt;
         }
         if (step == Step::Failed)
-            return failure ? std::move(failure)
-                           : NtsKeFailure{NtsKeFailureKind::Tls, "TLS-Fehler: " + OpenSslReason(m_lastError)};
+            return failure ? std::move(failure) : WithReason(FailureKind::NtsTlsFailed, m_lastError);
     }
 }
 
@@ -281,7 +314,7 @@ void TlsStream::Close()
         return;
     ERR_clear_error();
     SSL_shutdown(m_ssl);
-    std::optional<NtsKeFailure> ignored;
+    std::optional<Failure> ignored;
     Flush(ignored);
 }
 

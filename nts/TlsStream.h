@@ -4,8 +4,8 @@
 // between them and the socket itself (send with MSG_NOSIGNAL: a server that
 // hangs up never raises SIGPIPE).
 #include "Deadline.h"
+#include "Expected.h"
 #include "NtsBytes.h"
-#include "NtsKeFailure.h"
 #include "UniqueFd.h"
 
 #include <openssl/ssl.h>
@@ -24,7 +24,7 @@ using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxFree>;
 
 // TLS 1.3 only, peer verified against the system's trust store and, when not
 // empty, the PEM certificates in `extraCaFile`.
-SslCtxPtr MakeNtsKeClientContext(const std::string& extraCaFile, std::optional<NtsKeFailure>& failure);
+Expected<SslCtxPtr> MakeNtsKeClientContext(const std::string& extraCaFile);
 
 class TlsStream {
 public:
@@ -35,10 +35,13 @@ public:
     TlsStream& operator=(const TlsStream&) = delete;
 
     // Handshake, then the check that the server chose our ALPN protocol.
-    std::optional<NtsKeFailure> Handshake(std::string_view alpnProtocol);
-    std::optional<NtsKeFailure> WriteAll(ByteView data);
+    // Every failure below is the key exchange's (KeyExchangeFailure).
+    std::optional<Failure> Handshake(std::string_view alpnProtocol);
+    // Writes all of `data`.
+    std::optional<Failure> WriteAll(ByteView data);
     // Appends what arrives; `closed` tells that the server ended the stream.
-    std::optional<NtsKeFailure> ReadSome(Bytes& out, bool& closed);
+    std::optional<Failure> ReadSome(Bytes& out, bool& closed);
+    // `length` bytes of keying material for `label` and `context` (RFC 5705); nullopt when OpenSSL refuses.
     std::optional<Bytes> ExportKey(std::string_view label, ByteView context, std::size_t length);
     // Sends close_notify without waiting for the server's.
     void Close();
@@ -46,10 +49,15 @@ public:
 private:
     enum class Step { Done, Again, Closed, Failed };
     // Runs one SSL call result through the socket: Again after moving bytes.
-    Step Pump(int sslResult, std::optional<NtsKeFailure>& failure);
-    bool Flush(std::optional<NtsKeFailure>& failure);
-    bool Receive(std::optional<NtsKeFailure>& failure);
-    NtsKeFailure HandshakeFailure() const;
+    Step Pump(int sslResult, std::optional<Failure>& failure);
+    // Sends what OpenSSL wrote; false (failure set unless it was) when the socket refused.
+    bool Flush(std::optional<Failure>& failure);
+    // Hands what arrived to OpenSSL; false (failure set) when the wait or the socket failed.
+    bool Receive(std::optional<Failure>& failure);
+    // Why the handshake failed, from the certificate check and OpenSSL's last error.
+    Failure HandshakeFailure() const;
+    // The certificate check's result as a failure, with the server's own certificate's validity.
+    Failure CertificateFailure(long verifyResult) const;
 
     SSL* m_ssl = nullptr;
     BIO* m_in = nullptr;  // owned by m_ssl

@@ -8,22 +8,18 @@
 #include "StateLocation.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace brisvander {
 
 namespace {
-std::string FolderWarning(const std::string& folder, const std::string& problem)
+// `problem` (a Store... kind) as the reason why `path` was not used or written.
+Failure Warning(FailureKind kind, const std::string& path, Failure problem)
 {
-    return "NTS-Sitzungsspeicher " + folder + " nicht benutzt: " + problem;
-}
-
-std::string FileWarning(const std::string& path, const std::string& problem)
-{
-    return "Gespeicherte NTS-Sitzung " + path + " nicht benutzt: " + problem;
+    Failure warning = Wrapped(kind, std::move(problem));
+    warning.Detail = path;
+    return warning;
 }
 
 NtsTakeStatus StatusOf(StoreAccess access)
@@ -48,8 +44,8 @@ void PutBack(int folder, const std::string& taken, const std::string& name)
 
 struct Judged {
     NtsTakeStatus Status;
-    bool Delete;         // the file is of no use to any run
-    std::string Problem; // German, when the user should hear of it
+    bool Delete;                    // the file is of no use to any run
+    std::optional<Failure> Problem; // when the user should hear of it
 };
 
 Judged JudgeFile(const StoreFileRead& read, const std::string& host, std::uint16_t port, const std::string& trust,
@@ -59,8 +55,8 @@ Judged JudgeFile(const StoreFileRead& read, const std::string& host, std::uint16
         return {StatusOf(read.Access), false, read.Problem};
     NtsStoreParseResult parsed = ParseNtsStoreRecord(read.Content);
     if (parsed.Status == NtsStoreParseStatus::Damaged)
-        return {NtsTakeStatus::Damaged, false, "unvollständig oder verändert"};
-    const char* foreign = "keine NTS-Sitzung dieses Programms für diesen Server";
+        return {NtsTakeStatus::Damaged, false, FailureOf(FailureKind::StoreFileDamaged)};
+    const Failure foreign = FailureOf(FailureKind::StoreFileForeign);
     if (parsed.Status == NtsStoreParseStatus::Foreign)
         return {NtsTakeStatus::Foreign, false, foreign};
     record = std::move(parsed.Record);
@@ -85,7 +81,7 @@ NtsTakeResult NtsSessionStore::Take(const std::string& host, std::uint16_t port,
     if (folder.Access != StoreAccess::Ok) {
         result.Status = StatusOf(folder.Access);
         if (folder.Access != StoreAccess::Missing)
-            result.Warning = FolderWarning(m_folder, folder.Problem);
+            result.Warning = Warning(FailureKind::NtsStoreUnusable, m_folder, folder.Problem);
         return result;
     }
     const int fd = folder.Fd.Get();
@@ -94,9 +90,12 @@ NtsTakeResult NtsSessionStore::Take(const std::string& host, std::uint16_t port,
     const std::string taken = TakenFileName(name, getpid(), RandomNameTag());
     // Of runs that try at once, exactly one wins this rename; the others find nothing.
     if (renameat(fd, name.c_str(), fd, taken.c_str()) != 0) {
-        if (errno != ENOENT) {
+        const int error = errno;
+        if (error != ENOENT) {
             result.Status = NtsTakeStatus::Failed;
-            result.Warning = FolderWarning(m_folder, std::string("Systemfehler (") + std::strerror(errno) + ")");
+            Failure problem = FailureOf(FailureKind::StoreSystemError);
+            problem.SystemError = error;
+            result.Warning = Warning(FailureKind::NtsStoreUnusable, m_folder, std::move(problem));
         }
         return result;
     }
@@ -107,8 +106,8 @@ NtsTakeResult NtsSessionStore::Take(const std::string& host, std::uint16_t port,
     else
         PutBack(fd, taken, name);
     result.Status = judged.Status;
-    if (!judged.Problem.empty())
-        result.Warning = FileWarning(m_folder + "/" + name, judged.Problem);
+    if (judged.Problem)
+        result.Warning = Warning(FailureKind::NtsStoredSessionUnusable, m_folder + "/" + name, *judged.Problem);
     if (result.Status == NtsTakeStatus::Taken) {
         result.Session = std::move(record.Session);
         result.KeyExchangeTime = record.KeyExchangeTime;
@@ -116,25 +115,24 @@ NtsTakeResult NtsSessionStore::Take(const std::string& host, std::uint16_t port,
     return result;
 }
 
-std::string NtsSessionStore::Put(const std::string& host, std::uint16_t port, const std::string& trust,
-                                 const NtsSession& session, std::int64_t keyExchangeTime) const
+std::optional<Failure> NtsSessionStore::Put(const std::string& host, std::uint16_t port, const std::string& trust,
+                                            const NtsSession& session, std::int64_t keyExchangeTime) const
 {
     if (session.Cookies.empty())
-        return {};
+        return std::nullopt;
     NtsStoreRecord record{host, port, trust, keyExchangeTime, NtsAeadAesSivCmac256, session};
     auto& cookies = record.Session.Cookies;
     if (cookies.size() > NtsMaxCookies)
         cookies.erase(cookies.begin(), cookies.end() - static_cast<std::ptrdiff_t>(NtsMaxCookies));
     const Bytes content = EncodeNtsStoreRecord(record);
     if (content.empty())
-        return "NTS-Sitzung nicht gespeichert: Angaben außerhalb der Grenzen des Speichers";
+        return FailureOf(FailureKind::NtsSessionOutOfBounds);
     const StoreFolder folder = OpenStoreFolder(m_folder, true);
     if (folder.Access != StoreAccess::Ok)
-        return "NTS-Sitzung nicht gespeichert, Sitzungsspeicher " + m_folder + ": " + folder.Problem;
-    const std::string problem = WriteFileAtomically(folder.Fd.Get(), SessionFileName(host, port), content);
-    if (problem.empty())
-        return {};
-    return "NTS-Sitzung nicht gespeichert, Sitzungsspeicher " + m_folder + ": " + problem;
+        return Warning(FailureKind::NtsSessionNotStored, m_folder, folder.Problem);
+    if (auto problem = WriteFileAtomically(folder.Fd.Get(), SessionFileName(host, port), content))
+        return Warning(FailureKind::NtsSessionNotStored, m_folder, std::move(*problem));
+    return std::nullopt;
 }
 
 NtsForgetResult NtsSessionStore::Forget(const std::optional<std::string>& host) const
@@ -143,7 +141,7 @@ NtsForgetResult NtsSessionStore::Forget(const std::optional<std::string>& host) 
     const StoreFolder folder = OpenStoreFolder(m_folder, false);
     if (folder.Access != StoreAccess::Ok) {
         if (folder.Access != StoreAccess::Missing)
-            result.Warning = FolderWarning(m_folder, folder.Problem);
+            result.Warning = Warning(FailureKind::NtsStoreUnusable, m_folder, folder.Problem);
         return result;
     }
     const int fd = folder.Fd.Get();

@@ -5,6 +5,7 @@
 // use, so no cookie is sent twice: not by two runs at once, not after a crash.
 // A taken file a run left behind is deleted, never read. Files hold secrets:
 // a folder or file that is not this account's alone is not used.
+#include "Failure.h"
 #include "NtsSession.h"
 
 #include <cstdint>
@@ -29,12 +30,13 @@ struct NtsTakeResult {
     NtsTakeStatus Status = NtsTakeStatus::Absent;
     std::optional<NtsSession> Session; // when Taken: keys, cookies oldest first, negotiated NTP server and port
     std::int64_t KeyExchangeTime = 0;  // when Taken: UTC Unix seconds by the local clock
-    std::string Warning;               // German, for standard error; set exactly for Refused, Damaged, Foreign, Failed
+    std::optional<Failure> Warning;    // for standard error (FailureText); set exactly for Refused, Damaged,
+                                       // Foreign, Failed: NtsStoreUnusable or NtsStoredSessionUnusable
 };
 
 struct NtsForgetResult {
-    int Removed = 0;     // session files deleted
-    std::string Warning; // German; empty unless the folder could not be used
+    int Removed = 0;                // session files deleted
+    std::optional<Failure> Warning; // NtsStoreUnusable when the folder could not be used
 };
 
 class NtsSessionStore {
@@ -54,8 +56,9 @@ public:
     // them, with its newest NtsMaxCookies cookies; `keyExchangeTime` in UTC
     // Unix seconds by the local clock, the keys for AEAD_AES_SIV_CMAC_256. A
     // session without cookies is not kept (and nothing stored is touched).
-    // Empty on success, else a German warning for standard error.
-    std::string Put(const std::string& host, std::uint16_t port, const std::string& trust,
+    // nullopt on success, else a warning for standard error:
+    // NtsSessionOutOfBounds or NtsSessionNotStored.
+    std::optional<Failure> Put(const std::string& host, std::uint16_t port, const std::string& trust,
                     const NtsSession& session, std::int64_t keyExchangeTime) const;
 
     // Deletes the sessions stored for `host` (every port), or every session

@@ -5,8 +5,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,30 +16,39 @@ namespace brisvander {
 namespace {
 constexpr mode_t OpenToOthers = S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
-std::string SystemProblem(int error) { return std::string("Systemfehler (") + std::strerror(error) + ")"; }
+Failure SystemProblem(int error)
+{
+    Failure problem = FailureOf(FailureKind::StoreSystemError);
+    problem.SystemError = error;
+    return problem;
+}
 
-// Why a folder or file of this kind may not hold secrets; empty when it may.
-std::string PrivacyProblem(const struct stat& status, bool folder)
+Failure ProblemWithCode(FailureKind kind, long code)
+{
+    Failure problem = FailureOf(kind);
+    problem.Code = code;
+    return problem;
+}
+
+// Why a folder or file of this kind may not hold secrets; nullopt when it may.
+std::optional<Failure> PrivacyProblem(const struct stat& status, bool folder)
 {
     if (folder ? !S_ISDIR(status.st_mode) : !S_ISREG(status.st_mode))
-        return folder ? "kein Ordner" : "keine gewöhnliche Datei";
+        return FailureOf(folder ? FailureKind::StoreNotFolder : FailureKind::StoreNotRegularFile);
     if (status.st_uid != geteuid())
-        return "gehört einem anderen Konto (UID " + std::to_string(status.st_uid) + ")";
-    if ((status.st_mode & OpenToOthers) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
-        return std::string("für andere lesbar oder beschreibbar (Rechte ") + mode + ")";
-    }
-    return {};
+        return ProblemWithCode(FailureKind::StoreOtherOwner, static_cast<long>(status.st_uid));
+    if ((status.st_mode & OpenToOthers) != 0)
+        return ProblemWithCode(FailureKind::StoreOpenToOthers, static_cast<long>(status.st_mode & 07777));
+    return std::nullopt;
 }
 
 // Opening with O_NOFOLLOW fails on a symbolic link with ELOOP (on a path to a folder, also ENOTDIR).
-StoreAccess AccessFromOpenError(int error, std::string& problem)
+StoreAccess AccessFromOpenError(int error, Failure& problem)
 {
     if (error == ENOENT)
         return StoreAccess::Missing;
     if (error == ELOOP || error == ENOTDIR) {
-        problem = error == ELOOP ? "symbolische Verknüpfung" : "kein Ordner";
+        problem = FailureOf(error == ELOOP ? FailureKind::StoreSymbolicLink : FailureKind::StoreNotFolder);
         return StoreAccess::Refused;
     }
     problem = SystemProblem(error);
@@ -90,9 +97,11 @@ StoreFolder OpenStoreFolder(const std::string& path, bool create)
     }
     if (fstat(result.Fd.Get(), &status) != 0) {
         result.Problem = SystemProblem(errno);
+    } else if (std::optional<Failure> problem = PrivacyProblem(status, true)) {
+        result.Problem = std::move(*problem);
+        result.Access = StoreAccess::Refused;
     } else {
-        result.Problem = PrivacyProblem(status, true);
-        result.Access = result.Problem.empty() ? StoreAccess::Ok : StoreAccess::Refused;
+        result.Access = StoreAccess::Ok;
     }
     if (result.Access != StoreAccess::Ok)
         result.Fd.Reset();
@@ -112,8 +121,8 @@ StoreFileRead ReadPrivateFile(int folder, const std::string& name, std::size_t l
         result.Problem = SystemProblem(errno);
         return result;
     }
-    result.Problem = PrivacyProblem(status, false);
-    if (!result.Problem.empty()) {
+    if (std::optional<Failure> problem = PrivacyProblem(status, false)) {
+        result.Problem = std::move(*problem);
         result.Access = StoreAccess::Refused;
         return result;
     }
@@ -137,7 +146,7 @@ StoreFileRead ReadPrivateFile(int folder, const std::string& name, std::size_t l
     return result;
 }
 
-std::string WriteFileAtomically(int folder, const std::string& name, ByteView content)
+std::optional<Failure> WriteFileAtomically(int folder, const std::string& name, ByteView content)
 {
     const std::string temp = TempFileName(name, getpid(), RandomNameTag());
     UniqueFd fd(openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -157,7 +166,7 @@ std::string WriteFileAtomically(int folder, const std::string& name, ByteView co
     }
     // The rename itself lasts only once the folder is on disk.
     fsync(folder);
-    return {};
+    return std::nullopt;
 }
 
 std::vector<std::string> FolderEntries(int folder)

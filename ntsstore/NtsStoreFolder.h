@@ -3,11 +3,13 @@
 // account could read or swap is used: no symbolic link is followed, and a
 // folder or file that is not this account's alone is refused. Names below
 // are entries of an opened folder, so the folder cannot change under a run.
+#include "Failure.h"
 #include "NtsBytes.h"
 #include "UniqueFd.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,13 +19,13 @@ enum class StoreAccess {
     Ok,
     Missing, // not there
     Refused, // another account's, open to group or others, a symbolic link, or not a folder/file
-    Failed,  // the system refused (errno's text in Problem)
+    Failed,  // the system refused (StoreSystemError in Problem)
 };
 
 struct StoreFolder {
     StoreAccess Access = StoreAccess::Failed;
     UniqueFd Fd;         // the open folder, when Ok
-    std::string Problem; // German, when Refused or Failed
+    Failure Problem;     // when Refused or Failed: its kind is one of the Store... kinds, with its facts
 };
 
 // Opens the folder `path` (absolute). Where it is missing and `create` is
@@ -34,7 +36,7 @@ StoreFolder OpenStoreFolder(const std::string& path, bool create);
 struct StoreFileRead {
     StoreAccess Access = StoreAccess::Failed;
     Bytes Content;       // when Ok: the first `limit` + 1 bytes at most (more than `limit`: too large)
-    std::string Problem; // German, when Refused or Failed
+    Failure Problem;     // when Refused or Failed, as for StoreFolder
 };
 
 // Reads `name` in `folder`, refusing what OpenStoreFolder refuses, and any
@@ -43,9 +45,9 @@ StoreFileRead ReadPrivateFile(int folder, const std::string& name, std::size_t l
 
 // Replaces (or creates) `name` in `folder` with `content` so that a reader
 // sees the old file or the whole new one, even after a crash: a 0600 file
-// beside it, flushed to disk, renamed over it. Empty on success, else the
-// German reason (nothing of the attempt is left behind).
-std::string WriteFileAtomically(int folder, const std::string& name, ByteView content);
+// beside it, flushed to disk, renamed over it. nullopt on success, else why
+// not, StoreSystemError (nothing of the attempt is left behind).
+std::optional<Failure> WriteFileAtomically(int folder, const std::string& name, ByteView content);
 
 // The names in `folder`, "." and ".." left out, in no particular order.
 std::vector<std::string> FolderEntries(int folder);

@@ -1,7 +1,7 @@
 #include "ReportText.h"
 
 #include "CFormat.h"
-#include "CapabilityClockControl.h"
+#include "FailureText.h"
 #include "HostText.h"
 
 namespace brisvander {
@@ -77,57 +77,11 @@ std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
            ").\n";
 }
 
-std::string ReportClockFailureReason(ClockSetting setting)
+std::string ReportClockOutcome(const std::optional<Failure>& failure)
 {
-    switch (setting) {
-    case ClockSetting::Set:
-        return {};
-    case ClockSetting::NoRight:
-        return "Zum Stellen der Uhr sind Administratorrechte nötig, und kein Zeitdienst des Systems (timedated) "
-               "kann danach fragen. Bitte als Administrator (root) ausführen.";
-    case ClockSetting::NotAuthorised:
-        return "Die Berechtigung zum Stellen der Uhr wurde verweigert oder die Abfrage abgebrochen. Zum Stellen der "
-               "Uhr ist das Kennwort eines Administrators nötig.";
-    case ClockSetting::AutomaticSyncOn:
-        return "Die automatische Zeitsynchronisation des Systems ist eingeschaltet, deshalb stellt der Zeitdienst "
-               "die Uhr nicht. Ausschalten mit: timedatectl set-ntp false";
-    case ClockSetting::NoAgent:
-        return "Hier kann kein Kennwort abgefragt werden (kein Authentifizierungsagent, etwa über SSH). Bitte mit sudo "
-               "ausführen.";
-    case ClockSetting::NoAnswer:
-        return "Der Zeitdienst hat nicht innerhalb von zwei Minuten geantwortet. Ob die Uhr noch gestellt wird, ist "
-               "unbekannt; bitte später mit Info prüfen.";
-    case ClockSetting::StillPending:
-        return "Eine frühere Anfrage an den Zeitdienst ist noch offen und kann die Uhr noch stellen; deshalb wurde "
-               "keine zweite gestellt. Bitte später mit Info prüfen.";
-    case ClockSetting::NoBus:
-        return "Es gibt keinen Systembus (D-Bus), über den der Zeitdienst des Systems (timedated) gefragt werden "
-               "könnte. Zum Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
-    case ClockSetting::NoService:
-        return "Auf dem Systembus gibt es keinen Zeitdienst (timedated), etwa auf einem System ohne systemd. Zum "
-               "Stellen der Uhr sind Administratorrechte nötig: Bitte als Administrator (root) ausführen.";
-    case ClockSetting::RightOutOfReach:
-        return "Hier fehlt das Recht, die Uhr zu stellen (" + std::string(ClockRightName) +
-               "), auch als Administrator (root), und kein Zeitdienst des Systems kann sie stellen. So ist es etwa "
-               "in einem Container: Die Uhr gehört dem Wirtssystem und ist dort zu stellen.";
-    case ClockSetting::KernelRefused:
-        return "Das Recht zum Stellen der Uhr (" + std::string(ClockRightName) +
-               ") war vorhanden, doch das System hat das Stellen verweigert, etwa in einem Container: Die Uhr "
-               "gehört dem Wirtssystem und ist dort zu stellen.";
-    case ClockSetting::ServiceGone:
-        return "Der Zeitdienst (timedated) hat sich beendet, ohne zu antworten. Ob die Uhr gestellt wurde, ist "
-               "unbekannt; bitte mit Info prüfen.";
-    case ClockSetting::Failed:
-        break;
-    }
-    return "Das System hat die neue Zeit nicht übernommen.";
-}
-
-std::string ReportClockOutcome(ClockSetting setting)
-{
-    if (setting == ClockSetting::Set)
+    if (!failure)
         return "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.";
-    return "Fehler beim setzen der lokalen Rechner Zeit.\n" + ReportClockFailureReason(setting) + "\n\nOK.";
+    return "Fehler beim setzen der lokalen Rechner Zeit.\n" + FailureText(*failure) + "\n\nOK.";
 }
 
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,

@@ -1,7 +1,7 @@
 #pragma once
 // The German report that the Info and Abgleichen commands write into the
 // output area (and the command-line program prints). UTF-8, no Qt.
-#include "ClockControl.h"
+#include "Failure.h"
 #include "Platform.h"
 #include "SampleOutcome.h"
 #include "SntpResult.h"
@@ -41,11 +41,9 @@ std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
 // `cookiesRanOut`: the series ended early for want of an NTS cookie.
 std::string ReportSampleSummary(const std::vector<SampleOutcome>& samples, int asked,
                                 std::optional<std::size_t> chosen, bool cookiesRanOut = false);
-// The end of an Abgleichen report: success, or the failure line, one line
-// that says why and what to do, and "OK.".
-std::string ReportClockOutcome(ClockSetting setting);
-// That one line, without its line break; empty for Set.
-std::string ReportClockFailureReason(ClockSetting setting);
+// The end of an Abgleichen report: success (no failure), or the failure
+// line, one line that says why and what to do (FailureText), and "OK.".
+std::string ReportClockOutcome(const std::optional<Failure>& failure);
 
 // One timestamp line: label, then day.month.year and time with milliseconds.
 std::string ReportTimestampLine(const char* label, const SYSTEMTIME& utc);

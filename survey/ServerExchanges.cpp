@@ -50,7 +50,7 @@ ServerExchanges::Taken ServerExchanges::TakeDatagram(const std::uint8_t* data, s
     if (!m_awaiting)
         return Taken::Discarded;
     SntpResult result;
-    const std::uint32_t verdict = EvaluateNtpReply(data, length, m_transmit, arrival, result);
+    const std::uint32_t verdict = NumberOf(EvaluateNtpReply(data, length, m_transmit, arrival, result));
     if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
         m_lastDiscarded = verdict;
         return Taken::Discarded;

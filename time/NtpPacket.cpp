@@ -43,22 +43,22 @@ NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length)
     return reply;
 }
 
-std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                            std::size_t longest)
+std::optional<Failure> CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                                     std::size_t longest)
 {
     if (data == nullptr || length < NtpPacketSize || length > longest)
-        return ErrorCode::MalformedReply;
+        return NumberedFailure(ErrorCode::MalformedReply);
     const NtpReply reply = ParseNtpReply(data, length);
     if (reply.Mode != NtpModeServer)
-        return ErrorCode::MalformedReply;
+        return NumberedFailure(ErrorCode::MalformedReply);
     if (reply.OriginateTimestamp != sentTransmit)
-        return ErrorCode::ForeignReply;
+        return NumberedFailure(ErrorCode::ForeignReply);
 
     const double rootDistance = ShortFormatSeconds(reply.RootDelay) / 2.0 + ShortFormatSeconds(reply.RootDispersion);
     if (reply.LeapIndicator == 3 || reply.Stratum == 0 || reply.Stratum > NtpMaxStratum ||
         reply.TransmitTimestamp.Value() == 0 || rootDistance >= NtpMaxRootDistanceSeconds)
-        return ErrorCode::ServerUnsynchronised;
-    return ErrorCode::Success;
+        return NumberedFailure(ErrorCode::ServerUnsynchronised);
+    return std::nullopt;
 }
 
 DelayAndOffset ComputeDelayAndOffset(const NtpTimestamp& t1, const NtpTimestamp& t2, const NtpTimestamp& t3,
@@ -82,19 +82,20 @@ bool IsConsistentExchange(const NtpTimestamp& t2, const NtpTimestamp& t3, double
     return t3.Difference(t2) >= 0.0 && roundtripDelay >= -allowance;
 }
 
-std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& arrival, SntpResult& result)
+std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t length,
+                                        const NtpTimestamp& sentTransmit, const NtpTimestamp& arrival,
+                                        SntpResult& result)
 {
     return EvaluateNtpReply(data, length, sentTransmit, sentTransmit, arrival, result);
 }
 
-std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
-                               double localResolutionSeconds, std::size_t longest)
+std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t length,
+                                        const NtpTimestamp& sentTransmit, const NtpTimestamp& departure,
+                                        const NtpTimestamp& arrival, SntpResult& result,
+                                        double localResolutionSeconds, std::size_t longest)
 {
-    const std::uint32_t verdict = CheckNtpReply(data, length, sentTransmit, longest);
-    if (verdict != ErrorCode::Success)
-        return verdict;
+    if (std::optional<Failure> failure = CheckNtpReply(data, length, sentTransmit, longest))
+        return failure;
     const NtpReply reply = ParseNtpReply(data, length);
     const DelayAndOffset figures =
         ComputeDelayAndOffset(departure, reply.ReceiveTimestamp, reply.TransmitTimestamp, arrival);
@@ -102,7 +103,7 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
     // negative; anything beyond that cannot be a true answer.
     if (!IsConsistentExchange(reply.ReceiveTimestamp, reply.TransmitTimestamp, figures.RoundtripDelay,
                               PrecisionSeconds(reply.Precision) + localResolutionSeconds))
-        return ErrorCode::MalformedReply;
+        return NumberedFailure(ErrorCode::MalformedReply);
     result.LeapIndicator = reply.LeapIndicator;
     result.Stratum = reply.Stratum;
     result.OriginateTimestamp = reply.OriginateTimestamp;
@@ -111,7 +112,7 @@ std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, con
     result.DestinationTimestamp = arrival;
     result.RoundtripDelay = figures.RoundtripDelay;
     result.ClockOffset = figures.ClockOffset;
-    return ErrorCode::Success;
+    return std::nullopt;
 }
 
 } // namespace brisvander

@@ -1,11 +1,13 @@
 #pragma once
 // The 48-byte SNTP message: building our request, taking a reply apart and
 // deciding whether a reply may be used. Pure functions, no I/O.
+#include "Failure.h"
 #include "NtpTimestamp.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace brisvander {
 
@@ -41,13 +43,13 @@ struct NtpReply {
 // Reads the first 48 bytes; missing bytes count as zero.
 NtpReply ParseNtpReply(const std::uint8_t* data, std::size_t length);
 
-// 0 when the datagram answers the request stamped `sentTransmit` and the
-// server is synchronised; otherwise MalformedReply, ForeignReply or
-// ServerUnsynchronised, checked in that order. `length` is the datagram's
+// nullopt when the datagram answers the request stamped `sentTransmit` and
+// the server is synchronised; otherwise a Numbered failure, MalformedReply,
+// ForeignReply or ServerUnsynchronised, checked in that order. `length` is the datagram's
 // true length, which may exceed what was read; longer than `longest` is
 // malformed (a plain reply is the message and at most an authenticator).
-std::uint32_t CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                            std::size_t longest = NtpReplyBufferSize);
+std::optional<Failure> CheckNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
+                                     std::size_t longest = NtpReplyBufferSize);
 
 // Round-trip delay (server holding time subtracted) and clock offset, seconds.
 struct DelayAndOffset {
@@ -78,15 +80,17 @@ inline constexpr double DefaultLocalResolutionSeconds = 1e-9;
 // Takes one received datagram as far as it goes: its verdict as CheckNtpReply
 // gives it, then MalformedReply for a reply that contradicts itself
 // (IsConsistentExchange), and on success the filled result with T4 = `arrival`.
-std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& arrival, SntpResult& result);
+std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t length,
+                                        const NtpTimestamp& sentTransmit, const NtpTimestamp& arrival,
+                                        SntpResult& result);
 // The same, with the delay and offset taken from `departure`, the kernel's
 // stamp of when the request really left, instead of the echoed T1 (the
 // result still shows the echoed T1), and with the local clock's resolution
 // in seconds for the consistency check.
-std::uint32_t EvaluateNtpReply(const std::uint8_t* data, std::size_t length, const NtpTimestamp& sentTransmit,
-                               const NtpTimestamp& departure, const NtpTimestamp& arrival, SntpResult& result,
-                               double localResolutionSeconds = DefaultLocalResolutionSeconds,
-                               std::size_t longest = NtpReplyBufferSize);
+std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t length,
+                                        const NtpTimestamp& sentTransmit, const NtpTimestamp& departure,
+                                        const NtpTimestamp& arrival, SntpResult& result,
+                                        double localResolutionSeconds = DefaultLocalResolutionSeconds,
+                                        std::size_t longest = NtpReplyBufferSize);
 
 } // namespace brisvander

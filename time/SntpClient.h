@@ -3,11 +3,13 @@
 // right to do so held only for the instant of setting and given up for good
 // afterwards.
 #include "ClockControl.h"
+#include "Failure.h"
 #include "NtpTimestamp.h"
 #include "Platform.h"
 #include "SntpResult.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace brisvander {
 
@@ -43,24 +45,33 @@ public:
     // The same, with the reading `newTime` was computed from: the clock moves
     // by newTime - readAt, however long the way here took (a password
     // prompt included). Afterwards the process no longer holds the right to
-    // set the clock, and LastClockSetting says what became of it.
+    // set the clock, and LastClockFailure says what became of it. On
+    // failure the last error is that failure's number.
     BOOL SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt);
-    // Nonzero when the clock may now be set.
+    // Nonzero when the clock may now be set; otherwise the raise's failure
+    // number is the last error.
     BOOL EnableClockPrivilege();
+    // Lowers what EnableClockPrivilege raised; a failure leaves its number as last error.
     void DisableClockPrivilege();
 
     std::uint32_t TimeoutMs = SntpDefaultTimeoutMs;
     // Set once enabling got as far as asking for the right: there is something to undo.
     BOOL PrivilegeEnabled = 0;
-    // What the last SetSystemClock came to; Failed before the first.
-    ClockSetting LastClockSetting = ClockSetting::Failed;
+    // Why the last SetSystemClock did not set the clock; empty when it did.
+    // ClockRefused before the first.
+    std::optional<Failure> LastClockFailure = FailureOf(FailureKind::ClockRefused);
     // Whether the last query's failure rests only on what anyone on the path
     // could have sent (a noted NTS NAK or ICMP error), not on an authentic
     // reply; false after a success and for every plain exchange.
     bool LastFailureUnproven = false;
 
 private:
-    BOOL Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);
+    // One exchange: nullopt and `result` filled, or why not.
+    std::optional<Failure> Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);
+    // The classic result of `failure`: nonzero without one; its number left as last error.
+    static BOOL Answered(const std::optional<Failure>& failure);
+    // Raises the right for one setting; why not, when it could not.
+    std::optional<Failure> RaiseRight();
 
     ClockControl* m_clock;
 };

@@ -16,61 +16,61 @@ BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime)
 
 BOOL SntpClient::SetSystemClock(const NtpTimestamp& newTime, const NtpTimestamp& readAt)
 {
-    LastClockSetting = ClockSetting::NoRight;
-    if (EnableClockPrivilege()) {
+    std::optional<Failure> refused = RaiseRight();
+    // The last error as EnableClockPrivilege leaves it: the step starts without one.
+    SetLastError(NumberOf(refused));
+    if (refused) {
+        LastClockFailure = Wrapped(FailureKind::ClockNoRight, std::move(*refused));
+    } else {
         // A relative step: the time spent on the rights step is not lost.
         const std::optional<ClockStep> step = ClockStepFromSeconds(newTime.Difference(readAt));
-        if (step) {
-            LastClockSetting = m_clock->StepClock(*step);
-        } else {
-            SetLastError(ErrorCode::InvalidArgument);
-            LastClockSetting = ClockSetting::Failed;
-        }
-        if (LastClockSetting != ClockSetting::Set)
+        LastClockFailure = step ? m_clock->StepClock(*step)
+                                : FailureOf(FailureKind::ClockRefused, ErrorCode::InvalidArgument);
+        if (LastClockFailure)
             Trace("Failed in call to set the system time\n");
     }
     DisableClockPrivilege();
     // Whatever came of it, the rest of the process runs without the right.
-    if (!m_clock->DropClockRightForGood())
+    if (m_clock->DropClockRightForGood())
         Trace("Failed to drop the SetTime right for good\n");
-    return LastClockSetting == ClockSetting::Set;
+    if (LastClockFailure)
+        SetLastError(LastClockFailure->Number);
+    return !LastClockFailure;
 }
 
-BOOL SntpClient::EnableClockPrivilege()
+BOOL SntpClient::EnableClockPrivilege() { return Answered(RaiseRight()); }
+
+std::optional<Failure> SntpClient::RaiseRight()
 {
-    PrivilegeEnabled = false;
-    switch (m_clock->RaiseClockRight()) {
-    case ClockRightRaise::NoCapabilities:
-        // Nothing to raise and nothing to undo: the clock is set directly.
-        SetLastError(0);
-        return true;
-    case ClockRightRaise::Unreadable:
+    Expected<ClockRightRaise> raised = m_clock->RaiseClockRight();
+    // Only a right of our own is ours to lower; the service checks the right as it sets the clock.
+    PrivilegeEnabled = raised.Ok() && raised.Value() == ClockRightRaise::Raised;
+    if (raised.Ok())
+        return std::nullopt;
+    switch (raised.Error().Kind) {
+    case FailureKind::ClockRightUnreadable:
         Trace("Failed to get Adjust priviledge token\n");
-        return false;
-    case ClockRightRaise::UnknownRight:
+        break;
+    case FailureKind::ClockRightUnknown:
         Trace("Failed in callup to lookup priviledge\n");
-        return false;
-    case ClockRightRaise::Refused:
+        break;
+    default:
         // A refused raise is lowered all the same.
         PrivilegeEnabled = true;
         Trace("Failed to adjust SetTime priviledge\n");
-        return false;
-    case ClockRightRaise::Raised:
-        PrivilegeEnabled = true;
-        return true;
-    case ClockRightRaise::ByService:
-        // The service checks the right as it sets the clock; nothing of ours to undo.
-        return true;
+        break;
     }
-    return false;
+    return raised.Error();
 }
 
 void SntpClient::DisableClockPrivilege()
 {
     if (!PrivilegeEnabled)
         return;
-    if (!m_clock->LowerClockRight())
+    if (const std::optional<Failure> failure = m_clock->LowerClockRight()) {
+        SetLastError(failure->Number);
         Trace("Failed to reset SetTime priviledge\n");
+    }
 }
 
 } // namespace brisvander

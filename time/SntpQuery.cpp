@@ -16,13 +16,8 @@ namespace brisvander {
 namespace {
 using Clock = std::chrono::steady_clock;
 
-BOOL FailKeepingError(UdpSocket& socket)
-{
-    const std::uint32_t saved = GetLastError();
-    socket.Close();
-    SetLastError(saved);
-    return false;
-}
+// The socket's failure, as its call left it in the last-error value.
+Failure SocketFailure() { return NumberedFailure(GetLastError()); }
 
 // One request in flight: what it carried, when it really left, and how its
 // replies are judged.
@@ -41,12 +36,13 @@ struct Exchange {
     }
 };
 
-// One datagram's verdict, and whether it rests only on what anyone on the
-// path can send without the session's keys: an NTS NAK, or an ICMP error
-// the kernel reports at the next read.
+// One datagram's verdict (nullopt: a usable reply), and whether it rests
+// only on what anyone on the path can send without the session's keys: an
+// NTS NAK, or an ICMP error the kernel reports at the next read.
 struct Judged {
-    std::uint32_t verdict = ErrorCode::Success;
+    std::optional<Failure> verdict;
     bool unproven = false;
+    std::uint32_t Number() const { return NumberOf(verdict); }
 };
 
 // The errors a forged ICMP message can cause on a connected UDP socket.
@@ -64,10 +60,10 @@ Judged Authenticate(Exchange& exchange, std::size_t received)
         return {};
     switch (exchange.authenticator->CheckReply({exchange.buffer.data(), received})) {
     case ReplyAuthenticity::Authentic: return {};
-    case ReplyAuthenticity::Refused: return {ErrorCode::ServerUnsynchronised, true};
+    case ReplyAuthenticity::Refused: return {NumberedFailure(ErrorCode::ServerUnsynchronised), true};
     case ReplyAuthenticity::NotOurs: break;
     }
-    return {ErrorCode::NoAuthenticReply, false};
+    return {NumberedFailure(ErrorCode::NoAuthenticReply), false};
 }
 
 // Reads one waiting datagram and judges it; the result is written only for
@@ -78,18 +74,18 @@ Judged TakeOneDatagram(Exchange& exchange, SntpResult& result)
     std::fill(exchange.buffer.begin(), exchange.buffer.end(), std::uint8_t{0});
     const UdpSocket::Datagram datagram = exchange.socket.ReceiveStamped(exchange.buffer.data(), exchange.buffer.size());
     if (datagram.Failed)
-        return {GetLastError(), exchange.authenticator != nullptr && IsPathError(GetLastError())};
+        return {SocketFailure(), exchange.authenticator != nullptr && IsPathError(GetLastError())};
     const std::size_t received = std::min(datagram.FullLength, exchange.buffer.size());
-    if (const Judged authenticity = Authenticate(exchange, received); authenticity.verdict != ErrorCode::Success)
+    if (Judged authenticity = Authenticate(exchange, received); authenticity.verdict)
         return authenticity;
     SntpResult candidate = result;
-    const std::uint32_t verdict = EvaluateNtpReply(
+    std::optional<Failure> verdict = EvaluateNtpReply(
         exchange.buffer.data(), datagram.FullLength, exchange.sent, exchange.departure,
         datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, CurrentClockReader().ResolutionSeconds(),
         exchange.LongestReply());
-    if (verdict == ErrorCode::Success)
+    if (!verdict)
         result = candidate;
-    return {verdict, false};
+    return {std::move(verdict), false};
 }
 
 bool Discarded(std::uint32_t verdict)
@@ -103,10 +99,10 @@ bool Discarded(std::uint32_t verdict)
 // authenticated exchange a NAK or an ICMP error is noted, not obeyed (anyone
 // who saw the request can send one, RFC 8915 section 5.7): the wait goes on,
 // and the last one noted names the failure only if no authentic reply came.
-std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpResult& result)
+std::optional<Failure> AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpResult& result)
 {
-    std::uint32_t lastDiscarded = ErrorCode::TimedOut;
-    std::uint32_t lastNoted = ErrorCode::Success;
+    Failure lastDiscarded = NumberedFailure(ErrorCode::TimedOut);
+    std::optional<Failure> lastNoted;
     for (int left = MillisecondsUntil(deadline); left > 0; left = MillisecondsUntil(deadline)) {
         BOOL readable = false;
         if (!exchange.socket.WaitReadable(readable, static_cast<std::uint32_t>(left)))
@@ -118,16 +114,16 @@ std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpRes
         // Everything waiting is read before the next wait, so that a flood of
         // forgeries cannot fill the buffer and push the true reply out.
         while (Clock::now() < deadline) {
-            const Judged judged = TakeOneDatagram(exchange, result);
-            const std::uint32_t verdict = judged.verdict;
+            Judged judged = TakeOneDatagram(exchange, result);
+            const std::uint32_t verdict = judged.Number();
             if (verdict == ErrorCode::WouldBlock || verdict == ErrorCode::Interrupted)
                 break;
             if (Discarded(verdict)) {
-                lastDiscarded = verdict;
+                lastDiscarded = std::move(*judged.verdict);
                 continue;
             }
             if (judged.unproven) {
-                lastNoted = verdict;
+                lastNoted = std::move(judged.verdict);
                 continue;
             }
             if (verdict == ErrorCode::ServerUnsynchronised)
@@ -135,12 +131,13 @@ std::uint32_t AwaitReply(Exchange& exchange, Clock::time_point deadline, SntpRes
             else if (verdict != ErrorCode::Success)
                 Trace("Unable to read reply from the SNTP server, GetLastError returns %d\n",
                       static_cast<int>(verdict));
-            return verdict;
+            return std::move(judged.verdict);
         }
     }
-    exchange.failureUnproven = lastNoted != ErrorCode::Success;
-    const std::uint32_t failure = exchange.failureUnproven ? lastNoted : lastDiscarded;
-    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n", static_cast<int>(failure));
+    exchange.failureUnproven = lastNoted.has_value();
+    Failure failure = exchange.failureUnproven ? std::move(*lastNoted) : std::move(lastDiscarded);
+    Trace("Unable to wait for NTP reply from the SNTP server, GetLastError returns %d\n",
+          static_cast<int>(failure.Number));
     return failure;
 }
 
@@ -158,38 +155,43 @@ std::vector<std::uint8_t> BuildRequest(ReplyAuthenticator* authenticator, const 
 
 BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port)
 {
-    return Query(host, result, port, nullptr);
+    return Answered(Query(host, result, port, nullptr));
 }
 
 BOOL SntpClient::QueryServer(const char* host, SntpResult& result, int port, ReplyAuthenticator& authenticator)
 {
-    return Query(host, result, port, &authenticator);
+    return Answered(Query(host, result, port, &authenticator));
 }
 
-BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator)
+BOOL SntpClient::Answered(const std::optional<Failure>& failure)
+{
+    SetLastError(NumberOf(failure));
+    return !failure;
+}
+
+std::optional<Failure> SntpClient::Query(const char* host, SntpResult& result, int port,
+                                         ReplyAuthenticator* authenticator)
 {
     LastFailureUnproven = false;
     UdpSocket socket;
     if (!socket.Create()) {
         Trace("Failed to create client socket, GetLastError returns: %d\n", static_cast<int>(GetLastError()));
-        return false;
+        return SocketFailure();
     }
     if (!socket.Connect(host, port)) {
         Trace("Could not connect to the SNTP server %s on port %d, GetLastError returns: %d\n", host ? host : "",
               port, static_cast<int>(GetLastError()));
-        return FailKeepingError(socket);
+        return SocketFailure();
     }
 
     const NtpTimestamp sent = NtpTimestamp::Now();
     const std::vector<std::uint8_t> request = BuildRequest(authenticator, sent);
-    if (request.empty()) {
-        SetLastError(ErrorCode::KeyExchangeFailed);
-        return FailKeepingError(socket);
-    }
+    if (request.empty())
+        return NumberedFailure(ErrorCode::KeyExchangeFailed);
     if (!socket.Send(request.data(), request.size())) {
         Trace("Failed in call to send NTP request to the SNTP server, GetLastError returns %d\n",
               static_cast<int>(GetLastError()));
-        return FailKeepingError(socket);
+        return SocketFailure();
     }
 
     Exchange exchange{socket, authenticator, sent, sent, false, {}, false};
@@ -198,11 +200,9 @@ BOOL SntpClient::Query(const char* host, SntpResult& result, int port, ReplyAuth
     exchange.departureFromKernel = socket.TakeTransmitStamp(exchange.departure);
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
-    const std::uint32_t verdict = AwaitReply(exchange, deadline, result);
-    socket.Close();
-    LastFailureUnproven = verdict != ErrorCode::Success && exchange.failureUnproven;
-    SetLastError(verdict);
-    return verdict == ErrorCode::Success;
+    std::optional<Failure> verdict = AwaitReply(exchange, deadline, result);
+    LastFailureUnproven = verdict && exchange.failureUnproven;
+    return verdict;
 }
 
 } // namespace brisvander

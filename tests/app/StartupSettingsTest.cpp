@@ -19,24 +19,20 @@ namespace {
 // Fails any test that would set the clock; these tests never query.
 class ForbiddenClock final : public ClockControl {
 public:
-    ClockRightRaise RaiseClockRight() override
+    Expected<ClockRightRaise> RaiseClockRight() override
     {
         ADD_FAILURE() << "the clock right was asked for";
-        return ClockRightRaise::Refused;
+        return FailureOf(FailureKind::ClockRightRefused);
     }
-    ClockSetting StepClock(const ClockStep&) override
-    {
-        Fail();
-        return ClockSetting::Failed;
-    }
-    bool LowerClockRight() override { return Fail(); }
-    bool DropClockRightForGood() override { return Fail(); }
+    std::optional<Failure> StepClock(const ClockStep&) override { return Fail(FailureKind::ClockRefused); }
+    std::optional<Failure> LowerClockRight() override { return Fail(FailureKind::ClockRightNotGivenUp); }
+    std::optional<Failure> DropClockRightForGood() override { return Fail(FailureKind::ClockRightNotGivenUp); }
 
 private:
-    static bool Fail()
+    static Failure Fail(FailureKind kind)
     {
         ADD_FAILURE() << "the clock was touched";
-        return false;
+        return FailureOf(kind);
     }
 };
 

@@ -58,5 +58,5 @@ TEST_F(TimedatedViewTest, ARefusedPasswordShowsItsOwnLine)
 {
     const auto report = ParseSuccessReport(Abgleichen("org.freedesktop.PolicyKit1.Error.Cancelled"), "127.0.0.1");
     ASSERT_TRUE(report);
-    EXPECT_EQ(report->Outcome, ReportClockOutcome(ClockSetting::NotAuthorised));
+    EXPECT_EQ(report->Outcome, ReportClockOutcome(FailureOf(FailureKind::ClockNotAuthorised)));
 }

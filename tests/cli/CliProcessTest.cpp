@@ -72,8 +72,8 @@ TEST_F(CliProcessTest, SyncWithoutTheRightOrATimeServiceIsAnOrdinaryFailure)
     const CliRun sync = Cli({"sync", "127.0.0.1", "--port", QString::number(m_server.Port())});
     EXPECT_EQ(sync.status, 2) << sync.err.toStdString();
     EXPECT_TRUE(sync.out.contains("Die Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n"));
-    const ClockSetting why = ClockRightOutOfReach() ? ClockSetting::RightOutOfReach : ClockSetting::NoBus;
-    const std::string tail = "Sekunden.\n" + ReportClockOutcome(why) + "\n";
+    const FailureKind why = ClockRightOutOfReach() ? FailureKind::ClockRightOutOfReach : FailureKind::ClockNoBus;
+    const std::string tail = "Sekunden.\n" + ReportClockOutcome(FailureOf(why)) + "\n";
     EXPECT_TRUE(sync.out.endsWith(tail.c_str())) << sync.out.toStdString();
 }
 

@@ -148,19 +148,20 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
 // One stable token per reason the clock was not set.
 TEST_F(CliRunTest, JsonSaysWhyTheClockWasNotSetInOneToken)
 {
-    const std::pair<ClockSetting, const char*> tokens[] = {
-        {ClockSetting::NotAuthorised, "denied"},     {ClockSetting::AutomaticSyncOn, "ntp-active"},
-        {ClockSetting::NoBus, "no-bus"},             {ClockSetting::NoService, "no-service"},
-        {ClockSetting::NoAgent, "no-agent"},         {ClockSetting::NoAnswer, "no-answer"},
-        {ClockSetting::StillPending, "no-answer"},   {ClockSetting::ServiceGone, "service-gone"},
-        {ClockSetting::NoRight, "no-right"},         {ClockSetting::RightOutOfReach, "no-right"},
-        {ClockSetting::KernelRefused, "kernel-refused"}, {ClockSetting::Failed, "kernel-refused"},
+    using Kind = FailureKind;
+    const std::pair<Kind, const char*> tokens[] = {
+        {Kind::ClockNotAuthorised, "denied"},     {Kind::ClockAutomaticSyncOn, "ntp-active"},
+        {Kind::ClockNoBus, "no-bus"},             {Kind::ClockNoService, "no-service"},
+        {Kind::ClockNoAgent, "no-agent"},         {Kind::ClockNoAnswer, "no-answer"},
+        {Kind::ClockStillPending, "no-answer"},   {Kind::ClockServiceGone, "service-gone"},
+        {Kind::ClockNoRight, "no-right"},         {Kind::ClockRightOutOfReach, "no-right"},
+        {Kind::ClockKernelRefused, "kernel-refused"}, {Kind::ClockRefused, "kernel-refused"},
     };
     TimeCommandOutcome outcome;
     outcome.QuerySucceeded = true;
     outcome.ClockAttempted = true;
-    for (const auto& [setting, token] : tokens) {
-        outcome.Clock = setting;
+    for (const auto& [kind, token] : tokens) {
+        outcome.ClockFailure = FailureOf(kind);
         const QJsonObject o = QJsonDocument::fromJson(OutcomeToJson(ReportCommand::Sync, outcome)).object();
         EXPECT_EQ(o["clock_error"].toString().toStdString(), token);
     }

@@ -50,7 +50,7 @@ TEST_F(CliTimedatedTest, SyncSetsTheDoublesClockByTheOffsetItPrints)
 TEST_F(CliTimedatedTest, ARefusalPrintsItsLineAndExitsTwo)
 {
     const std::string out = Sync({"org.freedesktop.timedate1.AutomaticTimeSyncEnabled"}, 2);
-    EXPECT_TRUE(out.ends_with("Sekunden.\n" + ReportClockOutcome(ClockSetting::AutomaticSyncOn) + "\n")) << out;
+    EXPECT_TRUE(out.ends_with("Sekunden.\n" + ReportClockOutcome(FailureOf(FailureKind::ClockAutomaticSyncOn)) + "\n")) << out;
     EXPECT_EQ(m_calls.size(), 1u);
 }
 

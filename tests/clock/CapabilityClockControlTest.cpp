@@ -1,7 +1,6 @@
 // The real capability calls as far as a test may run them: without the
 // clock right.
 #include "CapabilityClockControl.h"
-#include "LastError.h"
 
 #include <gtest/gtest.h>
 
@@ -39,14 +38,16 @@ TEST(CapabilityClockControl, WithoutTheRightRaisingIsRefusedAndLoweringWorks)
 {
     ASSERT_FALSE(PermittedHasClockRight()) << "tests must run without CAP_SYS_TIME (see without-clock-right.sh)";
     ClockControl& control = CapabilityClockControl();
-    EXPECT_EQ(control.RaiseClockRight(), ClockRightRaise::Refused);
-    EXPECT_EQ(GetLastError(), 10013u);
+    const Expected<ClockRightRaise> raised = control.RaiseClockRight();
+    ASSERT_FALSE(raised.Ok());
+    EXPECT_EQ(raised.Error().Kind, FailureKind::ClockRightRefused);
+    EXPECT_EQ(raised.Error().Number, 10013u);
     EXPECT_FALSE(EffectiveHasClockRight());
-    EXPECT_TRUE(control.LowerClockRight());
+    EXPECT_FALSE(control.LowerClockRight());
     EXPECT_FALSE(EffectiveHasClockRight());
     EXPECT_FALSE(ProcessMayRaiseClockRight());
-    EXPECT_TRUE(control.DropClockRightForGood());
-    EXPECT_TRUE(DropProcessClockRight());
+    EXPECT_FALSE(control.DropClockRightForGood());
+    EXPECT_FALSE(DropProcessClockRight());
     EXPECT_FALSE(PermittedHasClockRight());
 }
 
@@ -54,8 +55,10 @@ TEST(CapabilityClockControl, TheKernelRefusesAStepWithoutTheRight)
 {
     ASSERT_FALSE(PermittedHasClockRight());
     // A zero step: even a kernel that took it would leave the clock as it is.
-    EXPECT_EQ(CapabilityClockControl().StepClock(ClockStep{0, 0}), ClockSetting::NoRight);
-    EXPECT_EQ(GetLastError(), 10013u);
+    const std::optional<Failure> refused = CapabilityClockControl().StepClock(ClockStep{0, 0});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->Kind, FailureKind::ClockNoRight);
+    EXPECT_EQ(refused->Number, 10013u);
 }
 
 } // namespace

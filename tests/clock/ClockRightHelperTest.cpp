@@ -80,13 +80,15 @@ std::string SeparateThenRaiseStepLowerDrop()
 
     ClockControl& clock = CapabilityClockControl();
     expect(ProcessMayRaiseClockRight(), "the capability path is closed");
-    expect(clock.RaiseClockRight() == ClockRightRaise::Raised && HoldsClockRight(helper, "Eff"),
+    const Expected<ClockRightRaise> raised = clock.RaiseClockRight();
+    expect(raised.Ok() && raised.Value() == ClockRightRaise::Raised && HoldsClockRight(helper, "Eff"),
            "the raise does not put it into effect");
     // A zero step: even a kernel that took it would leave the clock as it is.
-    expect(clock.StepClock(ClockStep{0, 0}) == ClockSetting::KernelRefused, "the kernel's refusal is not told");
-    expect(clock.LowerClockRight() && !HoldsClockRight(helper, "Eff"), "the lower leaves it in effect");
+    const std::optional<Failure> step = clock.StepClock(ClockStep{0, 0});
+    expect(step && step->Kind == FailureKind::ClockKernelRefused, "the kernel's refusal is not told");
+    expect(!clock.LowerClockRight() && !HoldsClockRight(helper, "Eff"), "the lower leaves it in effect");
     expect(!HoldsClockRight(getpid(), "Eff"), "the program holds it after the step");
-    expect(clock.DropClockRightForGood() && !ProcessMayRaiseClockRight(), "the drop for good fails");
+    expect(!clock.DropClockRightForGood() && !ProcessMayRaiseClockRight(), "the drop for good fails");
     expect(kill(helper, 0) != 0, "the helper outlives the drop for good");
     return wrong;
 }

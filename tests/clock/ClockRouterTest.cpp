@@ -1,6 +1,7 @@
 // Which way a setting goes: the capability where the process may raise it,
 // the time service otherwise; the right is dropped either way.
 #include "ClockRouter.h"
+#include "FailureKinds.h"
 #include "RecordingClockControl.h"
 #include "SntpClient.h"
 
@@ -41,11 +42,11 @@ TEST_F(ClockRouterTest, AProcessWithoutTheRightAsksTheServiceAndHoldsNothingAfte
 {
     ClockRouter router(capability, service, [] { return false; });
     service.stepResult = false;
-    service.stepFailure = ClockSetting::NotAuthorised;
+    service.stepFailure = FailureKind::ClockNotAuthorised;
     SntpClient client(router);
     const NtpTimestamp now = NtpTimestamp::Now();
     EXPECT_FALSE(client.SetSystemClock(now.AddSeconds(-0.5), now));
-    EXPECT_EQ(client.LastClockSetting, ClockSetting::NotAuthorised);
+    EXPECT_EQ(KindOf(client.LastClockFailure), FailureKind::ClockNotAuthorised);
     EXPECT_EQ(service.Calls(), (Calls{Call::Raise, Call::Step}));
     ASSERT_EQ(service.Of(Call::Step).size(), 1u);
     EXPECT_EQ(service.Of(Call::Step)[0].step, (ClockStep{-1, 500000000}));
@@ -60,17 +61,17 @@ TEST_F(ClockRouterTest, WithNobodyToAskTheReasonDependsOnWhetherRootWouldHelp)
     service.stepResult = false;
     for (const bool outOfReach : {false, true}) {
         ClockRouter router(capability, service, [] { return false; }, [outOfReach] { return outOfReach; });
-        for (const ClockSetting nobody : {ClockSetting::NoBus, ClockSetting::NoService}) {
+        for (const FailureKind nobody : {FailureKind::ClockNoBus, FailureKind::ClockNoService}) {
             service.stepFailure = nobody;
             SntpClient client(router);
             const NtpTimestamp now = NtpTimestamp::Now();
             EXPECT_FALSE(client.SetSystemClock(now.AddSeconds(1.0), now));
-            EXPECT_EQ(client.LastClockSetting, outOfReach ? ClockSetting::RightOutOfReach : nobody);
+            EXPECT_EQ(KindOf(client.LastClockFailure), outOfReach ? FailureKind::ClockRightOutOfReach : nobody);
         }
     }
-    service.stepFailure = ClockSetting::NotAuthorised;
+    service.stepFailure = FailureKind::ClockNotAuthorised;
     ClockRouter router(capability, service, [] { return false; }, [] { return true; });
-    EXPECT_EQ(router.StepClock(ClockStep{1, 0}), ClockSetting::NotAuthorised) << "a refusal stays a refusal";
+    EXPECT_EQ(KindOf(router.StepClock(ClockStep{1, 0})), FailureKind::ClockNotAuthorised) << "a refusal stays a refusal";
 }
 
 TEST_F(ClockRouterTest, OnceTheRightIsGoneTheNextSettingAsksTheService)

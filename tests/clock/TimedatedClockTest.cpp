@@ -1,6 +1,7 @@
 // Abgleichen without a right of its own: the step is asked of a test double
 // of systemd-timedated on a private bus, which answers as each case needs.
 // Nothing here reaches the machine's bus or clock.
+#include "FailureKinds.h"
 #include "TimeCommand.h"
 #include "TimedatedClockControl.h"
 #include "TimedatedFixture.h"
@@ -52,7 +53,7 @@ TEST_F(TimedatedClock, AbgleichenAsksForARelativeInteractiveStepOfTheMeasuredOff
         m_server.SetClockOffset(offset);
         const TimeCommandOutcome outcome = Abgleichen(clock);
         ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
-        EXPECT_EQ(outcome.Clock, ClockSetting::Set);
+        EXPECT_EQ(KindOf(outcome.ClockFailure), std::nullopt);
         EXPECT_TRUE(outcome.ClockSet);
         EXPECT_TRUE(outcome.Report.ends_with("Sekunden.\nZeit erfolgreich mit Zeitserver synchronisiert.\n\nOK."))
             << outcome.Report;
@@ -74,14 +75,14 @@ TEST_F(TimedatedClock, AbgleichenAsksForARelativeInteractiveStepOfTheMeasuredOff
 
 TEST_F(TimedatedClock, EachRefusalOfTheServiceEndsTheReportWithItsOwnLine)
 {
-    const std::vector<std::pair<QString, ClockSetting>> cases = {
-        {"org.freedesktop.DBus.Error.AccessDenied", ClockSetting::NotAuthorised},
-        {"org.freedesktop.PolicyKit1.Error.Cancelled", ClockSetting::NotAuthorised},
-        {"org.freedesktop.PolicyKit1.Error.NotAuthorized", ClockSetting::NotAuthorised},
-        {"org.freedesktop.DBus.Error.AuthFailed", ClockSetting::NotAuthorised},
-        {"org.freedesktop.timedate1.AutomaticTimeSyncEnabled", ClockSetting::AutomaticSyncOn},
-        {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", ClockSetting::NoAgent},
-        {"org.freedesktop.DBus.Error.InvalidArgs", ClockSetting::Failed},
+    const std::vector<std::pair<QString, FailureKind>> cases = {
+        {"org.freedesktop.DBus.Error.AccessDenied", FailureKind::ClockNotAuthorised},
+        {"org.freedesktop.PolicyKit1.Error.Cancelled", FailureKind::ClockNotAuthorised},
+        {"org.freedesktop.PolicyKit1.Error.NotAuthorized", FailureKind::ClockNotAuthorised},
+        {"org.freedesktop.DBus.Error.AuthFailed", FailureKind::ClockNotAuthorised},
+        {"org.freedesktop.timedate1.AutomaticTimeSyncEnabled", FailureKind::ClockAutomaticSyncOn},
+        {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", FailureKind::ClockNoAgent},
+        {"org.freedesktop.DBus.Error.InvalidArgs", FailureKind::ClockRefused},
     };
     QStringList answers;
     for (const auto& [errorName, setting] : cases)
@@ -91,9 +92,9 @@ TEST_F(TimedatedClock, EachRefusalOfTheServiceEndsTheReportWithItsOwnLine)
     for (const auto& [errorName, setting] : cases) {
         const TimeCommandOutcome outcome = Abgleichen(clock);
         ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
-        EXPECT_EQ(outcome.Clock, setting) << errorName.toStdString();
+        EXPECT_EQ(KindOf(outcome.ClockFailure), setting) << errorName.toStdString();
         EXPECT_FALSE(outcome.ClockSet);
-        EXPECT_TRUE(outcome.Report.ends_with("Sekunden.\n" + ReportClockOutcome(setting))) << outcome.Report;
+        EXPECT_TRUE(outcome.Report.ends_with("Sekunden.\n" + ReportClockOutcome(FailureOf(setting)))) << outcome.Report;
     }
     EXPECT_EQ(m_double.Calls().size(), cases.size());
 }
@@ -102,12 +103,13 @@ TEST_F(TimedatedClock, NoServiceOnTheBusAndNoBusAtAllAreToldApart)
 {
     TimedatedClockControl noService(Bus());
     TimedatedClockControl noBus({m_bus.NowhereAddress(), 10s});
-    for (const auto& [clock, setting] : {std::pair{&noService, ClockSetting::NoService}, {&noBus, ClockSetting::NoBus}}) {
+    for (const auto& [clock, setting] :
+         {std::pair{&noService, FailureKind::ClockNoService}, {&noBus, FailureKind::ClockNoBus}}) {
         const auto start = std::chrono::steady_clock::now();
         const TimeCommandOutcome outcome = Abgleichen(*clock);
         ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
-        EXPECT_EQ(outcome.Clock, setting);
-        EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(setting))) << outcome.Report;
+        EXPECT_EQ(KindOf(outcome.ClockFailure), setting);
+        EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(FailureOf(setting)))) << outcome.Report;
         // Known at once, not after the wait for an answer.
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     }
@@ -120,8 +122,8 @@ TEST_F(TimedatedClock, AServiceThatEndsWithoutAnsweringIsGone)
     TimedatedClockControl clock(Bus());
     const TimeCommandOutcome outcome = Abgleichen(clock);
     ASSERT_TRUE(outcome.QuerySucceeded) << "error " << outcome.Error;
-    EXPECT_EQ(outcome.Clock, ClockSetting::ServiceGone);
-    EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(ClockSetting::ServiceGone))) << outcome.Report;
+    EXPECT_EQ(KindOf(outcome.ClockFailure), FailureKind::ClockServiceGone);
+    EXPECT_TRUE(outcome.Report.ends_with(ReportClockOutcome(FailureOf(FailureKind::ClockServiceGone)))) << outcome.Report;
 }
 
 // The service may still carry out a request after we stopped waiting for its
@@ -132,22 +134,22 @@ TEST_F(TimedatedClock, AnUnansweredRequestBlocksEveryFurtherOneUntilItIsAnswered
     TimedatedClockControl clock(Bus(200ms));
     const TimeCommandOutcome first = Abgleichen(clock);
     ASSERT_TRUE(first.QuerySucceeded) << "error " << first.Error;
-    EXPECT_EQ(first.Clock, ClockSetting::NoAnswer);
-    EXPECT_TRUE(first.Report.ends_with(ReportClockOutcome(ClockSetting::NoAnswer))) << first.Report;
+    EXPECT_EQ(KindOf(first.ClockFailure), FailureKind::ClockNoAnswer);
+    EXPECT_TRUE(first.Report.ends_with(ReportClockOutcome(FailureOf(FailureKind::ClockNoAnswer)))) << first.Report;
 
     const TimeCommandOutcome second = Abgleichen(clock);
-    EXPECT_EQ(second.Clock, ClockSetting::StillPending);
-    EXPECT_TRUE(second.Report.ends_with(ReportClockOutcome(ClockSetting::StillPending))) << second.Report;
+    EXPECT_EQ(KindOf(second.ClockFailure), FailureKind::ClockStillPending);
+    EXPECT_TRUE(second.Report.ends_with(ReportClockOutcome(FailureOf(FailureKind::ClockStillPending)))) << second.Report;
     EXPECT_EQ(m_double.Calls().size(), 1u);
 
     // Once the late answer is in, the next request goes out and is answered.
-    ClockSetting later = ClockSetting::StillPending;
+    std::optional<FailureKind> later = FailureKind::ClockStillPending;
     const auto giveUp = std::chrono::steady_clock::now() + 5s;
-    while (later == ClockSetting::StillPending && std::chrono::steady_clock::now() < giveUp) {
+    while (later == FailureKind::ClockStillPending && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(50ms);
-        later = clock.StepClock(ClockStep{0, 1000});
+        later = KindOf(clock.StepClock(ClockStep{0, 1000}));
     }
-    EXPECT_EQ(later, ClockSetting::Set);
+    EXPECT_EQ(later, std::nullopt);
     ASSERT_EQ(m_double.Calls().size(), 2u);
     EXPECT_EQ(m_double.Calls()[1].Microseconds, 1);
 }

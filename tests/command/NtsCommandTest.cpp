@@ -38,6 +38,26 @@ TEST(NtsCommand, AKeyExchangeThatFindsNoNtsSaysTheServerMayLackItAndThatNtsIsOn)
         << outcome.Report;
 }
 
+// A server without NTS refuses the connection, the TLS version or "ntske/1",
+// offers neither NTPv4 nor AES-SIV, or never answers; the rest says nothing
+// about NTS (a name, trust, the server's own error, a broken response).
+TEST(NtsCommand, OnlyFailuresAServerWithoutNtsCausesHintThatItMayLackIt)
+{
+    using Kind = FailureKind;
+    for (const Kind kind : {Kind::NtsNoConnection, Kind::NtsConnectionBroken, Kind::NtsWaitFailed,
+                            Kind::NtsServerHungUp, Kind::NtsTimedOut, Kind::NtsNoTls13, Kind::NtsClosedInHandshake,
+                            Kind::NtsHandshakeFailed, Kind::NtsTlsFailed, Kind::NtsNoAlpn, Kind::NtsNoNtpV4,
+                            Kind::NtsNoAesSiv})
+        EXPECT_TRUE(ServerMayLackNts(kind)) << static_cast<int>(kind);
+    for (const Kind kind : {Kind::NtsNameNotFound, Kind::NtsNameLookupFailed, Kind::NtsTlsUnavailable,
+                            Kind::NtsCaFileUnreadable, Kind::NtsCertificateWrongName,
+                            Kind::NtsCertificateUnknownIssuer, Kind::NtsServerErrorRecord,
+                            Kind::NtsServerWarningRecord, Kind::NtsResponseMalformed, Kind::NtsResponseIncomplete,
+                            Kind::NtsNoProtocolChoice, Kind::NtsNoAeadChoice, Kind::NtsNoCookieReceived,
+                            Kind::NtsKeysNotExported, Kind::NtsCookiesUsedUp})
+        EXPECT_FALSE(ServerMayLackNts(kind)) << static_cast<int>(kind);
+}
+
 TEST(NtsCommand, ASeriesOutOfCookiesEndsWithItsLastRealFailureAndNamesTheServerTheKeyExchangeNamed)
 {
     KeepNameLookupsLocal();

@@ -1,6 +1,8 @@
 // One Info or Abgleichen run against a loopback server: the report, and the
 // clock stepped by exactly what was measured.
 #include "ErrorCodes.h"
+#include "FailureKinds.h"
+#include "FailureText.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
 #include "RecordingClockControl.h"
@@ -95,15 +97,15 @@ TEST_F(TimeCommand, AClosedGateKeepsAnAnsweredAbgleichenFromTheClock)
 
 TEST_F(TimeCommand, ARefusedClockEndsTheReportWithTheFailureLineAndWhy)
 {
-    clock.raiseResult = ClockRightRaise::Refused;
+    clock.raiseFailure = FailureKind::ClockRightRefused;
     const TimeCommandOutcome outcome = Run(ReportCommand::Sync);
     EXPECT_TRUE(outcome.ClockAttempted);
     EXPECT_FALSE(outcome.ClockSet);
-    EXPECT_EQ(outcome.Clock, ClockSetting::NoRight);
+    EXPECT_EQ(KindOf(outcome.ClockFailure), FailureKind::ClockNoRight);
     EXPECT_TRUE(clock.Of(Call::Step).empty());
     EXPECT_EQ(outcome.Report, Preamble() + ReportSuccessBody(outcome.Result) +
                                   "Fehler beim setzen der lokalen Rechner Zeit.\n" +
-                                  ReportClockFailureReason(ClockSetting::NoRight) + "\n\nOK.");
+                                  FailureText(FailureOf(FailureKind::ClockNoRight)) + "\n\nOK.");
 }
 
 // A series against the fake server; the pauses are recorded, not waited.

@@ -196,12 +196,14 @@ TEST_F(HistoryFile, ADamagedFileIsReportedOnceAndLeftAsItIs)
         garbage[i] = static_cast<char>(i * 7919 % 251);
     std::ofstream(m_path, std::ios::binary) << garbage;
 
-    std::vector<std::string> warnings;
-    HistoryRecorder recorder(m_path, [&warnings](const std::string& line) { warnings.push_back(line); });
+    std::vector<Failure> warnings;
+    HistoryRecorder recorder(m_path, [&warnings](const Failure& failure) { warnings.push_back(failure); });
     EXPECT_EQ(recorder.Record(Answered(kStart, "a")), HistoryStatus::Damaged);
     EXPECT_EQ(recorder.Record(ClockStepRecord{kStart, "a", 1.0, StepWay::Capability}), HistoryStatus::Damaged);
     ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find(m_path), std::string::npos);
+    EXPECT_EQ(warnings[0].Kind, FailureKind::HistoryNotWritten);
+    EXPECT_EQ(warnings[0].Cause, FailureKind::HistoryDamaged);
+    EXPECT_EQ(warnings[0].Detail, m_path);
     EXPECT_EQ(Bytes(), garbage);
 }
 
@@ -220,7 +222,7 @@ TEST_F(HistoryFile, TheBackgroundRecorderWritesAllAndWarnsOnTheCallersThread)
 
     const std::string folderInsteadOfFile = (m_folder / "state").string();
     std::vector<std::thread::id> warnedOn;
-    BackgroundHistoryRecorder failing(folderInsteadOfFile, [&warnedOn](const std::string&) {
+    BackgroundHistoryRecorder failing(folderInsteadOfFile, [&warnedOn](const Failure&) {
         warnedOn.push_back(std::this_thread::get_id());
     });
     failing.Record(Answered(kStart, "a"));
@@ -259,11 +261,12 @@ TEST_F(HistoryFile, AReadOnlyFileIsReportedOnceAndLeftAsItIs)
     const std::string before = Bytes();
     ASSERT_EQ(chmod(m_path.c_str(), 0444), 0);
     WithoutOverride asAnyone;
-    std::vector<std::string> warnings;
-    HistoryRecorder recorder(m_path, [&warnings](const std::string& line) { warnings.push_back(line); });
+    std::vector<Failure> warnings;
+    HistoryRecorder recorder(m_path, [&warnings](const Failure& failure) { warnings.push_back(failure); });
     EXPECT_EQ(recorder.Record(Answered(kStart + 1, "a")), HistoryStatus::ReadOnly);
     EXPECT_EQ(recorder.Record(Answered(kStart + 2, "a")), HistoryStatus::ReadOnly);
-    EXPECT_EQ(warnings.size(), 1u);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].Cause, FailureKind::HistoryReadOnly);
     EXPECT_EQ(Bytes(), before);
 }
 

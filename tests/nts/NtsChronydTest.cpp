@@ -2,6 +2,7 @@
 // exchange, then sealed NTP requests over UDP and the replies checked.
 #include "ChronydNtsServer.h"
 #include "ErrorCodes.h"
+#include "FailureKinds.h"
 #include "RecordingClockControl.h"
 #include "TimeCommand.h"
 #include "LocalNameLookup.h"
@@ -45,7 +46,7 @@ Exchange SendSealed(int port, NtsSession& session, std::size_t placeholders)
     Exchange exchange;
     exchange.Header = ClientHeader();
     const NtsSealedRequest request = SealRequest(exchange.Header, session, placeholders);
-    EXPECT_EQ(request.Status, NtsSealStatus::Sealed);
+    EXPECT_EQ(KindOf(request.Problem), std::nullopt);
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in server{};
     server.sin_family = AF_INET;
@@ -85,7 +86,7 @@ protected:
         ChronydNtsSuite::SetUpTestSuite();
     }
 
-    static NtsKeResult KeyExchange()
+    static Expected<NtsSession> KeyExchange()
     {
         NtsKeOptions options;
         options.Host = "localhost";
@@ -152,19 +153,19 @@ TEST_F(ChronydNts, AServerTheCertificateDoesNotVouchForFailsTheKeyExchangeAndSet
 
 TEST_F(ChronydNts, KeyExchangeGivesCookiesAndTheNtpPort)
 {
-    const NtsKeResult result = KeyExchange();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
-    EXPECT_EQ(result.Session->Cookies.size(), NtsMaxCookies);
-    EXPECT_EQ(result.Session->NtpPort, s_chronyd->NtpPort());
-    EXPECT_EQ(result.Session->ClientToServerKey.size(), 32u);
-    RecordProperty("cookie_bytes", static_cast<int>(result.Session->Cookies.front().size()));
+    const Expected<NtsSession> result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    EXPECT_EQ(result.Value().Cookies.size(), NtsMaxCookies);
+    EXPECT_EQ(result.Value().NtpPort, s_chronyd->NtpPort());
+    EXPECT_EQ(result.Value().ClientToServerKey.size(), 32u);
+    RecordProperty("cookie_bytes", static_cast<int>(result.Value().Cookies.front().size()));
 }
 
 TEST_F(ChronydNts, SealedRequestGetsAnAuthenticReplyWithNewCookies)
 {
-    NtsKeResult result = KeyExchange();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
-    NtsSession& session = *result.Session;
+    Expected<NtsSession> result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    NtsSession& session = result.Value();
     session.Cookies.resize(4); // room for all that come back
     const Exchange e = SendSealed(session.NtpPort, session, 2);
     ASSERT_EQ(e.Check.Verdict, NtsReplyVerdict::Authentic) << e.Check.Why;
@@ -178,9 +179,9 @@ TEST_F(ChronydNts, SealedRequestGetsAnAuthenticReplyWithNewCookies)
 
 TEST_F(ChronydNts, CookiesFromRepliesCarryLaterExchanges)
 {
-    NtsKeResult result = KeyExchange();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
-    NtsSession& session = *result.Session;
+    Expected<NtsSession> result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    NtsSession& session = result.Value();
     // Twelve exchanges use up more than the eight cookies of the key exchange.
     for (int i = 0; i < 12; ++i) {
         const Exchange e = SendSealed(session.NtpPort, session, 0);
@@ -191,9 +192,9 @@ TEST_F(ChronydNts, CookiesFromRepliesCarryLaterExchanges)
 
 TEST_F(ChronydNts, CookieTheServerCannotReadBringsANak)
 {
-    NtsKeResult result = KeyExchange();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
-    NtsSession& session = *result.Session;
+    Expected<NtsSession> result = KeyExchange();
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    NtsSession& session = result.Value();
     Bytes& cookie = session.Cookies.front();
     cookie[cookie.size() / 2] ^= 0xFF;
     const Exchange e = SendSealed(session.NtpPort, session, 0);
@@ -202,11 +203,11 @@ TEST_F(ChronydNts, CookieTheServerCannotReadBringsANak)
 
 TEST_F(ChronydNts, KeysOfAnotherSessionDoNotOpenTheReply)
 {
-    NtsKeResult first = KeyExchange();
-    NtsKeResult second = KeyExchange();
+    Expected<NtsSession> first = KeyExchange();
+    Expected<NtsSession> second = KeyExchange();
     ASSERT_TRUE(first.Ok() && second.Ok());
-    NtsSession mixed = *first.Session;
-    mixed.ServerToClientKey = second.Session->ServerToClientKey;
+    NtsSession mixed = first.Value();
+    mixed.ServerToClientKey = second.Value().ServerToClientKey;
     const Exchange e = SendSealed(mixed.NtpPort, mixed, 0);
     EXPECT_EQ(e.Check.Verdict, NtsReplyVerdict::NotOurs);
     EXPECT_EQ(std::string(e.Check.Why), "authenticator does not verify");

@@ -1,5 +1,6 @@
 // The key exchange client against a scripted TLS server on 127.0.0.1 with
 // certificates made for this run.
+#include "FailureText.h"
 #include "LocalNameLookup.h"
 #include "NtsKeClient.h"
 #include "NtsKeTestServer.h"
@@ -7,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 
 using namespace brisvander;
@@ -54,7 +57,7 @@ protected:
     }
 
     // Runs the client against a server following `script`.
-    NtsKeResult Exchange(NtsKeServerScript script, const std::string& host = "localhost",
+    Expected<NtsSession> Exchange(NtsKeServerScript script, const std::string& host = "localhost",
                          std::chrono::milliseconds limit = NtsKeTimeout)
     {
         std::string whyNot;
@@ -67,11 +70,15 @@ protected:
         return RunNtsKeyExchange(options);
     }
 
-    void ExpectFailure(const NtsKeResult& result, NtsKeFailureKind kind, const std::string& reasonPart)
+    // The failure, which must be the key exchange's and of `kind`; its words are FailureText's.
+    static Failure ExpectFailure(const Expected<NtsSession>& result, FailureKind kind)
     {
-        ASSERT_FALSE(result.Ok());
-        EXPECT_EQ(result.Failure.Kind, kind) << result.Failure.Reason;
-        EXPECT_NE(result.Failure.Reason.find(reasonPart), std::string::npos) << result.Failure.Reason;
+        EXPECT_FALSE(result.Ok());
+        if (result.Ok())
+            return {};
+        EXPECT_EQ(result.Error().Number, ErrorCode::KeyExchangeFailed);
+        EXPECT_EQ(result.Error().Kind, kind) << FailureText(result.Error());
+        return result.Error();
     }
 
     TestAuthority m_authority{"Brisvander Test CA"};
@@ -92,11 +99,11 @@ TEST_F(NtsKeClientTest, SuccessGivesTheServersKeysCookiesAndNegotiation)
     for (int i = 0; i < 8; ++i)
         AppendRecord(response, 5, CookieOf(i));
     AppendRecord(response, kCritical | 0, {});
-    const NtsKeResult result = Exchange(Script(response));
+    const Expected<NtsSession> result = Exchange(Script(response));
     const NtsKeServerLog& log = m_server.Finish();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason << " / server: " << log.Problem;
+    ASSERT_TRUE(result.Ok()) << FailureText(result.Error()) << " / server: " << log.Problem;
 
-    const NtsSession& s = *result.Session;
+    const NtsSession& s = result.Value();
     ASSERT_EQ(log.ClientToServerKey.size(), 32u);
     EXPECT_EQ(ToHex(s.ClientToServerKey), ToHex(log.ClientToServerKey));
     EXPECT_EQ(ToHex(s.ServerToClientKey), ToHex(log.ServerToClientKey));
@@ -111,19 +118,19 @@ TEST_F(NtsKeClientTest, SuccessGivesTheServersKeysCookiesAndNegotiation)
 
 TEST_F(NtsKeClientTest, AddressLiteralIsCheckedAgainstTheCertificatesAddress)
 {
-    const NtsKeResult result = Exchange(Script(), "127.0.0.1");
+    const Expected<NtsSession> result = Exchange(Script(), "127.0.0.1");
     const NtsKeServerLog& log = m_server.Finish();
-    ASSERT_TRUE(result.Ok()) << result.Failure.Reason;
+    ASSERT_TRUE(result.Ok()) << FailureText(result.Error());
     EXPECT_TRUE(log.ServerName.empty()) << "no server name indication for an address";
-    EXPECT_TRUE(result.Session->NtpServer.empty());
-    EXPECT_EQ(result.Session->NtpPort, 0);
+    EXPECT_TRUE(result.Value().NtpServer.empty());
+    EXPECT_EQ(result.Value().NtpPort, 0);
 }
 
 TEST_F(NtsKeClientTest, ServerWithoutNtsAlpnIsRefused)
 {
     NtsKeServerScript quiet = Script();
     quiet.Alpn = "http/1.1";
-    ExpectFailure(Exchange(quiet), NtsKeFailureKind::Alpn, "Server unterstützt kein NTS (ALPN)");
+    ExpectFailure(Exchange(quiet), FailureKind::NtsNoAlpn);
 }
 
 TEST_F(NtsKeClientTest, ServerRejectingOurAlpnIsRefused)
@@ -131,14 +138,14 @@ TEST_F(NtsKeClientTest, ServerRejectingOurAlpnIsRefused)
     NtsKeServerScript rejecting = Script();
     rejecting.Alpn = "http/1.1";
     rejecting.RejectUnknownAlpn = true;
-    ExpectFailure(Exchange(rejecting), NtsKeFailureKind::Alpn, "ALPN");
+    ExpectFailure(Exchange(rejecting), FailureKind::NtsNoAlpn);
 }
 
 TEST_F(NtsKeClientTest, Tls12OnlyServerIsRefused)
 {
     NtsKeServerScript old = Script();
     old.Tls12Only = true;
-    ExpectFailure(Exchange(old), NtsKeFailureKind::Tls, "TLS 1.3");
+    ExpectFailure(Exchange(old), FailureKind::NtsNoTls13);
     EXPECT_FALSE(m_server.Finish().HandshakeDone);
 }
 
@@ -147,18 +154,17 @@ TEST_F(NtsKeClientTest, ResponsesThatGiveNoSessionAreRefused)
     Bytes error;
     AppendRecord(error, kCritical | 2, U16(2));
     AppendRecord(error, kCritical | 0, {});
-    ExpectFailure(Exchange(Script(error)), NtsKeFailureKind::ServerError,
-                  "Fehler-Record vom Server: 2 (interner Fehler des Servers)");
+    EXPECT_EQ(ExpectFailure(Exchange(Script(error)), FailureKind::NtsServerErrorRecord).Code, 2);
 }
 
 TEST_F(NtsKeClientTest, ResponseWithoutAeadIsRefused)
 {
-    ExpectFailure(Exchange(Script(Response(false))), NtsKeFailureKind::BadResponse, "AEAD");
+    ExpectFailure(Exchange(Script(Response(false))), FailureKind::NtsNoAeadChoice);
 }
 
 TEST_F(NtsKeClientTest, ResponseWithoutCookieIsRefused)
 {
-    ExpectFailure(Exchange(Script(Response(true, 0))), NtsKeFailureKind::NoCookie, "keine Cookies erhalten");
+    ExpectFailure(Exchange(Script(Response(true, 0))), FailureKind::NtsNoCookieReceived);
 }
 
 TEST_F(NtsKeClientTest, RecordRunningPastTheEndOfTheResponseIsRefused)
@@ -169,7 +175,7 @@ TEST_F(NtsKeClientTest, RecordRunningPastTheEndOfTheResponseIsRefused)
     AppendU16(cut, 5);
     AppendU16(cut, 100); // 100 bytes announced, 10 sent, then the server closes
     cut.resize(cut.size() + 10, 0x77);
-    ExpectFailure(Exchange(Script(cut)), NtsKeFailureKind::BadResponse, "unvollständig");
+    ExpectFailure(Exchange(Script(cut)), FailureKind::NtsResponseIncomplete);
 }
 
 TEST_F(NtsKeClientTest, OversizedRecordIsRefusedAtOnce)
@@ -179,7 +185,10 @@ TEST_F(NtsKeClientTest, OversizedRecordIsRefusedAtOnce)
     AppendU16(big, 5);
     AppendU16(big, 4000);
     big.resize(big.size() + 4000, 0x77);
-    ExpectFailure(Exchange(Script(big)), NtsKeFailureKind::BadResponse, "länger als 256");
+    const Failure tooLong = ExpectFailure(Exchange(Script(big)), FailureKind::NtsResponseMalformed);
+    EXPECT_EQ(tooLong.Cause, FailureKind::NtsRecordTooLong);
+    EXPECT_EQ(tooLong.Code, 5);
+    EXPECT_EQ(tooLong.Length, 256u);
 }
 
 TEST_F(NtsKeClientTest, HandshakeThatNeverEndsStopsAtTheDeadline)
@@ -187,8 +196,7 @@ TEST_F(NtsKeClientTest, HandshakeThatNeverEndsStopsAtTheDeadline)
     NtsKeServerScript silent = Script();
     silent.StallBeforeHandshake = true;
     const auto start = Clock::now();
-    ExpectFailure(Exchange(silent, "localhost", std::chrono::milliseconds(700)), NtsKeFailureKind::Timeout,
-                  "Zeitüberschreitung beim Schlüsselaustausch");
+    ExpectFailure(Exchange(silent, "localhost", std::chrono::milliseconds(700)), FailureKind::NtsTimedOut);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(4)); // loose: only "not stuck"
 }
 
@@ -197,8 +205,7 @@ TEST_F(NtsKeClientTest, ResponseThatNeverComesStopsAtTheDeadline)
     NtsKeServerScript silent = Script();
     silent.StallBeforeResponse = true;
     const auto start = Clock::now();
-    ExpectFailure(Exchange(silent, "localhost", std::chrono::milliseconds(700)), NtsKeFailureKind::Timeout,
-                  "Zeitüberschreitung");
+    ExpectFailure(Exchange(silent, "localhost", std::chrono::milliseconds(700)), FailureKind::NtsTimedOut);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
     EXPECT_TRUE(m_server.Finish().HandshakeDone);
 }
@@ -207,8 +214,7 @@ TEST_F(NtsKeClientTest, CertificateForAnotherNameIsRefused)
 {
     NtsKeServerScript elsewhere = Script();
     elsewhere.Credentials = m_authority.Issue("time.example", {"DNS:time.example", "IP:192.0.2.1"});
-    ExpectFailure(Exchange(elsewhere), NtsKeFailureKind::Certificate,
-                  "Zertifikat des Servers nicht vertrauenswürdig: ausgestellt für einen anderen Namen als localhost");
+    EXPECT_EQ(ExpectFailure(Exchange(elsewhere), FailureKind::NtsCertificateWrongName).Host, "localhost");
     EXPECT_FALSE(m_server.Finish().HandshakeDone);
 }
 
@@ -216,7 +222,8 @@ TEST_F(NtsKeClientTest, AddressNotInTheCertificateIsRefused)
 {
     NtsKeServerScript nameOnly = Script();
     nameOnly.Credentials = m_authority.Issue("localhost", {"DNS:localhost"});
-    ExpectFailure(Exchange(nameOnly, "127.0.0.1"), NtsKeFailureKind::Certificate, "anderen Namen als 127.0.0.1");
+    EXPECT_EQ(ExpectFailure(Exchange(nameOnly, "127.0.0.1"), FailureKind::NtsCertificateWrongName).Host,
+              "127.0.0.1");
 }
 
 TEST_F(NtsKeClientTest, CertificateFromAnUnknownAuthorityIsRefused)
@@ -224,8 +231,18 @@ TEST_F(NtsKeClientTest, CertificateFromAnUnknownAuthorityIsRefused)
     const TestAuthority stranger("Somebody Else");
     NtsKeServerScript untrusted = Script();
     untrusted.Credentials = stranger.Issue("localhost", {"DNS:localhost", "IP:127.0.0.1"});
-    ExpectFailure(Exchange(untrusted), NtsKeFailureKind::Certificate, "unbekannte Zertifizierungsstelle");
+    ExpectFailure(Exchange(untrusted), FailureKind::NtsCertificateUnknownIssuer);
     EXPECT_FALSE(m_server.Finish().HandshakeDone);
+}
+
+TEST_F(NtsKeClientTest, AnExpiredCertificateIsRefusedWithItsValidity)
+{
+    NtsKeServerScript expired = Script();
+    expired.Credentials = m_authority.Issue("localhost", {"DNS:localhost"}, Validity{-2 * 86400, -86400});
+    const std::int64_t now = std::time(nullptr);
+    const Failure failure = ExpectFailure(Exchange(expired), FailureKind::NtsCertificateExpired);
+    EXPECT_NEAR(static_cast<double>(failure.NotBefore), static_cast<double>(now - 2 * 86400), 60.0);
+    EXPECT_NEAR(static_cast<double>(failure.NotAfter), static_cast<double>(now - 86400), 60.0);
 }
 
 TEST_F(NtsKeClientTest, WithoutTheExtraAuthorityTheTestServerIsNotTrusted)
@@ -236,8 +253,7 @@ TEST_F(NtsKeClientTest, WithoutTheExtraAuthorityTheTestServerIsNotTrusted)
     options.Host = "localhost";
     options.Port = static_cast<std::uint16_t>(m_server.Port());
     options.Deadline = Clock::now() + NtsKeTimeout;
-    const NtsKeResult result = RunNtsKeyExchange(options);
-    ExpectFailure(result, NtsKeFailureKind::Certificate, "nicht vertrauenswürdig");
+    ExpectFailure(RunNtsKeyExchange(options), FailureKind::NtsCertificateUnknownIssuer);
 }
 
 TEST_F(NtsKeClientTest, TheAuthoritiesNamedBySslCertFileAreTrusted)
@@ -259,12 +275,13 @@ TEST_F(NtsKeClientTest, TheAuthoritiesNamedBySslCertFileAreTrusted)
     options.Host = "localhost";
     options.Port = static_cast<std::uint16_t>(m_server.Port());
     options.Deadline = Clock::now() + NtsKeTimeout;
-    const NtsKeResult result = started ? RunNtsKeyExchange(options) : NtsKeResult{};
+    const Expected<NtsSession> result =
+        started ? RunNtsKeyExchange(options) : KeyExchangeFailure(FailureKind::NtsNoConnection);
     for (int i = 0; i < 2; ++i)
         saved[i] ? setenv(names[i], saved[i]->c_str(), 1) : unsetenv(names[i]);
 
     ASSERT_TRUE(started) << whyNot;
-    EXPECT_TRUE(result.Ok()) << result.Failure.Reason;
+    EXPECT_TRUE(result.Ok()) << FailureText(result.Error());
 }
 
 TEST(NtsKeClientLocal, ClosedPortUnknownNameAndMissingCaFileAreReported)
@@ -274,19 +291,23 @@ TEST(NtsKeClientLocal, ClosedPortUnknownNameAndMissingCaFileAreReported)
     options.Host = "127.0.0.1";
     options.Port = 1; // tcpmux: nothing listens there on a test machine
     options.Deadline = Clock::now() + NtsKeTimeout;
-    NtsKeResult r = RunNtsKeyExchange(options);
+    Expected<NtsSession> r = RunNtsKeyExchange(options);
     ASSERT_FALSE(r.Ok());
-    EXPECT_EQ(r.Failure.Kind, NtsKeFailureKind::Connect) << r.Failure.Reason;
-    EXPECT_EQ(r.Failure.Reason, "keine Verbindung zu 127.0.0.1 Port 1: Verbindung abgelehnt");
+    EXPECT_EQ(r.Error().Kind, FailureKind::NtsNoConnection) << FailureText(r.Error());
+    EXPECT_EQ(r.Error().Host, "127.0.0.1");
+    EXPECT_EQ(r.Error().Port, 1);
+    EXPECT_EQ(r.Error().SystemError, ECONNREFUSED);
 
     options.Host = "no-such-host.invalid";
     r = RunNtsKeyExchange(options);
     ASSERT_FALSE(r.Ok());
-    EXPECT_EQ(r.Failure.Kind, NtsKeFailureKind::NameLookup) << r.Failure.Reason;
+    EXPECT_EQ(r.Error().Kind, FailureKind::NtsNameNotFound) << FailureText(r.Error());
+    EXPECT_EQ(r.Error().Host, "no-such-host.invalid");
 
     options.Host = "127.0.0.1";
     options.ExtraCaFile = "/nonexistent/ca.pem";
     r = RunNtsKeyExchange(options);
     ASSERT_FALSE(r.Ok());
-    EXPECT_EQ(r.Failure.Kind, NtsKeFailureKind::Internal) << r.Failure.Reason;
+    EXPECT_EQ(r.Error().Kind, FailureKind::NtsCaFileUnreadable) << FailureText(r.Error());
+    EXPECT_EQ(r.Error().Detail, "/nonexistent/ca.pem");
 }

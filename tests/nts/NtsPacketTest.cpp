@@ -1,6 +1,7 @@
 // Sealed requests as a server would check them, and replies as a server (or
 // someone else) could send them.
 #include "AesSiv.h"
+#include "FailureKinds.h"
 #include "NtpExtensionFields.h"
 #include "NtsKeRecords.h"
 #include "NtsPacket.h"
@@ -10,6 +11,7 @@
 
 using namespace brisvander;
 using ntstest::ToHex;
+using testsupport::KindOf;
 
 namespace {
 constexpr auto kUid = static_cast<std::uint16_t>(NtpExtensionType::UniqueIdentifier);
@@ -90,7 +92,7 @@ TEST(NtsSealRequest, LaysOutFieldsAndAServerCanVerifyIt)
     const Bytes firstCookie = session.Cookies.front();
     const Bytes header = ClientHeader();
     const NtsSealedRequest sealed = SealRequest(header, session, 2);
-    ASSERT_EQ(sealed.Status, NtsSealStatus::Sealed);
+    ASSERT_EQ(KindOf(sealed.Problem), std::nullopt);
     EXPECT_EQ(Bytes(sealed.Packet.begin(), sealed.Packet.begin() + 48), header);
 
     const auto fields = ParseExtensionFields(sealed.Packet, NtpHeaderSize);
@@ -122,8 +124,8 @@ TEST(NtsSealRequest, IdentifiersAndNoncesDifferEveryTime)
     NtsSession session = Session(2);
     const NtsSealedRequest a = SealRequest(ClientHeader(), session);
     const NtsSealedRequest b = SealRequest(ClientHeader(), session);
-    ASSERT_EQ(a.Status, NtsSealStatus::Sealed);
-    ASSERT_EQ(b.Status, NtsSealStatus::Sealed);
+    ASSERT_EQ(KindOf(a.Problem), std::nullopt);
+    ASSERT_EQ(KindOf(b.Problem), std::nullopt);
     EXPECT_NE(ToHex(a.Pending.UniqueId), ToHex(b.Pending.UniqueId));
     EXPECT_NE(ToHex(ByteView(a.Packet).last(32)), ToHex(ByteView(b.Packet).last(32)));
 }
@@ -133,17 +135,18 @@ TEST(NtsSealRequest, RefusesAndLeavesTheSessionAlone)
     NtsSession session = Session(1);
     Bytes version3 = ClientHeader();
     version3[0] = 0x1B;
-    EXPECT_EQ(SealRequest(version3, session).Status, NtsSealStatus::BadHeader);
-    EXPECT_EQ(SealRequest(ByteView(ClientHeader()).first(47), session).Status, NtsSealStatus::BadHeader);
-    EXPECT_EQ(SealRequest(ClientHeader(), session, NtsMaxCookies).Status, NtsSealStatus::TooManyPlaceholders);
+    EXPECT_EQ(KindOf(SealRequest(version3, session).Problem), FailureKind::NtsNotSealed);
+    EXPECT_EQ(KindOf(SealRequest(ByteView(ClientHeader()).first(47), session).Problem),
+              FailureKind::NtsNotSealed);
+    EXPECT_EQ(KindOf(SealRequest(ClientHeader(), session, NtsMaxCookies).Problem), FailureKind::NtsNotSealed);
     NtsSession badKey = Session(1);
     badKey.ClientToServerKey.resize(16);
-    EXPECT_EQ(SealRequest(ClientHeader(), badKey).Status, NtsSealStatus::CryptoFailed);
+    EXPECT_EQ(KindOf(SealRequest(ClientHeader(), badKey).Problem), FailureKind::NtsNotSealed);
     EXPECT_EQ(badKey.Cookies.size(), 1u);
     EXPECT_EQ(session.Cookies.size(), 1u);
 
-    EXPECT_EQ(SealRequest(ClientHeader(), session).Status, NtsSealStatus::Sealed);
-    EXPECT_EQ(SealRequest(ClientHeader(), session).Status, NtsSealStatus::NoCookie);
+    EXPECT_EQ(KindOf(SealRequest(ClientHeader(), session).Problem), std::nullopt);
+    EXPECT_EQ(KindOf(SealRequest(ClientHeader(), session).Problem), FailureKind::NtsCookiesUsedUp);
 }
 
 TEST(NtsCheckReply, AuthenticReplyHandsOverItsCookies)

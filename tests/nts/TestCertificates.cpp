@@ -56,14 +56,13 @@ bool AddExtension(X509* certificate, X509* issuer, int nid, const std::string& v
     return added;
 }
 
-// Valid from an hour ago for a day: a test never meets the edges.
-X509Ptr NewCertificate(EVP_PKEY* key, const std::string& commonName, long serial)
+X509Ptr NewCertificate(EVP_PKEY* key, const std::string& commonName, long serial, Validity validity = {})
 {
     X509Ptr certificate(X509_new());
     X509_set_version(certificate.get(), 2);
     ASN1_INTEGER_set(X509_get_serialNumber(certificate.get()), serial);
-    X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 86400);
+    X509_gmtime_adj(X509_getm_notBefore(certificate.get()), validity.NotBefore);
+    X509_gmtime_adj(X509_getm_notAfter(certificate.get()), validity.NotAfter);
     X509_set_pubkey(certificate.get(), key);
     X509_NAME* name = X509_get_subject_name(certificate.get());
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()),
@@ -97,13 +96,14 @@ TestAuthority::~TestAuthority() = default;
 
 bool TestAuthority::Valid() const { return m_keys->Certificate != nullptr; }
 
-ServerCredentials TestAuthority::Issue(const std::string& commonName, const std::vector<std::string>& altNames) const
+ServerCredentials TestAuthority::Issue(const std::string& commonName, const std::vector<std::string>& altNames,
+                                       Validity validity) const
 {
     static long serial = 100;
     PkeyPtr key(EVP_EC_gen("P-256"));
     if (!key || !Valid())
         return {};
-    X509Ptr certificate = NewCertificate(key.get(), commonName, ++serial);
+    X509Ptr certificate = NewCertificate(key.get(), commonName, ++serial, validity);
     X509_set_issuer_name(certificate.get(), X509_get_subject_name(m_keys->Certificate.get()));
     std::string names;
     for (const std::string& n : altNames)

@@ -7,6 +7,13 @@
 
 namespace brisvander::ntstest {
 
+// When a certificate is valid, in seconds from the moment it is made. By
+// default from an hour ago for a day: a test never meets the edges.
+struct Validity {
+    long NotBefore = -3600;
+    long NotAfter = 86400;
+};
+
 struct ServerCredentials {
     std::string CertificatePem;
     std::string PrivateKeyPem;
@@ -22,7 +29,8 @@ public:
     bool Valid() const;
     const std::string& CertificatePem() const { return m_certificatePem; }
     // A P-256 server certificate with these subjectAltName entries ("DNS:localhost", "IP:127.0.0.1").
-    ServerCredentials Issue(const std::string& commonName, const std::vector<std::string>& altNames) const;
+    ServerCredentials Issue(const std::string& commonName, const std::vector<std::string>& altNames,
+                            Validity validity = {}) const;
 
 private:
     struct Keys;

@@ -19,7 +19,7 @@ protected:
     {
         return NtsSessionStore(Folder).Take("time.example", 4460, trust, now);
     }
-    std::string Put(std::uint32_t firstCookie, std::size_t count, std::int64_t made = Now)
+    std::optional<Failure> Put(std::uint32_t firstCookie, std::size_t count, std::int64_t made = Now)
     {
         const NtsSession session = SessionWithCookies(firstCookie, count);
         return NtsSessionStore(Folder).Put("time.example", 4460, "system", session, made);
@@ -36,31 +36,35 @@ protected:
 TEST_F(NtsStoreFiles, TakeLeavesNothingBehindAndPutKeepsOnlyTheNewestCookies)
 {
     EXPECT_EQ(Take().Status, NtsTakeStatus::Absent);
-    ASSERT_EQ(Put(100, 3), "");
+    ASSERT_EQ(Put(100, 3), std::nullopt);
     EXPECT_EQ(ModeOf(Folder), 0700u);
     EXPECT_EQ(ModeOf(FilePath()), 0600u);
     const NtsTakeResult taken = Take();
     ASSERT_EQ(taken.Status, NtsTakeStatus::Taken);
     EXPECT_EQ(taken.Session->Cookies, SessionWithCookies(100, 3).Cookies);
     EXPECT_EQ(taken.KeyExchangeTime, Now);
-    EXPECT_TRUE(taken.Warning.empty());
+    EXPECT_FALSE(taken.Warning);
     EXPECT_EQ(Take().Status, NtsTakeStatus::Absent);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder), {}), 0);
 
-    ASSERT_EQ(Put(200, 10), "");
+    ASSERT_EQ(Put(200, 10), std::nullopt);
     EXPECT_EQ(Take().Session->Cookies, SessionWithCookies(202, 8).Cookies);
-    ASSERT_EQ(Put(300, 0), "");
+    ASSERT_EQ(Put(300, 0), std::nullopt);
     EXPECT_FALSE(FileThere());
 }
 
 TEST_F(NtsStoreFiles, RefusesWhatIsNotThisAccountsAlone)
 {
-    ASSERT_EQ(Put(1, 2), "");
+    ASSERT_EQ(Put(1, 2), std::nullopt);
     ASSERT_EQ(chmod(Folder.c_str(), 0755), 0);
     NtsTakeResult result = Take();
     EXPECT_EQ(result.Status, NtsTakeStatus::Refused);
-    EXPECT_NE(result.Warning.find("0755"), std::string::npos) << result.Warning;
-    EXPECT_NE(Put(3, 1), "");
+    ASSERT_TRUE(result.Warning);
+    EXPECT_EQ(result.Warning->Kind, FailureKind::NtsStoreUnusable);
+    EXPECT_EQ(result.Warning->Cause, FailureKind::StoreOpenToOthers);
+    EXPECT_EQ(result.Warning->Code, 0755);
+    EXPECT_EQ(result.Warning->Detail, Folder);
+    EXPECT_NE(Put(3, 1), std::nullopt);
     ASSERT_EQ(chmod(Folder.c_str(), 0700), 0);
 
     ASSERT_EQ(chmod(FilePath().c_str(), 0644), 0);
@@ -72,7 +76,10 @@ TEST_F(NtsStoreFiles, RefusesWhatIsNotThisAccountsAlone)
         ASSERT_EQ(chown(FilePath().c_str(), 65534, 65534), 0);
         result = Take();
         EXPECT_EQ(result.Status, NtsTakeStatus::Refused);
-        EXPECT_NE(result.Warning.find("65534"), std::string::npos) << result.Warning;
+        ASSERT_TRUE(result.Warning);
+        EXPECT_EQ(result.Warning->Kind, FailureKind::NtsStoredSessionUnusable);
+        EXPECT_EQ(result.Warning->Cause, FailureKind::StoreOtherOwner);
+        EXPECT_EQ(result.Warning->Code, 65534);
         ASSERT_EQ(chown(FilePath().c_str(), 0, 0), 0);
     }
 
@@ -83,24 +90,28 @@ TEST_F(NtsStoreFiles, RefusesWhatIsNotThisAccountsAlone)
     std::filesystem::rename(Folder, Folder + "-real");
     std::filesystem::create_directory_symlink(Folder + "-real", Folder);
     EXPECT_EQ(Take().Status, NtsTakeStatus::Refused);
-    EXPECT_NE(Put(3, 1), "");
+    EXPECT_NE(Put(3, 1), std::nullopt);
 }
 
 TEST_F(NtsStoreFiles, TornOrForeignFilesAreReportedAndKept)
 {
-    ASSERT_EQ(Put(1, 8), "");
+    ASSERT_EQ(Put(1, 8), std::nullopt);
     std::filesystem::resize_file(FilePath(), std::filesystem::file_size(FilePath()) - 10);
     for (int run = 0; run < 2; ++run) {
         const NtsTakeResult result = Take();
         EXPECT_EQ(result.Status, NtsTakeStatus::Damaged);
-        EXPECT_NE(result.Warning.find(FilePath()), std::string::npos) << result.Warning;
+        ASSERT_TRUE(result.Warning);
+        EXPECT_EQ(result.Warning->Kind, FailureKind::NtsStoredSessionUnusable);
+        EXPECT_EQ(result.Warning->Cause, FailureKind::StoreFileDamaged);
+        EXPECT_EQ(result.Warning->Detail, FilePath());
         EXPECT_TRUE(FileThere());
     }
     std::ofstream(FilePath(), std::ios::trunc) << "not a session\n";
     EXPECT_EQ(Take().Status, NtsTakeStatus::Foreign);
     EXPECT_TRUE(FileThere());
     // Another server's session under this one's name.
-    ASSERT_EQ(NtsSessionStore(Folder).Put("other.example", 4460, "system", SessionWithCookies(1, 1), Now), "");
+    ASSERT_EQ(NtsSessionStore(Folder).Put("other.example", 4460, "system", SessionWithCookies(1, 1), Now),
+              std::nullopt);
     std::filesystem::rename(Folder + "/" + SessionFileName("other.example", 4460), FilePath());
     EXPECT_EQ(Take().Status, NtsTakeStatus::Foreign);
     EXPECT_TRUE(FileThere());
@@ -108,11 +119,11 @@ TEST_F(NtsStoreFiles, TornOrForeignFilesAreReportedAndKept)
 
 TEST_F(NtsStoreFiles, OldOrOtherAlgorithmSessionsGoOtherTrustsStay)
 {
-    ASSERT_EQ(Put(1, 2, Now - 15 * 86400), "");
+    ASSERT_EQ(Put(1, 2, Now - 15 * 86400), std::nullopt);
     EXPECT_EQ(Take().Status, NtsTakeStatus::TooOld);
     EXPECT_FALSE(FileThere());
 
-    ASSERT_EQ(Put(1, 2), "");
+    ASSERT_EQ(Put(1, 2), std::nullopt);
     EXPECT_EQ(Take("sha256:ab").Status, NtsTakeStatus::WrongTrust);
     EXPECT_TRUE(FileThere());
     EXPECT_EQ(Take("system", Now - 400 * 86400).Status, NtsTakeStatus::Taken);
@@ -125,7 +136,7 @@ TEST_F(NtsStoreFiles, AbandonedTakenFilesAreDeletedUnread)
         _exit(0);
     ASSERT_GT(child, 0);
     waitpid(child, nullptr, 0);
-    ASSERT_EQ(Put(1, 2), "");
+    ASSERT_EQ(Put(1, 2), std::nullopt);
     const std::string dead = Folder + "/" + TakenFileName(SessionFileName("time.example", 4460), child, "ab");
     const std::string live = Folder + "/" + TakenFileName(SessionFileName("time.example", 4460), getppid(), "cd");
     std::filesystem::copy_file(FilePath(), dead);
@@ -142,7 +153,7 @@ TEST_F(NtsStoreFiles, ForgetOneHostOnEveryPortOrAll)
     EXPECT_EQ(store.Forget(std::nullopt).Removed, 0);
     for (const char* host : {"a.example", "b.example"})
         for (std::uint16_t port : {4460, 4461})
-            ASSERT_EQ(store.Put(host, port, "system", SessionWithCookies(1, 1), Now), "");
+            ASSERT_EQ(store.Put(host, port, "system", SessionWithCookies(1, 1), Now), std::nullopt);
     EXPECT_EQ(store.Forget("a.example").Removed, 2);
     EXPECT_EQ(store.Take("a.example", 4461, "system", Now).Status, NtsTakeStatus::Absent);
     EXPECT_EQ(store.Forget(std::nullopt).Removed, 2);

@@ -37,7 +37,7 @@ constexpr std::uint32_t Rounds = 400;
         } else {
             _exit(3);
         }
-        if (!store.Put("time.example", 4460, "system", session, 1'750'000'000).empty())
+        if (store.Put("time.example", 4460, "system", session, 1'750'000'000))
             _exit(4);
     }
     _exit(0);

@@ -1,4 +1,5 @@
 // The report is compared byte for byte: users and scripts read it.
+#include "FailureText.h"
 #include "ReportText.h"
 
 #include <clocale>
@@ -54,39 +55,38 @@ TEST(ReportText, PreamblesAndOutcomes)
               "Verbinde mit SNTP Zeitserver:  x \nDie Zeit wird jetzt mit dem NTP Zeitserver abgeglichen.\n");
     EXPECT_EQ(ReportQueryFailure(10060), "Fehler, konnte keine Zeit vom NTP Server erhalten.\n\t\tAnderen wählen "
                                          "oder nochmal versuchen.\n(Fehler Nr. 10060)\n\nOK.");
-    EXPECT_EQ(ReportClockOutcome(ClockSetting::Set), "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
+    EXPECT_EQ(ReportClockOutcome(std::nullopt), "Zeit erfolgreich mit Zeitserver synchronisiert.\n\nOK.");
 }
 
 // Every way the setting can fail: the failure line, then one line of its own
 // that says why and what to do, then "OK." as always.
 TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
 {
+    using Kind = FailureKind;
     const std::string head = "Fehler beim setzen der lokalen Rechner Zeit.\n";
     const std::string tail = "\n\nOK.";
     std::set<std::string> reasons;
-    for (const ClockSetting why :
-         {ClockSetting::NoRight, ClockSetting::NotAuthorised, ClockSetting::AutomaticSyncOn, ClockSetting::NoAgent,
-          ClockSetting::NoAnswer, ClockSetting::StillPending, ClockSetting::Failed, ClockSetting::NoBus,
-          ClockSetting::NoService, ClockSetting::RightOutOfReach, ClockSetting::ServiceGone,
-          ClockSetting::KernelRefused}) {
-        const std::string text = ReportClockOutcome(why);
-        const std::string reason = ReportClockFailureReason(why);
+    for (const Kind why : {Kind::ClockNoRight, Kind::ClockNotAuthorised, Kind::ClockAutomaticSyncOn,
+                           Kind::ClockNoAgent, Kind::ClockNoAnswer, Kind::ClockStillPending, Kind::ClockRefused,
+                           Kind::ClockNoBus, Kind::ClockNoService, Kind::ClockRightOutOfReach,
+                           Kind::ClockServiceGone, Kind::ClockKernelRefused}) {
+        const std::string text = ReportClockOutcome(FailureOf(why));
+        const std::string reason = FailureText(FailureOf(why));
         EXPECT_EQ(text, head + reason + tail);
         EXPECT_GT(reason.size(), 20u);
         EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
         reasons.insert(reason);
     }
     EXPECT_EQ(reasons.size(), 12u);
-    EXPECT_EQ(ReportClockFailureReason(ClockSetting::Set), "");
     // What to do, named where the user can do it.
-    EXPECT_NE(ReportClockFailureReason(ClockSetting::AutomaticSyncOn).find("timedatectl set-ntp false"),
-              std::string::npos);
-    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAgent).find("sudo"), std::string::npos);
-    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoRight).find("Administrator"), std::string::npos);
-    EXPECT_NE(ReportClockFailureReason(ClockSetting::NoAnswer).find("unbekannt"), std::string::npos);
+    auto reasonOf = [](Kind why) { return FailureText(FailureOf(why)); };
+    EXPECT_NE(reasonOf(Kind::ClockAutomaticSyncOn).find("timedatectl set-ntp false"), std::string::npos);
+    EXPECT_NE(reasonOf(Kind::ClockNoAgent).find("sudo"), std::string::npos);
+    EXPECT_NE(reasonOf(Kind::ClockNoRight).find("Administrator"), std::string::npos);
+    EXPECT_NE(reasonOf(Kind::ClockNoAnswer).find("unbekannt"), std::string::npos);
     // Where the clock is the host's, running as administrator is no advice.
-    for (const ClockSetting hostsClock : {ClockSetting::RightOutOfReach, ClockSetting::KernelRefused})
-        EXPECT_EQ(ReportClockFailureReason(hostsClock).find("ausführen"), std::string::npos);
+    for (const Kind hostsClock : {Kind::ClockRightOutOfReach, Kind::ClockKernelRefused})
+        EXPECT_EQ(reasonOf(hostsClock).find("ausführen"), std::string::npos);
 }
 
 TEST(ReportText, TheHostLineShowsControlCharactersEscaped)

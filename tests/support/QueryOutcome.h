@@ -23,7 +23,7 @@ inline QueryOutcome RunQuery(const char* host, int port, std::uint32_t timeoutMs
 {
     // No query may reach the real clock, whatever a fault does.
     RecordingClockControl clock;
-    clock.raiseResult = ClockRightRaise::Refused;
+    clock.raiseFailure = FailureKind::ClockRightRefused;
     clock.stepResult = false;
     SntpClient client(clock);
     client.TimeoutMs = timeoutMs;

@@ -32,48 +32,43 @@ RecordingClockControl::Record& RecordingClockControl::Add(Call call)
     return records.back();
 }
 
-ClockRightRaise RecordingClockControl::RaiseClockRight()
+Expected<ClockRightRaise> RecordingClockControl::RaiseClockRight()
 {
     Add(Call::Raise);
+    if (raiseFailure)
+        return FailureOf(*raiseFailure, failError);
     if (raiseResult == ClockRightRaise::Raised)
         rightRaised = true;
-    else if (raiseResult != ClockRightRaise::NoCapabilities)
-        SetLastError(failError);
     return raiseResult;
 }
 
-ClockSetting RecordingClockControl::StepClock(const ClockStep& step)
+std::optional<Failure> RecordingClockControl::StepClock(const ClockStep& step)
 {
     Add(Call::Step).step = step;
     if (whileStepping)
         whileStepping();
     if (stepResult)
-        return ClockSetting::Set;
-    SetLastError(failError);
-    return stepFailure;
+        return std::nullopt;
+    return FailureOf(stepFailure, failError);
 }
 
-bool RecordingClockControl::LowerClockRight()
+std::optional<Failure> RecordingClockControl::LowerClockRight()
 {
     Add(Call::Lower);
-    if (!lowerResult) {
-        SetLastError(failError);
-        return false;
-    }
+    if (!lowerResult)
+        return FailureOf(FailureKind::ClockRightNotGivenUp, failError);
     rightRaised = false;
-    return true;
+    return std::nullopt;
 }
 
-bool RecordingClockControl::DropClockRightForGood()
+std::optional<Failure> RecordingClockControl::DropClockRightForGood()
 {
     Add(Call::DropForGood);
-    if (!dropResult) {
-        SetLastError(failError);
-        return false;
-    }
+    if (!dropResult)
+        return FailureOf(FailureKind::ClockRightNotGivenUp, failError);
     rightRaised = false;
     droppedForGood = true;
-    return true;
+    return std::nullopt;
 }
 
 } // namespace brisvander::testsupport

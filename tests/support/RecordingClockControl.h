@@ -21,10 +21,11 @@ public:
         double StepSeconds() const { return static_cast<double>(step.Seconds) + step.Nanoseconds * 1e-9; }
     };
 
-    // What each call answers; a failing call leaves failError as last error.
+    // What each call answers; a failing call's failure has the number failError.
     ClockRightRaise raiseResult = ClockRightRaise::Raised;
+    std::optional<FailureKind> raiseFailure; // set: the raise fails so
     bool stepResult = true;
-    ClockSetting stepFailure = ClockSetting::NoRight; // what a failing step answers
+    FailureKind stepFailure = FailureKind::ClockNoRight; // what a failing step answers
     bool lowerResult = true;
     bool dropResult = true;
     std::uint32_t failError = 10013;
@@ -40,10 +41,10 @@ public:
     std::vector<Call> Calls() const;
     std::vector<Record> Of(Call call) const;
 
-    ClockRightRaise RaiseClockRight() override;
-    ClockSetting StepClock(const ClockStep& step) override;
-    bool LowerClockRight() override;
-    bool DropClockRightForGood() override;
+    Expected<ClockRightRaise> RaiseClockRight() override;
+    std::optional<Failure> StepClock(const ClockStep& step) override;
+    std::optional<Failure> LowerClockRight() override;
+    std::optional<Failure> DropClockRightForGood() override;
 
 private:
     Record& Add(Call call);

@@ -1,6 +1,7 @@
 // Setting the clock through the seam: the order raise, step, lower, drop for
 // good, every way it can fail, a system without capabilities, a step left to
 // the time service, and the step asked for.
+#include "FailureKinds.h"
 #include "LastError.h"
 #include "RecordingClockControl.h"
 #include "SntpClient.h"
@@ -13,7 +14,7 @@ using namespace brisvander::testsupport;
 namespace {
 using Call = RecordingClockControl::Call;
 using Calls = std::vector<Call>;
-using Setting = brisvander::ClockSetting; // the fixture below bears its name
+using Setting = brisvander::FailureKind;
 
 const NtpTimestamp kReadAt(0xC5714570C9FBE76Dull);
 
@@ -65,20 +66,24 @@ TEST_F(ClockSetting, WithoutAReadingTheMomentOfTheCallStandsForIt)
 
 TEST_F(ClockSetting, UnreadableOrUnknownRightStopsBeforeAnythingNeedsUndoing)
 {
-    for (const ClockRightRaise failure : {ClockRightRaise::Unreadable, ClockRightRaise::UnknownRight}) {
+    for (const FailureKind failure : {FailureKind::ClockRightUnreadable, FailureKind::ClockRightUnknown}) {
         RecordingClockControl refusing;
-        refusing.raiseResult = failure;
+        refusing.raiseFailure = failure;
         SntpClient client(refusing);
         EXPECT_FALSE(client.SetSystemClock(kReadAt, kReadAt));
         EXPECT_EQ(refusing.Calls(), (Calls{Call::Raise, Call::DropForGood}));
         EXPECT_FALSE(client.PrivilegeEnabled);
-        EXPECT_EQ(client.LastClockSetting, Setting::NoRight);
+        ASSERT_EQ(KindOf(client.LastClockFailure), Setting::ClockNoRight);
+        EXPECT_EQ(client.LastClockFailure->Cause, failure) << "why the right could not be had";
+        EXPECT_EQ(GetLastError(), refusing.failError) << "the raise's number, as the last error";
+        EXPECT_FALSE(client.EnableClockPrivilege());
+        EXPECT_EQ(GetLastError(), refusing.failError);
     }
 }
 
 TEST_F(ClockSetting, ARefusedRaiseStepsNothingButStillLowers)
 {
-    clock.raiseResult = ClockRightRaise::Refused;
+    clock.raiseFailure = FailureKind::ClockRightRefused;
     EXPECT_FALSE(SetClockBy(1.0));
     EXPECT_EQ(clock.Calls(), (Calls{Call::Raise, Call::Lower, Call::DropForGood}));
     EXPECT_TRUE(enabledAfter);
@@ -118,13 +123,13 @@ TEST_F(ClockSetting, TheClientKeepsWhatBecameOfTheLastSetting)
     clock.raiseResult = ClockRightRaise::ByService;
     SntpClient client(clock);
     EXPECT_TRUE(client.SetSystemClock(kReadAt, kReadAt));
-    EXPECT_EQ(client.LastClockSetting, Setting::Set);
+    EXPECT_EQ(KindOf(client.LastClockFailure), std::nullopt);
     clock.stepResult = false;
-    for (const Setting why : {Setting::NotAuthorised, Setting::AutomaticSyncOn, Setting::NoAgent,
-                                   Setting::NoAnswer, Setting::StillPending, Setting::NoRight}) {
+    for (const Setting why : {Setting::ClockNotAuthorised, Setting::ClockAutomaticSyncOn, Setting::ClockNoAgent,
+                                   Setting::ClockNoAnswer, Setting::ClockStillPending, Setting::ClockNoRight}) {
         clock.stepFailure = why;
         EXPECT_FALSE(client.SetSystemClock(kReadAt, kReadAt));
-        EXPECT_EQ(client.LastClockSetting, why);
+        EXPECT_EQ(KindOf(client.LastClockFailure), why);
     }
 }
 

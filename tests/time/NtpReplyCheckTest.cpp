@@ -36,10 +36,13 @@ std::vector<std::uint8_t> GoodReply(std::size_t length = 48)
     return bytes;
 }
 
-std::uint32_t Check(const std::vector<std::uint8_t>& bytes) { return CheckNtpReply(bytes.data(), bytes.size(), kSent); }
+std::uint32_t Check(const std::vector<std::uint8_t>& bytes)
+{
+    return NumberOf(CheckNtpReply(bytes.data(), bytes.size(), kSent));
+}
 std::uint32_t CheckFirst(const std::vector<std::uint8_t>& bytes, std::size_t length)
 {
-    return CheckNtpReply(bytes.data(), length, kSent);
+    return NumberOf(CheckNtpReply(bytes.data(), length, kSent));
 }
 
 TEST(CheckNtpReply, AcceptsAGoodReplyWithOrWithoutAuthenticator)
@@ -57,7 +60,7 @@ TEST(CheckNtpReply, LengthOutsideFortyEightToSixtyEightIsMalformed)
     EXPECT_EQ(CheckFirst(big, 0), ErrorCode::MalformedReply);
     EXPECT_EQ(CheckFirst(big, 69), ErrorCode::MalformedReply);
     EXPECT_EQ(CheckFirst(big, 1000), ErrorCode::MalformedReply);
-    EXPECT_EQ(CheckNtpReply(nullptr, 48, kSent), ErrorCode::MalformedReply);
+    EXPECT_EQ(NumberOf(CheckNtpReply(nullptr, 48, kSent)), ErrorCode::MalformedReply);
 }
 
 TEST(CheckNtpReply, OnlyServerModeIsAccepted)
@@ -83,7 +86,7 @@ TEST(CheckNtpReply, AnOriginateThatIsNotOurTransmitIsForeign)
     bytes = GoodReply();
     bytes[24] ^= 0x80;
     EXPECT_EQ(Check(bytes), ErrorCode::ForeignReply);
-    EXPECT_EQ(CheckNtpReply(GoodReply().data(), 48, kSent.AddSeconds(1.0)), ErrorCode::ForeignReply);
+    EXPECT_EQ(NumberOf(CheckNtpReply(GoodReply().data(), 48, kSent.AddSeconds(1.0))), ErrorCode::ForeignReply);
 }
 
 TEST(CheckNtpReply, LeapIndicatorThreeMeansUnsynchronisedButWarningsPass)

@@ -29,7 +29,7 @@ std::vector<std::uint8_t> ReplyTo(const NtpTimestamp& t1, const NtpTimestamp& t2
 std::uint32_t Evaluate(const std::vector<std::uint8_t>& bytes, const NtpTimestamp& t1, const NtpTimestamp& t4,
                        SntpResult& result)
 {
-    return EvaluateNtpReply(bytes.data(), bytes.size(), t1, t1, t4, result);
+    return NumberOf(EvaluateNtpReply(bytes.data(), bytes.size(), t1, t1, t4, result));
 }
 
 // The last second before the wrap, 2036-02-07 06:28:15, and the first after it.
