@@ -1,5 +1,6 @@
 #include "CommandTestSupport.h"
 
+#include "BackgroundJob.h"
 #include "BackgroundTimeCommand.h"
 #include "LocalNameLookup.h"
 
@@ -20,6 +21,7 @@ CommandTest::~CommandTest()
 {
     m_app.reset();
     EXPECT_TRUE(WaitForAbandonedTimeCommands(15000));
+    EXPECT_TRUE(WaitForAbandonedJobs(15000));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
@@ -60,6 +62,7 @@ CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port, const N
     seams.Time.Port = port;
     seams.Time.Nts = nts;
     seams.Time.Clock = &m_clock;
+    seams.Survey = m_survey;
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());
     return *m_app;

@@ -36,6 +36,7 @@ protected:
 
     testsupport::FakeSntpServer m_server;
     RecordingClockControl m_clock;
+    SurveySource m_survey; // whom Alle Server prüfen asks; set before Start
     std::optional<CBrisvanderApp> m_app;
 };
 
