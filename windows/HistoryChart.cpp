@@ -2,6 +2,7 @@
 
 #include "DriftLine.h"
 #include "PlotColumns.h"
+#include "RoundAxisTicks.h"
 
 #include <QAreaSeries>
 #include <QBrush>
@@ -106,7 +107,6 @@ HistoryChart::HistoryChart()
     m_time->setTitleText(QStringLiteral("Ortszeit"));
     m_time->setTickCount(7);
     m_offset = new QValueAxis(this);
-    m_offset->setLabelFormat(QStringLiteral("%.3g"));
     addAxis(m_time, Qt::AlignBottom);
     addAxis(m_offset, Qt::AlignLeft);
     legend()->setAlignment(Qt::AlignBottom);
@@ -234,6 +234,7 @@ void HistoryChart::Show(const HistorySnapshot& snapshot, int columns)
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(frame.FromMicroseconds / 1000),
                      QDateTime::fromMSecsSinceEpoch(frame.ToMicroseconds / 1000));
     m_offset->setRange(shown.Low, shown.High);
+    RoundAxisTicks(*m_offset);
     m_offset->setTitleText(QStringLiteral("Offset (%1), Band: ± halbe Verzögerung").arg(m_unit));
     m_driftText->setText(QString::fromStdString(DriftReportLines(snapshot.Drift)));
     m_driftBox->show();

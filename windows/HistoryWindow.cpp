@@ -40,7 +40,7 @@ QString AskCsvPath(QWidget* parent)
 
 QString CountText(std::size_t count, const char* one, const char* many)
 {
-    return QStringLiteral("%L1 %2").arg(count).arg(QString::fromUtf8(count == 1 ? one : many));
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromUtf8(count == 1 ? one : many));
 }
 
 QString SummaryOf(const HistorySnapshot& snapshot)

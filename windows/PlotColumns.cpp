@@ -75,30 +75,45 @@ std::vector<Placed> PlacePointsInColumns(std::span<const DriftPoint> points, con
     return placed;
 }
 
-bool CutBetween(std::span<const std::int64_t> cuts, std::int64_t earlier, std::int64_t later)
+// The runs of one stretch between steps of the clock.
+void AppendRuns(std::span<const DriftPoint> points, const PlotFrame& frame, int maxGapColumns,
+                std::vector<PlotRun>& runs)
 {
-    return std::any_of(cuts.begin(), cuts.end(), [=](std::int64_t cut) { return cut > earlier && cut <= later; });
+    const std::vector<Placed> placed = points.size() <= static_cast<std::size_t>(frame.Columns)
+                                           ? PlacePointsAlone(points, frame)
+                                           : PlacePointsInColumns(points, frame);
+    const Placed* previous = nullptr;
+    for (const Placed& column : placed) {
+        if (previous == nullptr || column.Column - previous->Column > maxGapColumns + 1)
+            runs.emplace_back();
+        runs.back().push_back(column.Values);
+        previous = &column;
+    }
 }
 } // namespace
+
 
 std::vector<PlotRun> PlotRuns(std::span<const DriftPoint> points, const PlotFrame& given,
                               std::span<const std::int64_t> cuts, int maxGapColumns)
 {
     PlotFrame frame = given;
     frame.Columns = std::max(1, frame.Columns);
-    const std::vector<Placed> placed = points.size() <= static_cast<std::size_t>(frame.Columns)
-                                           ? PlacePointsAlone(points, frame)
-                                           : PlacePointsInColumns(points, frame);
     std::vector<PlotRun> runs;
-    const Placed* previous = nullptr;
-    for (const Placed& column : placed) {
-        const bool newRun = previous == nullptr || column.Column - previous->Column > maxGapColumns + 1 ||
-                            CutBetween(cuts, previous->Values.Microseconds, column.Values.Microseconds);
-        if (newRun)
-            runs.emplace_back();
-        runs.back().push_back(column.Values);
-        previous = &column;
+    if (cuts.empty()) {
+        AppendRuns(points, frame, maxGapColumns, runs);
+        return runs;
     }
+    // Each stretch between steps in columns of its own, so that no column
+    // mixes offsets from before and after a step.
+    std::vector<std::int64_t> sortedCuts(cuts.begin(), cuts.end());
+    std::sort(sortedCuts.begin(), sortedCuts.end());
+    std::vector<std::vector<DriftPoint>> stretches(sortedCuts.size() + 1);
+    for (const DriftPoint& point : points) {
+        const auto stretch = std::upper_bound(sortedCuts.begin(), sortedCuts.end(), point.UnixMicroseconds) - sortedCuts.begin();
+        stretches[static_cast<std::size_t>(stretch)].push_back(point);
+    }
+    for (const std::vector<DriftPoint>& stretch : stretches)
+        AppendRuns(stretch, frame, maxGapColumns, runs);
     return runs;
 }
 

@@ -28,10 +28,12 @@ struct PlotFrame {
 };
 
 // The points (in any order) inside the frame as runs of columns in time
-// order. With no more points than columns each point keeps a column of its
-// own and its own time. A run ends where more than `maxGapColumns` columns
-// stay empty, and where a time of `cuts` (steps of the clock, any order)
-// lies between two columns.
+// order. The times of `cuts` (steps of the clock, any order) part the
+// points into stretches, each drawn in columns of its own and ending its
+// run; a point at a cut's time belongs to the stretch after it. Within a
+// stretch, a run also ends where more than `maxGapColumns` columns stay
+// empty; a stretch of no more points than columns keeps each point in a
+// column of its own and at its own time.
 std::vector<PlotRun> PlotRuns(std::span<const DriftPoint> points, const PlotFrame& frame,
                               std::span<const std::int64_t> cuts, int maxGapColumns);
 

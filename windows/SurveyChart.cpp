@@ -1,6 +1,7 @@
 #include "SurveyChart.h"
 
 #include "HostText.h"
+#include "RoundAxisTicks.h"
 #include "SurveyTable.h"
 
 #include <QCategoryAxis>
@@ -59,7 +60,6 @@ SurveyChart::SurveyChart()
 {
     m_offset = new QValueAxis(this);
     m_offset->setTitleText(QStringLiteral("Offset (ms): wie viel der Server dieser Uhr voraus ist"));
-    m_offset->setLabelFormat(QStringLiteral("%.3g"));
     m_servers = new QCategoryAxis(this);
     m_servers->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
     m_servers->setGridLineVisible(false);
@@ -134,6 +134,7 @@ void SurveyChart::Show(std::span<const HostSurvey> hosts, const SurveyVerdict& v
     }
     const double margin = high > low ? (high - low) * 0.06 : 1.0;
     m_offset->setRange(low - margin, high + margin);
+    RoundAxisTicks(*m_offset);
     m_servers->setStartValue(-0.5);
     m_servers->setRange(-0.5, m_rows - 0.5);
 }

@@ -78,6 +78,8 @@ void SurveyWindow::CreateControls()
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() * 3 / 2);
+    m_table->setWordWrap(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
     // The survey's own order until a column's head is clicked.
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -94,8 +96,10 @@ void SurveyWindow::CreateControls()
     auto* splitter = new QSplitter(Qt::Vertical);
     splitter->addWidget(m_table);
     splitter->addWidget(chartScroll);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    // The chart needs a row per server; the table scrolls.
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setSizes({200, 300});
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_progress, 1);
@@ -169,6 +173,7 @@ void SurveyWindow::OnFinished(std::vector<HostSurvey> results, bool cancelled)
 
     const SurveyVerdict verdict = JudgeSurvey(results);
     m_model->SetSurvey(results, verdict);
+    m_table->resizeColumnsToContents();
     m_chart->Show(results, verdict);
     m_chartView->setMinimumHeight(kChartFramePixels + kChartRowPixels * m_chart->Rows());
     m_sentence->setText(QString::fromStdString(ConsensusSentence(verdict)).trimmed());

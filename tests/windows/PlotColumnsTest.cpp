@@ -58,3 +58,19 @@ TEST(PlotColumns, ALineBreaksAtAStepOfTheClockAndAcrossALongGap)
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[1].front().Microseconds, 81 * Second);
 }
+
+TEST(PlotColumns, NoColumnMixesOffsetsFromBothSidesOfAStep)
+{
+    // Ten points a column; the clock set back by a second in the middle of column 4.
+    std::vector<DriftPoint> points;
+    for (int tenth = 0; tenth < 100; ++tenth)
+        points.push_back({tenth * Second / 10, tenth < 45 ? 1.0 : 0.0, 0.0});
+    const std::int64_t step[] = {45 * Second / 10};
+    const std::vector<PlotRun> runs = PlotRuns(points, {0, 10 * Second, 10}, step, 8);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 5u);
+    EXPECT_EQ(runs[1].size(), 6u) << "column 4 once on each side";
+    EXPECT_DOUBLE_EQ(runs[0].back().OffsetLow, 1.0);
+    EXPECT_DOUBLE_EQ(runs[1].front().OffsetHigh, 0.0);
+    EXPECT_EQ(runs[0].back().Microseconds, runs[1].front().Microseconds);
+}

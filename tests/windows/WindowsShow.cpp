@@ -32,8 +32,10 @@ SyntheticHistory ThreeDays()
     history.FirstOffsetSeconds = 0.3;
     history.DelaySeconds = 0.018;
     history.NoiseSeconds = 0.002;
-    history.StepAfter = history.Count * 2 / 3;
-    history.StepSeconds = SyntheticOffset(history, *history.StepAfter); // set right at that moment
+    // Set right at that moment: the step is the offset the clock had then.
+    const std::int64_t stepAt = history.Count * 2 / 3;
+    history.StepSeconds = SyntheticOffset(history, stepAt);
+    history.StepAfter = stepAt;
     return history;
 }
 
