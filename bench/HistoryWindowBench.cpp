@@ -25,6 +25,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QTemporaryDir>
+#include <QXYSeries>
 
 #include <algorithm>
 #include <chrono>
@@ -117,6 +118,16 @@ std::pair<double, double> TimeOneOpening(CBrisvanderApp& app)
     while (plot.ReadyMs < 0 && Clock::now() < limit)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
     const std::pair<double, double> times{whole.FirstMs, plot.ReadyMs};
+    static bool counted = false;
+    if (!counted) {
+        qsizetype points = 0;
+        for (QAbstractSeries* series : window->Chart()->series())
+            if (auto* line = qobject_cast<QXYSeries*>(series))
+                points += line->count();
+        std::printf("  (the plot draws %lld points in its lines, %d pixel columns wide)\n",
+                    static_cast<long long>(points), window->ChartView()->viewport()->width());
+        counted = true;
+    }
     window->close();
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

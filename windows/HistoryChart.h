@@ -29,6 +29,7 @@ public:
     QString DriftText() const;
     // The offset axis's unit, "ms" or "µs".
     QString OffsetUnit() const { return m_unit; }
+    // The axes: local date and time along, the offset up.
     QDateTimeAxis* TimeAxis() const { return m_time; }
     QValueAxis* OffsetAxis() const { return m_offset; }
 

@@ -46,6 +46,7 @@ struct HistorySnapshot {
     std::vector<ClockStepRecord> Steps;   // in the span, in time order
     DriftReport Drift;                    // from the span's measurements
 
+    // The measurements of every server together.
     std::size_t MeasurementCount() const;
     // One more measurement at the end of its server's series, as a live
     // watch brings it; the drift stays the one read.

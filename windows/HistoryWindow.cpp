@@ -159,8 +159,11 @@ void HistoryWindow::Redraw()
 {
     const bool shown = m_snapshot.Content == HistoryContent::Measurements;
     m_view->setVisible(shown);
-    if (shown)
-        m_chart->Show(m_snapshot, std::max(200, m_view->viewport()->width()));
+    if (!shown)
+        return;
+    // A view just shown gets its width from the layout's next pass: take it now.
+    layout()->activate();
+    m_chart->Show(m_snapshot, std::max(200, m_view->viewport()->width()));
 }
 
 void HistoryWindow::resizeEvent(QResizeEvent* event)

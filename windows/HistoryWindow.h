@@ -45,11 +45,14 @@ public:
     // Saves what the plot shows as CSV, off the window's thread.
     void SaveCsv();
 
+    // Reading the history or saving the CSV is under way.
     bool Busy() const { return m_reading != nullptr || m_saving != nullptr; }
+    // The plot and the view it is shown in (hidden while there is nothing to draw).
     HistoryChart* Chart() const { return m_chart; }
     QChartView* ChartView() const { return m_view; }
     // The line above the plot: what is shown, or why nothing is.
     QString MessageText() const;
+    // What the plot shows.
     const HistorySnapshot& Snapshot() const { return m_snapshot; }
 
 protected:

@@ -26,6 +26,7 @@ public:
     void Show(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict);
     // Rows drawn: the answering hosts.
     int Rows() const { return m_rows; }
+    // The axes: the offset in ms along, a host's name for each row up.
     QValueAxis* OffsetAxis() const { return m_offset; }
     QCategoryAxis* ServerAxis() const { return m_servers; }
 

@@ -23,8 +23,11 @@ public:
     // The rows of a finished (or cancelled) survey, agreeing servers first
     // (SurveyTableOrder); `verdict` is JudgeSurvey's for `hosts`.
     void SetSurvey(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict);
+    // No rows, as before a survey.
     void Clear();
 
+    // Qt's item model: rows, the eight columns, each cell's text, alignment,
+    // colour (a disagreeing verdict in red), SortRole and HostRole.
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -42,16 +42,20 @@ public:
     void Start();
     // Ends the survey under way soon; what it has by then is shown.
     void Cancel();
+    // A survey is under way; its results have not come back yet.
     bool Running() const { return m_job != nullptr; }
 
     // Called with the host of a row double-clicked, as given to the survey.
     void SetHostChosen(std::function<void(const QString& host)> chosen);
 
+    // The table (sorted through a proxy of SurveyTableModel), the chart and
+    // the progress bar (hosts settled of all).
     QTableView* Table() const { return m_table; }
     SurveyChart* Chart() const { return m_chart; }
     QProgressBar* Progress() const { return m_progress; }
     // The consensus sentence, or why there is none yet.
     QString SentenceText() const;
+    // The line under the progress bar: how many answered, and whether the survey was cancelled.
     QString StatusText() const;
 
 protected:
