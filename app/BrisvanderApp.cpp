@@ -1,14 +1,18 @@
 #include "BrisvanderApp.h"
 
 #include "AboutDlg.h"
+#include "BackgroundHistoryRecorder.h"
 #include "BackgroundWatch.h"
 #include "BrisvanderView.h"
 #include "CommandIds.h"
+#include "HistoryStore.h"
 #include "HistoryWindow.h"
+#include "MeasurementRecords.h"
 #include "MainFrame.h"
 #include "ProfileStore.h"
 #include "SettingsKeys.h"
 #include "SocketStartup.h"
+#include "StandardErrorWarning.h"
 #include "ResourceText.h"
 #include "StringTable.h"
 #include "SurveyWindow.h"
@@ -37,6 +41,18 @@ QString AppTitle()
     return ResourceText(LoadResourceString(AFX_IDS_APP_TITLE));
 }
 
+// The survey window's run: what it finds is kept in the history like any
+// other measurement, unless it was cancelled and so says little.
+std::vector<HostSurvey> SurveyAndRecord(std::span<const std::string> hosts, const SurveyPlan& plan)
+{
+    BackgroundHistoryRecorder history(DefaultHistoryPath(), WarnOnStandardError);
+    std::vector<HostSurvey> results = RunSurvey(hosts, plan);
+    if (plan.Cancel == nullptr || !plan.Cancel->load())
+        history.Record(SurveyMeasurements(
+            results, UnixMicrosecondsOf(NtpTimestamp::Now(), NtpTimestamp::LocalClockSecondsSince1900())));
+    return results;
+}
+
 void BringUp(QWidget* window)
 {
     window->show();
@@ -49,6 +65,8 @@ CBrisvanderApp::CBrisvanderApp(AppSeams seams) : m_seams(std::move(seams))
 {
     if (!m_seams.SocketStartup)
         m_seams.SocketStartup = StartSocketLibrary;
+    if (!m_seams.Survey.Run)
+        m_seams.Survey.Run = SurveyAndRecord;
     if (!m_seams.AskWatchInterval)
         m_seams.AskWatchInterval = AskWatchInterval;
 }
