@@ -1,5 +1,9 @@
 #include "BackgroundTimeCommand.h"
 
+#include "BackgroundHistoryRecorder.h"
+#include "HistoryStore.h"
+#include "StandardErrorWarning.h"
+
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -43,7 +47,10 @@ BackgroundTimeCommand::BackgroundTimeCommand(QObject* receiver, ReportCommand co
     const int port = service.Port;
     m_thread = QThread::create([state = m_state, command, host = std::move(host), port, clock, nts] {
         SntpClient client(*clock);
+        // Opened while the exchange runs; its writing waits for the run's end.
+        BackgroundHistoryRecorder history(DefaultHistoryPath(), WarnOnStandardError);
         TimeCommandOptions options;
+        options.History = &history;
         options.Nts = nts;
         options.MayTouchClock = [&state] { return !state->abandoned.load(); };
         state->outcome = RunTimeCommand(command, host, port, client, options);

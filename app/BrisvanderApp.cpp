@@ -1,20 +1,29 @@
 #include "BrisvanderApp.h"
 
 #include "AboutDlg.h"
+#include "BackgroundHistoryRecorder.h"
+#include "BackgroundWatch.h"
 #include "BrisvanderView.h"
 #include "CommandIds.h"
+#include "HistoryStore.h"
 #include "HistoryWindow.h"
+#include "MeasurementRecords.h"
 #include "MainFrame.h"
 #include "ProfileStore.h"
 #include "SettingsKeys.h"
 #include "SocketStartup.h"
+#include "StandardErrorWarning.h"
 #include "ResourceText.h"
 #include "StringTable.h"
 #include "SurveyWindow.h"
+#include "WatchFigureText.h"
+#include "WatchIntervalDlg.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace brisvander {
 
@@ -24,11 +33,24 @@ const CommandMapEntry<CBrisvanderApp> s_messageMap[] = {
     {ID_FILE_NEW, &CBrisvanderApp::OnFileNew},
     {ID_VIEW_HISTORY, &CBrisvanderApp::OnViewHistory},
     {ID_SERVER_SURVEY, &CBrisvanderApp::OnServerSurvey},
+    {ID_SERVER_WATCH, &CBrisvanderApp::OnServerWatch},
 };
 
 QString AppTitle()
 {
     return ResourceText(LoadResourceString(AFX_IDS_APP_TITLE));
+}
+
+// The survey window's run: what it finds is kept in the history like any
+// other measurement, unless it was cancelled and so says little.
+std::vector<HostSurvey> SurveyAndRecord(std::span<const std::string> hosts, const SurveyPlan& plan)
+{
+    BackgroundHistoryRecorder history(DefaultHistoryPath(), WarnOnStandardError);
+    std::vector<HostSurvey> results = RunSurvey(hosts, plan);
+    if (plan.Cancel == nullptr || !plan.Cancel->load())
+        history.Record(SurveyMeasurements(
+            results, UnixMicrosecondsOf(NtpTimestamp::Now(), NtpTimestamp::LocalClockSecondsSince1900())));
+    return results;
 }
 
 void BringUp(QWidget* window)
@@ -43,6 +65,10 @@ CBrisvanderApp::CBrisvanderApp(AppSeams seams) : m_seams(std::move(seams))
 {
     if (!m_seams.SocketStartup)
         m_seams.SocketStartup = StartSocketLibrary;
+    if (!m_seams.Survey.Run)
+        m_seams.Survey.Run = SurveyAndRecord;
+    if (!m_seams.AskWatchInterval)
+        m_seams.AskWatchInterval = AskWatchInterval;
 }
 
 // The frame takes the view with it; the view stores the host on its way out.
@@ -150,6 +176,52 @@ void CBrisvanderApp::OnServerSurvey()
     });
     BringUp(m_surveyWindow);
     m_surveyWindow->Start();
+}
+
+std::optional<bool> CBrisvanderApp::OnUpdateCheck(int commandId)
+{
+    if (commandId == ID_SERVER_WATCH)
+        return IsWatching();
+    return std::nullopt;
+}
+
+bool CBrisvanderApp::IsWatching() const { return m_watch != nullptr && m_watch->Running(); }
+
+void CBrisvanderApp::OnServerWatch()
+{
+    if (IsWatching()) {
+        // Off at once; the exchange under way, if any, ends on its own.
+        m_watch.reset();
+        m_watchFigure->hide();
+        return;
+    }
+    if (m_view == nullptr)
+        return;
+    const std::string host = m_view->HostForCommand();
+    const std::optional<std::chrono::seconds> interval = m_seams.AskWatchInterval(m_mainFrame.get());
+    if (!interval)
+        return;
+    if (m_watchFigure == nullptr) {
+        m_watchFigure = new QLabel;
+        m_watchFigure->setObjectName(QStringLiteral("WatchFigure"));
+        m_mainFrame->StatusBar()->insertPermanentWidget(0, m_watchFigure);
+    }
+    m_watchFigure->setText(WatchStartedText());
+    m_watchFigure->show();
+    m_watch = std::make_unique<BackgroundWatch>(
+        m_mainFrame.get(), host, m_seams.Time, m_view->CommandNts(), *interval,
+        [this](const WatchMeasurement& measurement) { ShowWatchMeasurement(measurement); }, [] {});
+}
+
+void CBrisvanderApp::ShowWatchMeasurement(const WatchMeasurement& measurement)
+{
+    m_watchFigure->setText(WatchFigureText(measurement.Sample));
+    m_watchFigure->setToolTip(WatchFigureTooltip(m_watch->Host(), measurement.Number));
+    if (m_historyWindow && measurement.Sample.Succeeded) {
+        const SntpResult& result = measurement.Sample.Result;
+        m_historyWindow->AddMeasurement(
+            m_watch->Host(), DriftPoint{measurement.UnixMicroseconds, result.ClockOffset, result.RoundtripDelay});
+    }
 }
 
 } // namespace brisvander

@@ -10,20 +10,28 @@
 #include <QPointer>
 #include <QTranslator>
 
+class QLabel;
+
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <memory>
 
 namespace brisvander {
 
+class BackgroundWatch;
 class CBrisvanderView;
 class CMainFrame;
 class HistoryWindow;
+struct WatchMeasurement;
 class SurveyWindow;
 
 struct AppSeams {
     TimeService Time;
     std::function<bool()> SocketStartup; // empty: the real check
     SurveySource Survey;                 // empty: the server list on port 123
+    // Beobachten's interval; none: not started. Empty: the dialog asks.
+    std::function<std::optional<std::chrono::seconds>(QWidget* parent)> AskWatchInterval;
 };
 
 class CBrisvanderApp : public CCmdTarget {
@@ -40,6 +48,8 @@ public:
     // New re-runs the start-up, with Autostart a synchronisation: not while
     // a command runs.
     std::optional<bool> OnUpdateCmdUI(int commandId) override;
+    // Beobachten's check mark: on while a watch runs.
+    std::optional<bool> OnUpdateCheck(int commandId) override;
     void OnAppAbout();
     void OnFileNew();
     // Opens the Verlauf window, or brings it up; either way the history is
@@ -47,6 +57,13 @@ public:
     void OnViewHistory();
     // Opens the survey window and starts a survey, or brings the window up.
     void OnServerSurvey();
+    // Starts watching the server in the field, at an interval the user
+    // chooses; while a watch runs, stops it.
+    void OnServerWatch();
+    // A watch is running (it may be finishing its last exchange).
+    bool IsWatching() const;
+    // The status bar's figure of the watch's last exchange; null before the first watch.
+    QLabel* WatchFigure() const { return m_watchFigure; }
 
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     CBrisvanderView* View() const { return m_view; }
@@ -57,6 +74,7 @@ public:
 
 private:
     void LoadQtTranslation();
+    void ShowWatchMeasurement(const WatchMeasurement& measurement);
     bool OpenDocumentFrameAndView();
 
     AppSeams m_seams;
@@ -66,6 +84,8 @@ private:
     CBrisvanderView* m_view = nullptr; // owned by the frame
     QPointer<HistoryWindow> m_historyWindow; // owned by the frame, gone when closed
     QPointer<SurveyWindow> m_surveyWindow;   // owned by the frame, gone when closed
+    QLabel* m_watchFigure = nullptr;         // owned by the status bar
+    std::unique_ptr<BackgroundWatch> m_watch; // after the frame: stopped before it goes
 };
 
 } // namespace brisvander

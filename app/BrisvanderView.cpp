@@ -224,12 +224,23 @@ void CBrisvanderView::RunTimeCommandInView(ReportCommand command)
     ShowHostInCombo(m_strHost);
 
     m_waitCursor = std::make_unique<WaitCursorGuard>();
-    NtsOptions nts = m_timeService.Nts;
-    nts.Enabled = NtsEnabled();
     m_run = std::make_unique<BackgroundTimeCommand>(
-        this, command, host, m_timeService, nts,
+        this, command, host, m_timeService, CommandNts(),
         [this](const TimeCommandOutcome& outcome) { OnTimeCommandFinished(outcome); });
     UpdateFrameCommands();
+}
+
+std::string CBrisvanderView::HostForCommand()
+{
+    UpdateData(true);
+    return m_strHost.toStdString();
+}
+
+NtsOptions CBrisvanderView::CommandNts() const
+{
+    NtsOptions nts = m_timeService.Nts;
+    nts.Enabled = NtsEnabled();
+    return nts;
 }
 
 void CBrisvanderView::OnTimeCommandFinished(const TimeCommandOutcome& outcome)

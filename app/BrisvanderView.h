@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 class QComboBox;
 
@@ -39,6 +40,11 @@ public:
     // Authenticated time on or off, stored at once; the next command uses it.
     void OnOptionsNts();
     void OnSelchangeServer();
+    // The host in the server field as typed, for a command beside Info and
+    // Abgleichen (Beobachten); nothing is stored or shown.
+    std::string HostForCommand();
+    // How Info and Abgleichen would authenticate now.
+    NtsOptions CommandNts() const;
     // Puts `host` into the server field's edit text as if it had been
     // typed: the list's selection and the stored host stay as they are.
     void TypeHost(const QString& host);

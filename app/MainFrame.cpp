@@ -73,7 +73,8 @@ QAction* CMainFrame::MakeCommandAction(int commandId, const QString& text)
     action->setObjectName(QString::number(commandId));
     action->setStatusTip(ResourceText(CommandPrompt(commandId)));
     action->setToolTip(ResourceText(CommandTooltip(commandId)));
-    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR || commandId == ID_OPTIONS_NTS)
+    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR || commandId == ID_OPTIONS_NTS ||
+        commandId == ID_SERVER_WATCH)
         action->setCheckable(true);
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
     m_actions.insert(commandId, action);
@@ -225,9 +226,12 @@ void CMainFrame::UpdateBarChecks()
         toolbar->setChecked(!m_mainToolBar->isHidden());
     if (QAction* statusBar = m_actions.value(ID_VIEW_STATUS_BAR))
         statusBar->setChecked(!m_mainStatusBar->isHidden());
-    if (QAction* nts = m_actions.value(ID_OPTIONS_NTS)) {
-        if (const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, ID_OPTIONS_NTS))
-            nts->setChecked(*checked);
+    for (const int commandId : {ID_OPTIONS_NTS, ID_SERVER_WATCH}) {
+        QAction* action = m_actions.value(commandId);
+        if (action == nullptr)
+            continue;
+        if (const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, commandId))
+            action->setChecked(*checked);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "SurveyCommand.h"
 
 #include "HostText.h"
+#include "MeasurementRecords.h"
 #include "ServerList.h"
 
 namespace brisvander {
@@ -18,11 +19,15 @@ std::vector<std::string> SurveyHosts(const std::vector<std::string>& given)
     return hosts;
 }
 
-SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan)
+SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan,
+                                      BackgroundHistoryRecorder* history)
 {
     SurveyCommandOutcome outcome;
     const std::vector<std::string> hosts = SurveyHosts(given);
     outcome.Hosts = RunSurvey(hosts, plan);
+    if (history != nullptr)
+        history->Record(SurveyMeasurements(
+            outcome.Hosts, UnixMicrosecondsOf(NtpTimestamp::Now(), NtpTimestamp::LocalClockSecondsSince1900())));
     outcome.Verdict = JudgeSurvey(outcome.Hosts);
     return outcome;
 }

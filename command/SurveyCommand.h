@@ -1,6 +1,7 @@
 #pragma once
 // A survey as both programs run it: the hosts given, or else every server
 // of the program's own list, all asked at once, and the verdict on them.
+#include "BackgroundHistoryRecorder.h"
 #include "SurveyEngine.h"
 #include "SurveyVerdict.h"
 
@@ -19,7 +20,9 @@ struct SurveyCommandOutcome {
 std::vector<std::string> SurveyHosts(const std::vector<std::string>& given);
 
 // Blocks the calling thread until every host has its answer or its failure
-// (each exchange at most plan.ExchangeTimeout, lookups bounded).
-SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan);
+// (each exchange at most plan.ExchangeTimeout, lookups bounded). With a
+// `history` (not owned), each host's answer or failure is recorded.
+SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan,
+                                      BackgroundHistoryRecorder* history = nullptr);
 
 } // namespace brisvander

@@ -5,29 +5,22 @@
 #include "HostAddress.h"
 #include "HostText.h"
 #include "LastError.h"
+#include "MeasurementRecords.h"
 
 namespace brisvander {
 
 namespace {
-SampleOutcome Sampled(bool succeeded, const SntpResult& result)
-{
-    SampleOutcome sample;
-    sample.Succeeded = succeeded;
-    sample.Result = result;
-    if (!succeeded)
-        sample.Error = GetLastError();
-    return sample;
-}
-
 // The exchanges of the run; with NTS one key exchange serves them all.
 std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& host, int port,
                                         const TimeCommandOptions& options, TimeCommandOutcome& outcome)
 {
     outcome.QueriedPort = port;
+    if (options.Series.Count >= InterleavedSeriesMinimum)
+        client.Interleaving.emplace();
     if (!options.Nts.Enabled) {
         return RunSampleSeries(options.Series, [&] {
             SntpResult result;
-            return Sampled(client.QueryServer(host.c_str(), result, port) != 0, result);
+            return SampleOfQuery(client.QueryServer(host.c_str(), result, port), result);
         }, options.Pause);
     }
     NtsAssociation association = EstablishNts(host, port, options.Nts);
@@ -38,6 +31,7 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
         outcome.QueryFailure = association.Problem;
         SampleOutcome failed;
         failed.Error = ErrorCode::KeyExchangeFailed;
+        failed.EndedAt = NtpTimestamp::Now();
         return {failed};
     }
     if (!association.Session->NtpServer.empty() && association.NtpHost != WithoutBrackets(host))
@@ -46,7 +40,7 @@ std::vector<SampleOutcome> RunExchanges(SntpClient& client, const std::string& h
         options.Series,
         [&] {
             SntpResult result;
-            SampleOutcome sample = Sampled(QueryAuthenticated(client, association, result) != 0, result);
+            SampleOutcome sample = SampleOfQuery(QueryAuthenticated(client, association, result), result);
             sample.Unproven = client.LastFailureUnproven;
             return sample;
         },
@@ -70,6 +64,15 @@ std::string QueryFailureReason(const TimeCommandOutcome& outcome)
         return ReportNamedNtpServer(outcome.NamedNtpServer, outcome.QueriedPort);
     return {};
 }
+
+void RecordStep(const TimeCommandOutcome& outcome, const SntpClient& client, const NtpTimestamp& readAt,
+                BackgroundHistoryRecorder& history)
+{
+    const StepWay way =
+        client.LastRaise == ClockRightRaise::ByService ? StepWay::Service : StepWay::Capability;
+    history.Record(ClockStepRecord{UnixMicrosecondsOf(readAt, NtpTimestamp::LocalClockSecondsSince1900()),
+                                   outcome.QueriedHost, outcome.Result.ClockOffset, way});
+}
 } // namespace
 
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
@@ -80,6 +83,8 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
     outcome.Report = ReportPreamble(command, host);
     outcome.Samples = RunExchanges(client, outcome.QueriedHost, port, options, outcome);
     outcome.Chosen = ChooseSample(outcome.Samples);
+    if (options.History != nullptr)
+        options.History->Record(RunMeasurements(command, outcome, NtpTimestamp::LocalClockSecondsSince1900()));
     if (!outcome.Chosen) {
         if (!outcome.QueryFailure)
             outcome.QueryFailure = NumberedFailure(outcome.Samples.back().Error);
@@ -103,6 +108,8 @@ TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host
         outcome.ClockSet = client.SetSystemClock(target, now) != 0;
         outcome.ClockFailure = client.LastClockFailure;
         outcome.Report += ReportClockOutcome(outcome.ClockFailure);
+        if (outcome.ClockSet && options.History != nullptr)
+            RecordStep(outcome, client, now, *options.History);
     }
     return outcome;
 }

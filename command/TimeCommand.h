@@ -2,6 +2,7 @@
 // One Info or Abgleichen run without any window: query, report and, for
 // Abgleichen, setting the clock. The desktop view and the command-line
 // program both go through here so that their texts cannot drift apart.
+#include "BackgroundHistoryRecorder.h"
 #include "Failure.h"
 #include "NtsQuery.h"
 #include "ReportText.h"
@@ -49,7 +50,11 @@ struct TimeCommandOptions {
     NtsOptions Nts;              // plain SNTP unless enabled: then every exchange is authenticated
     SamplePause Pause = SleepFor;
     ClockGate MayTouchClock;     // empty: always
+    BackgroundHistoryRecorder* History = nullptr; // not owned; null: nothing recorded
 };
+
+// A series of at least this many exchanges asks for interleaved answers.
+inline constexpr int InterleavedSeriesMinimum = 3;
 
 // Runs on the calling thread and blocks it for the whole run. `client` makes
 // the queries and, for Sync, sets the clock. `host` is as typed: the report
@@ -58,7 +63,8 @@ struct TimeCommandOptions {
 // Sync steps the clock once, by its offset; when every exchange failed, the
 // report is the last failure's. With NTS, the key exchange comes first and
 // the report names its server; a series whose session runs out of cookies
-// ends there.
+// ends there. A series of InterleavedSeriesMinimum or more exchanges runs in
+// interleaved mode. With a History, every exchange and the step are recorded.
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
                                   const TimeCommandOptions& options = {});
 

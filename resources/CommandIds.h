@@ -19,6 +19,7 @@ inline constexpr int ID_OPTIONS_AUTOSTART = 32780;
 inline constexpr int ID_OPTIONS_NTS = 32781;
 inline constexpr int ID_VIEW_HISTORY = 32782;  // Ansicht > Verlauf
 inline constexpr int ID_SERVER_SURVEY = 32783; // Zeitserver > Alle Server prüfen...
+inline constexpr int ID_SERVER_WATCH = 32790;  // Zeitserver > Beobachten
 
 // Commands and strings with the framework's standard numbers.
 inline constexpr int AFX_IDS_APP_TITLE = 57344;

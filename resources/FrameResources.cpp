@@ -9,6 +9,7 @@ constexpr MenuItemResource s_fileItems[] = {{"&Beenden", ID_APP_EXIT}};
 constexpr MenuItemResource s_serverItems[] = {{"&Info", ID_SERVER_INFO},
                                                {"&Abgleichen", ID_SERVER_SYNC},
                                                {{}, 0},
+                                               {"&Beobachten", ID_SERVER_WATCH},
                                                {"Alle Server &prüfen...", ID_SERVER_SURVEY}};
 constexpr MenuItemResource s_optionItems[] = {{"&Autostart ...", ID_OPTIONS_AUTOSTART},
                                                {"Authentifizierte Zeit (&NTS)", ID_OPTIONS_NTS}};

@@ -8,11 +8,12 @@
 # Alle Server prüfen windows at 100 % and 200 %, from brisvander_windows_show
 # (built with the tests): the program over a made-up history of three days
 # (a clock 12 ppm fast, set right once) and with a survey of eight loopback
-# servers, two of them wrong and one silent.
+# servers, two of them wrong and one silent. Last, Beobachten's dialog and
+# the main window watching the stand-in server, its offset in the status bar.
 #
-#   docs/screenshots/take-screenshots.sh BUILD_DIR [windows]
+#   docs/screenshots/take-screenshots.sh BUILD_DIR [windows|watch]
 #
-# "windows" takes only the two windows' screenshots. Needs Debian's xvfb,
+# "windows" takes only the two windows' screenshots, "watch" only Beobachten's. Needs Debian's xvfb,
 # x11-utils, xdotool and imagemagick (import), and root for the stand-in
 # server's port 123. Display numbers :97, :98 and :99 must be free.
 set -eu
@@ -23,8 +24,10 @@ program=$build/bin/brisvander
 config=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$config"' EXIT
 
-if [ "$only" = all ]; then
+if [ "$only" != windows ]; then
     python3 "$here/loopback-sntp.py" 127.0.0.78 answer 300 &
+fi
+if [ "$only" = all ]; then
     Xvfb :97 -screen 0 1920x1080x24 -nolisten tcp &
     Xvfb :98 -screen 0 1366x768x24 -nolisten tcp &
 fi
@@ -117,10 +120,40 @@ windows_session() {
     rm -rf "$state"
 }
 
+# scale, file suffix
+watch_session() {
+    local scale=$1 suffix=$2
+    local state
+    state=$(mktemp -d)
+    export DISPLAY=:99 QT_SCALE_FACTOR=$scale XDG_CONFIG_HOME=$config XDG_STATE_HOME=$state
+    mkdir -p "$config/Quillmade"
+    printf '[Settings]\nHost=127.0.0.78\nAutostart=0\n' > "$config/Quillmade/Brisvander.conf"
+    "$program" 2>/dev/null &
+    local app=$!
+    local main dialog
+    main=$(window_of Brisvander)
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+z b # Zeitserver > Beobachten
+    dialog=$(window_of Beobachten)
+    shoot "$dialog" "watch-dialog-$suffix.png"
+    xdotool key Return
+    sleep 1.5
+    shoot "$main" "watch-status-$suffix.png"
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+    rm -rf "$state"
+}
+
 if [ "$only" = all ]; then
     session 1 :97 100
     session 2 :97 200
     session 2 :98 200-on-1366x768
 fi
-windows_session 1 100
-windows_session 2 200
+if [ "$only" != watch ]; then
+    windows_session 1 100
+    windows_session 2 200
+fi
+if [ "$only" != windows ]; then
+    watch_session 1 100
+    watch_session 2 200
+fi

@@ -73,6 +73,7 @@ CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port, const N
     seams.Time.Nts = nts;
     seams.Time.Clock = &m_clock;
     seams.Survey = m_survey;
+    seams.AskWatchInterval = [this](QWidget*) { return m_watchInterval; };
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());
     return *m_app;

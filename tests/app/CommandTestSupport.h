@@ -10,6 +10,7 @@
 
 #include <QCursor>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ protected:
     // Whom Alle Server prüfen asks; set before Start. Its Run refuses any
     // host outside 127.0.0.0/8.
     SurveySource m_survey;
+    // What Beobachten's dialog answers; none: cancelled.
+    std::optional<std::chrono::seconds> m_watchInterval = std::chrono::seconds{1};
     std::optional<CBrisvanderApp> m_app;
 };
 

@@ -15,6 +15,8 @@ expected="/usr/bin/brisvander
 /usr/share/brisvander/history-window-200.png
 /usr/share/brisvander/survey-window-100.png
 /usr/share/brisvander/survey-window-200.png
+/usr/share/brisvander/watch-status-100.png
+/usr/share/brisvander/watch-status-200.png
 /usr/share/doc/brisvander/examples/50-brisvander-set-time.rules
 /usr/share/icons/hicolor/128x128/apps/brisvander.png
 /usr/share/icons/hicolor/16x16/apps/brisvander.png
