@@ -39,6 +39,9 @@ public:
     // Authenticated time on or off, stored at once; the next command uses it.
     void OnOptionsNts();
     void OnSelchangeServer();
+    // Puts `host` into the server field's edit text as if it had been
+    // typed: the list's selection and the stored host stay as they are.
+    void TypeHost(const QString& host);
 
     int AutostartFlag() const { return m_bAutostart; }
     bool NtsEnabled() const { return m_bNts == 1; }

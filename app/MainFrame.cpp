@@ -84,8 +84,12 @@ void CMainFrame::CreateMenu()
 {
     for (const MenuResource& menuResource : MainMenu()) {
         QMenu* menu = menuBar()->addMenu(ResourceText(menuResource.Title));
-        for (const MenuItemResource& item : menuResource.Items)
-            menu->addAction(MakeCommandAction(item.CommandId, ResourceText(item.Text)));
+        for (const MenuItemResource& item : menuResource.Items) {
+            if (item.CommandId == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(MakeCommandAction(item.CommandId, ResourceText(item.Text)));
+        }
         connect(menu, &QMenu::aboutToShow, this, [this] {
             UpdateBarChecks();
             UpdateCommandUI();

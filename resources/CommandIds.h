@@ -17,6 +17,8 @@ inline constexpr int ID_SERVER_SYNC = 32772;
 inline constexpr int ID_HELP_MANUAL = 32776;
 inline constexpr int ID_OPTIONS_AUTOSTART = 32780;
 inline constexpr int ID_OPTIONS_NTS = 32781;
+inline constexpr int ID_VIEW_HISTORY = 32782;  // Ansicht > Verlauf
+inline constexpr int ID_SERVER_SURVEY = 32783; // Zeitserver > Alle Server prüfen...
 
 // Commands and strings with the framework's standard numbers.
 inline constexpr int AFX_IDS_APP_TITLE = 57344;

@@ -28,6 +28,8 @@ constexpr StringEntry s_stringTable[] = {
     {ID_OPTIONS_NTS, "Prüft mit Network Time Security, dass die Zeit wirklich vom gewählten Server kommt.\nNTS"},
     {ID_VIEW_TOOLBAR, "Blendet die Symbolleiste ein oder aus.\nSymbolleiste ein-/ausschalten"},
     {ID_VIEW_STATUS_BAR, "Blendet die Statusleiste ein oder aus.\nStatusleiste ein-/ausschalten"},
+    {ID_VIEW_HISTORY, "Zeigt die bisherigen Messungen als Diagramm, mit der Drift der Uhr.\nVerlauf"},
+    {ID_SERVER_SURVEY, "Fragt alle Server der Liste und zeigt, welche übereinstimmen.\nAlle Server prüfen"},
     {ID_HELP_MANUAL, "Hilfe und Anleitung.\nHilfe"},
     {ID_APP_ABOUT, "Zeigt Programm-Informationen, Versionsnummer und Copyright an.\nInfo"},
 };
