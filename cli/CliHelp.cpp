@@ -5,13 +5,16 @@ namespace brisvander {
 std::string CliSynopsis()
 {
     return "  brisvander-cli info [HOST] [--port PORT] [--samples N [--interval SECONDS]]\n"
-           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json] [--no-history]\n"
+           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
+           "                      [--no-history]\n"
            "  brisvander-cli sync [HOST] [--port PORT] [--samples N [--interval SECONDS]]\n"
-           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json] [--no-history]\n"
+           "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
+           "                      [--no-history]\n"
            "  brisvander-cli survey [HOST...] [--list FILE] [--port PORT] [--samples N]\n"
            "                        [--interval SECONDS] [--json | --csv] [--no-history]\n"
            "  brisvander-cli watch [HOST] [--port PORT] [--interval SECONDS] [--count N]\n"
-           "                       [--nts [--nts-port PORT] [--nts-ca FILE]] [--json] [--no-history]\n"
+           "                       [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
+           "                       [--no-history]\n"
            "  brisvander-cli history [--since DATE] [--server HOST] [--json | --csv]\n"
            "  brisvander-cli history --drift [--since DATE] [--server HOST] [--json]\n"
            "  brisvander-cli --help | --version\n";
