@@ -106,6 +106,7 @@ enum class FailureKind : std::uint16_t {
 
     // The measurement history. Detail: the file's path.
     HistoryNotWritten,        // Cause: one of the history's states below
+    HistoryNotRead,           // the same, for reading it back
     HistoryNoLocation,        // no state folder can be named, or it cannot be made
     HistoryCannotOpen,        // the file cannot be opened or created
     HistoryBusy,              // another writer held the file past the busy time-out

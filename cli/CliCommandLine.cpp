@@ -18,16 +18,29 @@ constexpr CliOptionSpec s_options[] = {
     {"nts-ca", "FILE"},
     {"list", "FILE"},
     {"csv", nullptr},
+    {"count", "N"},
+    {"since", "DATE"},
+    {"server", "HOST"},
+    {"drift", nullptr},
+    {"no-history", nullptr},
 };
 
-constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca"};
+constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca",
+                                          "no-history"};
 
-constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv"};
+constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv", "no-history"};
+
+constexpr const char* s_watchOptions[] = {"port", "interval", "count", "nts", "nts-port", "nts-ca", "json",
+                                          "no-history"};
+
+constexpr const char* s_historyOptions[] = {"since", "server", "json", "csv", "drift", "no-history"};
 
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},
     {"sync", s_queryOptions},
     {"survey", s_surveyOptions},
+    {"watch", s_watchOptions},
+    {"history", s_historyOptions},
 };
 
 CliCommandLine UsageError(const QString& message)

@@ -1,6 +1,7 @@
 #include "CliJson.h"
 
 #include "CFormat.h"
+#include "HistoryText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,28 +53,19 @@ QJsonArray SamplesToJson(const std::vector<SampleOutcome>& samples)
         object["roundtrip_delay"] = number(sample.Result.RoundtripDelay);
         object["clock_offset"] = number(sample.Result.ClockOffset);
         object["error"] = static_cast<qint64>(sample.Error);
+        object["interleaved"] = sample.Succeeded && sample.Result.Interleaved;
         array.append(object);
     }
     return array;
 }
-} // namespace
 
-QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcome)
+// The figures of one exchange; nulls when it failed.
+void ExchangeFields(QJsonObject& object, bool ok, const SntpResult& r)
 {
-    const bool ok = outcome.QuerySucceeded;
-    const SntpResult& r = outcome.Result;
     auto stamp = [ok](const NtpTimestamp& t) {
         return ok ? QJsonValue(QString::fromStdString(IsoUtcText(t))) : QJsonValue(QJsonValue::Null);
     };
     auto number = [ok](double value) { return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null); };
-
-    QJsonObject object;
-    object["command"] = command == ReportCommand::Sync ? "sync" : "info";
-    object["host"] = QString::fromStdString(outcome.QueriedHost);
-    // The port the exchanges went to: with NTS, the one the key exchange named.
-    object["port"] = outcome.QueriedPort;
-    object["success"] = ok;
-    object["error"] = static_cast<qint64>(outcome.Error);
     object["leap_indicator"] = number(r.LeapIndicator);
     object["stratum"] = number(r.Stratum);
     object["originate"] = stamp(r.OriginateTimestamp);
@@ -82,6 +74,34 @@ QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcom
     object["destination"] = stamp(r.DestinationTimestamp);
     object["roundtrip_delay"] = number(r.RoundtripDelay);
     object["clock_offset"] = number(r.ClockOffset);
+    object["interleaved"] = ok && r.Interleaved;
+}
+
+QJsonValue OrNull(const std::optional<double>& value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject WatchedServer(const WatchSession& session)
+{
+    QJsonObject object;
+    object["command"] = "watch";
+    object["host"] = QString::fromStdString(session.QueriedHost());
+    object["port"] = session.QueriedPort();
+    return object;
+}
+} // namespace
+
+QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcome)
+{
+    QJsonObject object;
+    object["command"] = command == ReportCommand::Sync ? "sync" : "info";
+    object["host"] = QString::fromStdString(outcome.QueriedHost);
+    // The port the exchanges went to: with NTS, the one the key exchange named.
+    object["port"] = outcome.QueriedPort;
+    object["success"] = outcome.QuerySucceeded;
+    object["error"] = static_cast<qint64>(outcome.Error);
+    ExchangeFields(object, outcome.QuerySucceeded, outcome.Result);
     object["samples"] = SamplesToJson(outcome.Samples);
     object["chosen"] = outcome.Chosen ? QJsonValue(static_cast<qint64>(*outcome.Chosen)) : QJsonValue(QJsonValue::Null);
     object["nts"] = outcome.Authenticated;
@@ -93,6 +113,39 @@ QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcom
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
         object["clock_error"] = outcome.ClockAttempted ? ClockErrorToken(outcome.ClockFailure) : QJsonValue(QJsonValue::Null);
     }
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray WatchMeasurementToJson(const WatchSession& session, const WatchMeasurement& measurement)
+{
+    const SampleOutcome& sample = measurement.Sample;
+    QJsonObject object = WatchedServer(session);
+    object["time"] = QString::fromStdString(UtcTimeText(measurement.UnixMicroseconds));
+    object["success"] = sample.Succeeded;
+    object["error"] = static_cast<qint64>(sample.Succeeded ? 0 : sample.Error);
+    ExchangeFields(object, sample.Succeeded, sample.Result);
+    object["nts"] = sample.Succeeded && !session.NtsServer().empty();
+    object["nts_server"] = session.NtsServer().empty() ? QJsonValue(QJsonValue::Null)
+                                                       : QJsonValue(QString::fromStdString(session.NtsServer()));
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray WatchSummaryToJson(const WatchSession& session, const WatchSummary& summary)
+{
+    QJsonObject object = WatchedServer(session);
+    object["summary"] = true;
+    object["exchanges"] = summary.Exchanges;
+    object["answered"] = summary.Answered;
+    object["offset_min"] = OrNull(summary.OffsetMin);
+    object["offset_median"] = OrNull(summary.OffsetMedian);
+    object["offset_max"] = OrNull(summary.OffsetMax);
+    object["jitter"] = OrNull(summary.Jitter);
+    const auto drift = [&summary](double DriftEstimate::*field) {
+        return summary.Drift ? QJsonValue((*summary.Drift).*field) : QJsonValue(QJsonValue::Null);
+    };
+    object["drift_ppm"] = drift(&DriftEstimate::DriftPpm);
+    object["drift_ppm_uncertainty"] = drift(&DriftEstimate::DriftPpmUncertainty);
+    object["seconds_per_day"] = drift(&DriftEstimate::SecondsPerDay);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

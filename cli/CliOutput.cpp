@@ -22,12 +22,17 @@ void StreamCliOutput::Message(std::string_view text)
     std::fflush(m_messages);
 }
 
-int StreamCliOutput::Finish(int status)
+bool StreamCliOutput::Flush()
 {
     errno = 0;
     if ((std::fflush(m_result) != 0 || std::ferror(m_result)) && m_lostErrno == 0)
         m_lostErrno = errno != 0 ? errno : EIO;
-    if (m_lostErrno == 0)
+    return m_lostErrno == 0;
+}
+
+int StreamCliOutput::Finish(int status)
+{
+    if (Flush())
         return status;
     Message(std::string("brisvander-cli: the result could not be written to standard output: ") +
             std::strerror(m_lostErrno) + "\n");

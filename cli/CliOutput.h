@@ -14,6 +14,9 @@ public:
     virtual void Result(std::string_view text) = 0;
     // Usage errors and warnings; written at once.
     virtual void Message(std::string_view text) = 0;
+    // Passes on the result written so far (a watch's lines as they come);
+    // false once any of it was lost.
+    virtual bool Flush() { return true; }
 };
 
 // The output into two C streams, which it does not own.
@@ -22,6 +25,7 @@ public:
     StreamCliOutput(std::FILE* result, std::FILE* messages) : m_result(result), m_messages(messages) {}
     void Result(std::string_view text) override;
     void Message(std::string_view text) override;
+    bool Flush() override;
     // Flushes the result. Returns `status`, or ExitOutputLost after saying
     // on the message stream why, when any part of the result was lost.
     int Finish(int status);

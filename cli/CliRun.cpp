@@ -2,10 +2,13 @@
 
 #include "CliExitStatus.h"
 #include "CliHelp.h"
+#include "CliHistory.h"
+#include "CliHistoryRecording.h"
 #include "CliJson.h"
 #include "CliContext.h"
 #include "CliOptions.h"
 #include "CliSurvey.h"
+#include "CliWatch.h"
 #include "HostText.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
@@ -47,27 +50,20 @@ std::string StoreProblem(const StoredHost& stored)
            why + "; using " + EscapeControlCharacters(stored.Host.toStdString()) + "\n";
 }
 
-QString HostToQuery(const CliOptions& options, CliOutput& output)
-{
-    if (options.Host)
-        return *options.Host;
-    const StoredHost stored = LookUpStoredHost();
-    output.Message(StoreProblem(stored));
-    return stored.Host;
-}
-
 // Info and Abgleichen: one exchange or a series, the report or JSON.
 int RunQueryCommand(const CliCommandLine& line, CliContext& context)
 {
     const CliOptions options = QueryOptionsFrom(line);
     if (options.Action == CliAction::UsageError)
         return ReportUsageError(context.Output, options.Message);
-    const QString host = HostToQuery(options, context.Output);
+    const QString host = HostToQuery(options.Host, context.Output);
+    const std::unique_ptr<BackgroundHistoryRecorder> history = StartCliHistory(line, context.Output);
     SntpClient client(context.Clock);
     TimeCommandOptions run;
     run.Series = options.Series;
     run.Nts = options.Nts;
     run.Pause = context.Pause;
+    run.History = history.get();
     const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
     if (options.Json) {
         context.Output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
@@ -82,6 +78,15 @@ int RunQueryCommand(const CliCommandLine& line, CliContext& context)
 }
 } // namespace
 
+QString HostToQuery(const std::optional<QString>& host, CliOutput& output)
+{
+    if (host)
+        return *host;
+    const StoredHost stored = LookUpStoredHost();
+    output.Message(StoreProblem(stored));
+    return stored.Host;
+}
+
 int ReportUsageError(CliOutput& output, const QString& message)
 {
     output.Message("brisvander-cli: " + EscapeControlCharacters(message.toStdString()) + "\nUsage:\n" +
@@ -89,7 +94,8 @@ int ReportUsageError(CliOutput& output, const QString& message)
     return ExitUsage;
 }
 
-int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output, const SamplePause& pause)
+int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output, const SamplePause& pause,
+           WatchStop* stop)
 {
     const CliCommandLine line = ReadCliCommandLine(arguments);
     switch (line.Action) {
@@ -104,9 +110,13 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
     case CliAction::Run:
         break;
     }
-    CliContext context{clock, output, pause};
+    CliContext context{clock, output, pause, stop};
     if (line.Command == "survey")
         return RunSurveyCliCommand(line, context);
+    if (line.Command == "watch")
+        return RunWatchCliCommand(line, context);
+    if (line.Command == "history")
+        return RunHistoryCliCommand(line, context);
     return RunQueryCommand(line, context);
 }
 

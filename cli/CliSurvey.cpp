@@ -1,6 +1,7 @@
 #include "CliSurvey.h"
 
 #include "CliExitStatus.h"
+#include "CliHistoryRecording.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "HostListFile.h"
@@ -100,7 +101,8 @@ int RunSurveyCliCommand(const CliCommandLine& line, CliContext& context)
         return ReportUsageError(context.Output, invalid);
     if (line.IsSet("list") && request.Hosts.empty())
         return ReportUsageError(context.Output, "the host list " + line.Value("list") + " names no host");
-    const SurveyCommandOutcome outcome = RunSurveyCommand(request.Hosts, request.Plan);
+    const std::unique_ptr<BackgroundHistoryRecorder> history = StartCliHistory(line, context.Output);
+    const SurveyCommandOutcome outcome = RunSurveyCommand(request.Hosts, request.Plan, history.get());
     context.Output.Result(Formatted(outcome, request.Format));
     return SurveyExitStatus(outcome.Verdict);
 }

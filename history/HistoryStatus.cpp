@@ -28,6 +28,13 @@ Failure HistoryFailure(const std::string& path, HistoryStatus status)
     return failure;
 }
 
+Failure HistoryReadFailure(const std::string& path, HistoryStatus status)
+{
+    Failure failure = HistoryFailure(path, status);
+    failure.Kind = FailureKind::HistoryNotRead;
+    return failure;
+}
+
 HistoryStatus HistoryStatusFromSqliteCode(int code)
 {
     // SQLite's primary result codes; an extended code carries one in its low byte.

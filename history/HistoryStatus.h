@@ -23,6 +23,8 @@ enum class HistoryStatus {
 // kind HistoryNotWritten whose Cause is the History... kind of `status`
 // (not Ok), Detail the path. Its words are made above (FailureText).
 Failure HistoryFailure(const std::string& path, HistoryStatus status);
+// The same for reading the history back: kind HistoryNotRead.
+Failure HistoryReadFailure(const std::string& path, HistoryStatus status);
 
 // The status an SQLite result code stands for (primary or extended code;
 // 0 is Ok). Codes that name no particular cause give Failed.

@@ -208,9 +208,10 @@ std::string HistoryStateText(Kind state)
 
 std::string FailureText(const Failure& failure)
 {
-    if (failure.Kind == Kind::HistoryNotWritten)
-        return "Der Verlauf konnte nicht geschrieben werden (" + HistoryStateText(failure.Cause) + "): " +
-               failure.Detail;
+    if (failure.Kind == Kind::HistoryNotWritten || failure.Kind == Kind::HistoryNotRead)
+        return std::string("Der Verlauf konnte nicht ") +
+               (failure.Kind == Kind::HistoryNotRead ? "gelesen" : "geschrieben") + " werden (" +
+               HistoryStateText(failure.Cause) + "): " + failure.Detail;
     // Each knows its own kinds and says nothing of the others'.
     for (const auto words : {ConnectionText, CertificateText, ResponseText, ClockText, StoreText})
         if (std::string text = words(failure); !text.empty())

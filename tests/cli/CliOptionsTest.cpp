@@ -112,8 +112,8 @@ TEST(CliHelp, AgreesWithTheManPage)
     EXPECT_EQ(helpErrors, manErrors);
 
     QStringList manOptions;
-    for (const auto& match : QRegularExpression(R"(\\-\\-([a-z]+))").globalMatch(man))
-        manOptions.append(match.captured(1));
+    for (const auto& match : QRegularExpression(R"(\\-\\-([a-z]+(?:\\-[a-z]+)*))").globalMatch(man))
+        manOptions.append(match.captured(1).replace("\\-", "-"));
     manOptions.removeDuplicates();
     EXPECT_GE(manOptions.size(), 6);
     for (const QString& option : manOptions)

@@ -1,5 +1,5 @@
 #pragma once
-// The real brisvander-cli as a process: a settings folder of its own, the
+// The real brisvander-cli as a process: a settings and a state folder of its own, the
 // German locale, and what it printed and how it ended.
 #include <QByteArray>
 #include <QProcess>
@@ -39,9 +39,12 @@ public:
                const std::function<void()>& prepare = {}) const;
     // XDG_CONFIG_HOME of every run.
     QString ConfigHome() const { return m_config.path(); }
+    // XDG_STATE_HOME of every run: the history goes there.
+    QString StateHome() const { return m_state.path(); }
 
 private:
     QTemporaryDir m_config;
+    QTemporaryDir m_state;
     QProcessEnvironment m_environment;
 };
 

@@ -9,11 +9,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <sched.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,4 +242,32 @@ TEST_F(CliProcessTest, AnUnreadableStoreIsReportedBeforeTheDefaultIsAsked)
                                  " is unreadable; using ptbtime1.ptb.de\n"))
         << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith("Verbinde mit SNTP Zeitserver: ptbtime1.ptb.de\n")) << run.out.toStdString();
+}
+
+// A watch runs until interrupted, then prints its summary and says by its
+// status that answers came; every line is a JSON object of its own.
+TEST_F(CliProcessTest, AWatchEndsCleanlyOnAnInterruptWithItsSummary)
+{
+    QProcess watch;
+    m_cli.Begin(watch, CliProgram(), {"watch", "127.0.0.1", "--port", Port(), "--interval", "0.2", "--json"});
+    ASSERT_TRUE(watch.waitForStarted(5000));
+    for (int waited = 0; m_server.RequestCount() < 3 && waited < 10000; waited += 10)
+        usleep(10000);
+    ASSERT_GE(m_server.RequestCount(), 3);
+    kill(static_cast<pid_t>(watch.processId()), SIGINT);
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().toStdString();
+
+    const QList<QByteArray> lines = watch.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    const QJsonObject summary = QJsonDocument::fromJson(lines.back()).object();
+    EXPECT_TRUE(summary["summary"].toBool()) << lines.back().toStdString();
+    EXPECT_EQ(summary["exchanges"].toInt(), lines.size() - 1);
+    EXPECT_EQ(summary["answered"].toInt(), lines.size() - 1);
+    const QJsonObject first = QJsonDocument::fromJson(lines.front()).object();
+    EXPECT_EQ(first["command"].toString(), "watch");
+    EXPECT_TRUE(first["success"].toBool()) << lines.front().toStdString();
+    EXPECT_TRUE(first.contains("time") && first.contains("interleaved"));
+    EXPECT_TRUE(QFile::exists(m_cli.StateHome() + "/brisvander/history.sqlite"));
 }

@@ -5,6 +5,7 @@
 #include "CliRun.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
+#include "PreparedHistory.h"
 #include "RecordingClockControl.h"
 #include "ReportShape.h"
 #include "ReportText.h"
@@ -72,6 +73,7 @@ protected:
     }
 
     QTemporaryDir m_config;
+    StateHomeSandbox m_state; // every run records its measurements
     FakeSntpServer m_server;
     RecordingClockControl m_clock;
 };
@@ -86,7 +88,7 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(ok.out), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << ok.out;
     const QStringList keys = {"chosen", "clock_error", "clock_offset", "clock_set", "command", "destination", "error", "host",
-                              "leap_indicator", "nts", "nts_error", "nts_server", "originate", "port", "receive",
+                              "interleaved", "leap_indicator", "nts", "nts_error", "nts_server", "originate", "port", "receive",
                               "roundtrip_delay", "samples", "stratum", "success", "transmit"};
     EXPECT_EQ(o.keys(), keys);
     EXPECT_FALSE(o["nts"].toBool(true));

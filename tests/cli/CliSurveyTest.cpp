@@ -5,6 +5,7 @@
 #include "CliRun.h"
 #include "CliSurvey.h"
 #include "LoopbackServerFarm.h"
+#include "PreparedHistory.h"
 #include "RecordingClockControl.h"
 
 #include <QFile>
@@ -35,6 +36,7 @@ SurveyRun SurveyCli(QStringList args)
     args.prepend("survey");
     args.prepend("brisvander-cli");
     RecordingClockControl clock;
+    const StateHomeSandbox state; // a survey records its answers
     SurveyRun run;
     run.status = RunCli(args, clock, run.output);
     return run;

@@ -207,5 +207,8 @@ TEST(FailureText, TheHistorysWarningSaysWhatTheFileIsLike)
         failure.Detail = "/tmp/history.sqlite";
         EXPECT_EQ(FailureText(failure),
                   std::string("Der Verlauf konnte nicht geschrieben werden (") + words + "): /tmp/history.sqlite");
+        failure.Kind = Kind::HistoryNotRead;
+        EXPECT_EQ(FailureText(failure),
+                  std::string("Der Verlauf konnte nicht gelesen werden (") + words + "): /tmp/history.sqlite");
     }
 }
