@@ -112,6 +112,9 @@ std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t le
     result.DestinationTimestamp = arrival;
     result.RoundtripDelay = figures.RoundtripDelay;
     result.ClockOffset = figures.ClockOffset;
+    result.RootDelaySeconds = ShortFormatSeconds(reply.RootDelay);
+    result.RootDispersionSeconds = ShortFormatSeconds(reply.RootDispersion);
+    result.Interleaved = false;
     return std::nullopt;
 }
 

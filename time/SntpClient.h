@@ -4,6 +4,7 @@
 // afterwards.
 #include "ClockControl.h"
 #include "Failure.h"
+#include "InterleavedMode.h"
 #include "NtpTimestamp.h"
 #include "Platform.h"
 #include "SntpResult.h"
@@ -14,6 +15,7 @@
 namespace brisvander {
 
 class ReplyAuthenticator;
+class UdpSocket;
 
 inline constexpr int NtpDefaultPort = 123;
 inline constexpr std::uint32_t SntpDefaultTimeoutMs = 5000;
@@ -64,10 +66,22 @@ public:
     // could have sent (a noted NTS NAK or ICMP error), not on an authentic
     // reply; false after a success and for every plain exchange.
     bool LastFailureUnproven = false;
+    // Interleaved mode with one server: empty (the default) sends the plain
+    // request; set, every request is version 4 and, once an exchange was
+    // answered, asks for an interleaved answer (InterleavedMode.h). Emplace
+    // a fresh state for each server; queries keep it up to date.
+    std::optional<InterleavedState> Interleaving;
+    // How the right came at the last SetSystemClock's raise (ByService: the
+    // time service stepped the clock); empty before one, or when it failed.
+    std::optional<ClockRightRaise> LastRaise;
 
 private:
     // One exchange: nullopt and `result` filled, or why not.
     std::optional<Failure> Query(const char* host, SntpResult& result, int port, ReplyAuthenticator* authenticator);
+    // One request on the connected `socket` and the wait for its answer;
+    // `interleaving` null outside interleaved mode.
+    std::optional<Failure> ExchangeOnce(UdpSocket& socket, ReplyAuthenticator* authenticator,
+                                        InterleavedState* interleaving, SntpResult& result);
     // The classic result of `failure`: nonzero without one; its number left as last error.
     static BOOL Answered(const std::optional<Failure>& failure);
     // Raises the right for one setting; why not, when it could not.

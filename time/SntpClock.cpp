@@ -43,6 +43,7 @@ BOOL SntpClient::EnableClockPrivilege() { return Answered(RaiseRight()); }
 std::optional<Failure> SntpClient::RaiseRight()
 {
     Expected<ClockRightRaise> raised = m_clock->RaiseClockRight();
+    LastRaise = raised.Ok() ? std::optional<ClockRightRaise>(raised.Value()) : std::nullopt;
     // Only a right of our own is ours to lower; the service checks the right as it sets the clock.
     PrivilegeEnabled = raised.Ok() && raised.Value() == ClockRightRaise::Raised;
     if (raised.Ok())

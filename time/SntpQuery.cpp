@@ -1,6 +1,7 @@
 #include "ClockReader.h"
 #include "Deadline.h"
 #include "ErrorCodes.h"
+#include "InterleavedMode.h"
 #include "LastError.h"
 #include "NtpPacket.h"
 #include "ReplyAuthenticator.h"
@@ -24,7 +25,8 @@ Failure SocketFailure() { return NumberedFailure(GetLastError()); }
 struct Exchange {
     UdpSocket& socket;
     ReplyAuthenticator* authenticator; // null for a plain exchange
-    NtpTimestamp sent;
+    InterleavedState* interleaving;    // null outside interleaved mode
+    SentStamps sent;
     NtpTimestamp departure;
     bool departureFromKernel = false;
     std::vector<std::uint8_t> buffer;  // room for the longest reply taken
@@ -79,10 +81,23 @@ Judged TakeOneDatagram(Exchange& exchange, SntpResult& result)
     if (Judged authenticity = Authenticate(exchange, received); authenticity.verdict)
         return authenticity;
     SntpResult candidate = result;
-    std::optional<Failure> verdict = EvaluateNtpReply(
-        exchange.buffer.data(), datagram.FullLength, exchange.sent, exchange.departure,
-        datagram.HasArrivalStamp ? datagram.Arrival : readAt, candidate, CurrentClockReader().ResolutionSeconds(),
-        exchange.LongestReply());
+    const NtpTimestamp arrival = datagram.HasArrivalStamp ? datagram.Arrival : readAt;
+    const double resolution = CurrentClockReader().ResolutionSeconds();
+    std::optional<Failure> verdict;
+    if (exchange.interleaving == nullptr) {
+        verdict = EvaluateNtpReply(exchange.buffer.data(), datagram.FullLength, exchange.sent.Transmit,
+                                   exchange.departure, arrival, candidate, resolution, exchange.LongestReply());
+    } else {
+        ExchangeStamps latest;
+        InterleavedState& state = *exchange.interleaving;
+        verdict = EvaluateInterleavedReply(exchange.buffer.data(), datagram.FullLength, exchange.sent,
+                                           exchange.departure, arrival, state.Previous, candidate, latest,
+                                           resolution, exchange.LongestReply());
+        if (!verdict) {
+            state.Previous = latest;
+            state.PreviousAnswerInterleaved = candidate.Interleaved;
+        }
+    }
     if (!verdict)
         result = candidate;
     return {std::move(verdict), false};
@@ -141,15 +156,23 @@ std::optional<Failure> AwaitReply(Exchange& exchange, Clock::time_point deadline
     return failure;
 }
 
-// The datagram to send, stamped now; empty when the authenticator cannot seal it.
-std::vector<std::uint8_t> BuildRequest(ReplyAuthenticator* authenticator, const NtpTimestamp& sent)
+// The header to send: plain version 3 unless NTS or interleaved mode needs version 4.
+NtpRequest BuildHeader(const Exchange& exchange)
 {
-    if (authenticator == nullptr) {
-        const NtpRequest request = BuildNtpRequest(sent);
-        return {request.begin(), request.end()};
-    }
-    const NtpRequest header = BuildNtpRequest(sent, NtpV4RequestFirstByte);
-    return authenticator->SealRequest(header);
+    if (exchange.interleaving != nullptr)
+        return BuildInterleavedRequest(exchange.sent.Transmit, exchange.interleaving->Previous);
+    if (exchange.authenticator != nullptr)
+        return BuildNtpRequest(exchange.sent.Transmit, NtpV4RequestFirstByte);
+    return BuildNtpRequest(exchange.sent.Transmit);
+}
+
+// The datagram to send, stamped now; empty when the authenticator cannot seal it.
+std::vector<std::uint8_t> BuildRequest(const Exchange& exchange)
+{
+    const NtpRequest header = BuildHeader(exchange);
+    if (exchange.authenticator == nullptr)
+        return {header.begin(), header.end()};
+    return exchange.authenticator->SealRequest(header);
 }
 } // namespace
 
@@ -183,9 +206,31 @@ std::optional<Failure> SntpClient::Query(const char* host, SntpResult& result, i
               port, static_cast<int>(GetLastError()));
         return SocketFailure();
     }
+    InterleavedState* interleaving = Interleaving ? &*Interleaving : nullptr;
+    const bool primed = interleaving != nullptr && interleaving->PreviousAnswerInterleaved;
+    std::optional<Failure> verdict = ExchangeOnce(socket, authenticator, interleaving, result);
+    if (verdict || !result.Interleaved || primed)
+        return verdict;
+    // The first interleaved answer may carry a transmit stamp the server took
+    // before it kept precise ones, so it only opens the mode: the exchange it
+    // answered is completed by one more request at once, and the first
+    // answer's figures stand only if that one fails.
+    SntpResult completed = result;
+    if (!ExchangeOnce(socket, authenticator, interleaving, completed))
+        result = completed;
+    LastFailureUnproven = false;
+    return std::nullopt;
+}
 
-    const NtpTimestamp sent = NtpTimestamp::Now();
-    const std::vector<std::uint8_t> request = BuildRequest(authenticator, sent);
+std::optional<Failure> SntpClient::ExchangeOnce(UdpSocket& socket, ReplyAuthenticator* authenticator,
+                                                InterleavedState* interleaving, SntpResult& result)
+{
+    Exchange exchange{socket, authenticator, interleaving, {}, {}, false, {}, false};
+    exchange.sent.Transmit = NtpTimestamp::Now();
+    if (interleaving != nullptr && interleaving->Previous)
+        exchange.sent.Receive = interleaving->Previous->Arrival;
+    exchange.departure = exchange.sent.Transmit;
+    const std::vector<std::uint8_t> request = BuildRequest(exchange);
     if (request.empty())
         return NumberedFailure(ErrorCode::KeyExchangeFailed);
     if (!socket.Send(request.data(), request.size())) {
@@ -193,8 +238,6 @@ std::optional<Failure> SntpClient::Query(const char* host, SntpResult& result, i
               static_cast<int>(GetLastError()));
         return SocketFailure();
     }
-
-    Exchange exchange{socket, authenticator, sent, sent, false, {}, false};
     exchange.buffer.resize(exchange.LongestReply());
     // The kernel's departure stamp is usually there at once; else it comes with the wait.
     exchange.departureFromKernel = socket.TakeTransmitStamp(exchange.departure);

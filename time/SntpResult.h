@@ -13,6 +13,9 @@ struct SntpResult {
     NtpTimestamp DestinationTimestamp; // T4, when the reply arrived here
     double RoundtripDelay = 0.0;       // seconds
     double ClockOffset = 0.0;          // seconds the server is ahead of the local clock
+    double RootDelaySeconds = 0.0;     // the server's root delay
+    double RootDispersionSeconds = 0.0; // the server's root dispersion
+    bool Interleaved = false;          // an interleaved answer: the four stamps are the previous exchange's
 };
 
 } // namespace brisvander
