@@ -18,11 +18,13 @@ constexpr CliOptionSpec s_options[] = {
     {"nts-ca", "FILE"},
     {"list", "FILE"},
     {"csv", nullptr},
+    {"nts-auto", nullptr},
 };
 
 constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca"};
 
-constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv"};
+constexpr const char* s_surveyOptions[] = {"list", "port",     "samples",  "interval", "json",
+                                           "csv",  "nts",      "nts-auto", "nts-port", "nts-ca"};
 
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},

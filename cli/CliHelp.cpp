@@ -9,7 +9,8 @@ std::string CliSynopsis()
            "  brisvander-cli sync [HOST] [--port PORT] [--samples N [--interval SECONDS]]\n"
            "                      [--nts [--nts-port PORT] [--nts-ca FILE]] [--json]\n"
            "  brisvander-cli survey [HOST...] [--list FILE] [--port PORT] [--samples N]\n"
-           "                        [--interval SECONDS] [--json | --csv]\n"
+           "                        [--interval SECONDS] [--nts | --nts-auto]\n"
+           "                        [--nts-port PORT] [--nts-ca FILE] [--json | --csv]\n"
            "  brisvander-cli --help | --version\n";
 }
 
@@ -34,11 +35,19 @@ std::string CliHelpText()
            "  --port PORT        server UDP port, 1-65535 (default 123)\n"
            "  --samples N        exchanges with the server, 1-8 (default 1); the one with the\n"
            "                     smallest round-trip delay is reported and used (survey: 1-4\n"
-           "                     per server address)\n"
+           "                     per server address; with 3 or 4 the requests from the\n"
+           "                     second on ask for interleaved answers)\n"
            "  --interval SECONDS pause between exchanges, at least 0.2 (default 2; survey: at\n"
            "                     least 2)\n"
            "  --nts              authenticated time (Network Time Security): a TLS key exchange\n"
-           "                     with HOST first, then every exchange authenticated\n"
+           "                     with HOST first, then every exchange authenticated (survey:\n"
+           "                     with every server; one whose key exchange fails has 20004)\n"
+           "  --nts-auto         survey: NTS with every server that offers it; where the key\n"
+           "                     exchange finds no NTS (connection refused, no answer in\n"
+           "                     time, ntske/1 refused) the plain exchange is used; a\n"
+           "                     certificate that fails verification is an error, never a\n"
+           "                     reason to ask plainly. The NTS column says which servers\n"
+           "                     authenticated\n"
            "  --nts-port PORT    the key exchange's TCP port (default 4460)\n"
            "  --nts-ca FILE      a PEM certificate to trust besides the system's store (for\n"
            "                     private servers); verification is never turned off\n"
@@ -81,6 +90,7 @@ std::string CliHelpText()
            "         an NTS NAK is noted, decides only when no authentic reply came within\n"
            "         5 seconds, and ends no series\n"
            "  20004  the NTS key exchange failed; the reason follows on the next line\n"
+           "         (survey: on a line of its own after the table)\n"
            "  20005  NTS replies arrived, but none was authentic\n";
 }
 

@@ -1,5 +1,6 @@
 #include "SurveyCommand.h"
 
+#include "FailureText.h"
 #include "HostText.h"
 #include "ServerList.h"
 
@@ -23,6 +24,9 @@ SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, con
     SurveyCommandOutcome outcome;
     const std::vector<std::string> hosts = SurveyHosts(given);
     outcome.Hosts = RunSurvey(hosts, plan);
+    for (HostSurvey& host : outcome.Hosts)
+        if (host.NtsProblem)
+            host.NtsProblemText = FailureText(*host.NtsProblem);
     outcome.Verdict = JudgeSurvey(outcome.Hosts);
     return outcome;
 }

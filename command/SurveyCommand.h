@@ -19,7 +19,8 @@ struct SurveyCommandOutcome {
 std::vector<std::string> SurveyHosts(const std::vector<std::string>& given);
 
 // Blocks the calling thread until every host has its answer or its failure
-// (each exchange at most plan.ExchangeTimeout, lookups bounded).
+// (each exchange at most plan.ExchangeTimeout, lookups and key exchanges
+// bounded). A failed key exchange's words are in its host's NtsProblemText.
 SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan);
 
 } // namespace brisvander
