@@ -125,8 +125,14 @@ void ServerExchanges::Keep(const SntpResult& result, int stratum, std::uint32_t 
 
 void ServerExchanges::TakeNetworkError(std::uint32_t error, SteadyTime now)
 {
-    if (m_awaiting)
-        Fail(error, now);
+    if (!m_awaiting)
+        return;
+    // Anyone who saw an NTS request can forge an ICMP error: noted, not obeyed.
+    if (m_nts) {
+        m_lastDiscarded = error;
+        return;
+    }
+    Fail(error, now);
 }
 
 void ServerExchanges::TimeOut(SteadyTime now)

@@ -72,7 +72,8 @@ public:
     // precise transmit stamp; an NTS NAK is discarded but names the failure
     // should no answer come.
     Taken TakeDatagram(const std::uint8_t* data, std::size_t length, const NtpTimestamp& arrival, SteadyTime now);
-    // An ICMP error for the address (ConnectionReset for a closed port): ends the exchange.
+    // An ICMP error for the address (ConnectionReset for a closed port): ends
+    // the exchange; with NTS it only names the failure should no answer come.
     void TakeNetworkError(std::uint32_t error, SteadyTime now);
     // NextTime has come while awaiting: the exchange fails with the number of
     // the last datagram discarded, or TimedOut.
