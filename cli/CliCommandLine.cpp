@@ -23,6 +23,7 @@ constexpr CliOptionSpec s_options[] = {
     {"server", "HOST"},
     {"drift", nullptr},
     {"no-history", nullptr},
+    {"nts-auto", nullptr},
 };
 
 constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca",
@@ -34,6 +35,8 @@ constexpr const char* s_watchOptions[] = {"port", "interval", "count", "nts", "n
                                           "no-history"};
 
 constexpr const char* s_historyOptions[] = {"since", "server", "json", "csv", "drift", "no-history"};
+constexpr const char* s_surveyOptions[] = {"list", "port",     "samples",  "interval", "json",
+                                           "csv",  "nts",      "nts-auto", "nts-port", "nts-ca"};
 
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},

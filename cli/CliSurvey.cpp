@@ -60,6 +60,30 @@ QString ReadSeriesOptions(const CliCommandLine& line, SurveyPlan& plan)
     return {};
 }
 
+// --nts or --nts-auto, with --nts-port and --nts-ca as for info.
+QString ReadSurveyNtsOptions(const CliCommandLine& line, SurveyNts& nts)
+{
+    if (line.IsSet("nts") && line.IsSet("nts-auto"))
+        return "--nts and --nts-auto exclude each other";
+    nts.Mode = line.IsSet("nts")        ? SurveyNtsMode::Required
+               : line.IsSet("nts-auto") ? SurveyNtsMode::WhereOffered
+                                        : SurveyNtsMode::Off;
+    if (nts.Mode == SurveyNtsMode::Off && (line.IsSet("nts-port") || line.IsSet("nts-ca")))
+        return "--nts-port and --nts-ca need --nts or --nts-auto";
+    if (line.IsSet("nts-port")) {
+        const std::optional<int> port = ParsePort(line.Value("nts-port"));
+        if (!port)
+            return "invalid NTS key exchange port: " + line.Value("nts-port") + " (expected 1-65535)";
+        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
+    }
+    if (line.IsSet("nts-ca")) {
+        if (line.Value("nts-ca").isEmpty())
+            return "--nts-ca needs a file";
+        nts.ExtraCaFile = line.Value("nts-ca").toStdString();
+    }
+    return {};
+}
+
 QString ReadSurveyRequest(const CliCommandLine& line, SurveyRequest& request, CliOutput& output)
 {
     if (line.IsSet("json") && line.IsSet("csv"))
@@ -68,6 +92,8 @@ QString ReadSurveyRequest(const CliCommandLine& line, SurveyRequest& request, Cl
     QString invalid = ReadPortOption(line, request.Plan.Port);
     if (invalid.isEmpty())
         invalid = ReadSeriesOptions(line, request.Plan);
+    if (invalid.isEmpty())
+        invalid = ReadSurveyNtsOptions(line, request.Plan.Nts);
     if (!invalid.isEmpty())
         return invalid;
     for (const QString& host : line.Arguments)
@@ -82,7 +108,8 @@ std::string Formatted(const SurveyCommandOutcome& outcome, SurveyFormat format)
     case SurveyFormat::Csv: return SurveyToCsv(outcome.Hosts, outcome.Verdict);
     case SurveyFormat::Text: break;
     }
-    return SurveyTableText(outcome.Hosts, outcome.Verdict) + "\n" + ConsensusSentence(outcome.Verdict);
+    return SurveyTableText(outcome.Hosts, outcome.Verdict) + KeyExchangeProblemLines(outcome.Hosts) + "\n" +
+           ConsensusSentence(outcome.Verdict);
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "SurveyCommand.h"
 
+#include "FailureText.h"
 #include "HostText.h"
 #include "MeasurementRecords.h"
 #include "ServerList.h"
@@ -25,6 +26,9 @@ SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, con
     SurveyCommandOutcome outcome;
     const std::vector<std::string> hosts = SurveyHosts(given);
     outcome.Hosts = RunSurvey(hosts, plan);
+    for (HostSurvey& host : outcome.Hosts)
+        if (host.NtsProblem)
+            host.NtsProblemText = FailureText(*host.NtsProblem);
     if (history != nullptr)
         history->Record(SurveyMeasurements(
             outcome.Hosts, UnixMicrosecondsOf(NtpTimestamp::Now(), NtpTimestamp::LocalClockSecondsSince1900())));

@@ -20,8 +20,9 @@ struct SurveyCommandOutcome {
 std::vector<std::string> SurveyHosts(const std::vector<std::string>& given);
 
 // Blocks the calling thread until every host has its answer or its failure
-// (each exchange at most plan.ExchangeTimeout, lookups bounded). With a
-// `history` (not owned), each host's answer or failure is recorded.
+// (each exchange at most plan.ExchangeTimeout, lookups and key exchanges
+// bounded). A failed key exchange's words are in its host's NtsProblemText.
+// With a `history` (not owned), each host's answer or failure is recorded.
 SurveyCommandOutcome RunSurveyCommand(const std::vector<std::string>& given, const SurveyPlan& plan,
                                       BackgroundHistoryRecorder* history = nullptr);
 

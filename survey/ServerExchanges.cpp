@@ -16,20 +16,41 @@ constexpr std::uint32_t KissCode(const char (&code)[5])
            (std::uint32_t{static_cast<unsigned char>(code[2])} << 8) | static_cast<unsigned char>(code[3]);
 }
 
-double ShortFormatSeconds(std::uint32_t value) { return value / 65536.0; }
 } // namespace
 
-ServerExchanges::ServerExchanges(const SurveyPace& pace, SteadyTime firstRequest)
-    : m_pace(pace), m_next(firstRequest)
+ServerExchanges::ServerExchanges(const SurveyPace& pace, SteadyTime firstRequest, std::optional<NtsSession> nts)
+    : m_pace(pace), m_next(firstRequest), m_nts(std::move(nts))
 {
     m_pace.Samples = std::max(m_pace.Samples, 1);
 }
+
+std::vector<std::uint8_t> ServerExchanges::BuildRequest(const NtpTimestamp& transmit)
+{
+    m_builtReceive = NtpTimestamp();
+    NtpRequest header;
+    if (Interleaving()) {
+        header = BuildInterleavedRequest(transmit, m_interleaved.Previous);
+        if (m_interleaved.Previous)
+            m_builtReceive = m_interleaved.Previous->Arrival;
+    } else {
+        header = BuildNtpRequest(transmit, m_nts ? NtpV4RequestFirstByte : NtpRequestFirstByte);
+    }
+    if (!m_nts)
+        return {header.begin(), header.end()};
+    NtsSealedRequest sealed = SealRequest(header, *m_nts);
+    if (sealed.Problem)
+        return {};
+    m_pending = sealed.Pending;
+    return std::move(sealed.Packet);
+}
+
+std::size_t ServerExchanges::ReplyCapacity() const { return m_nts ? NtsReplyBufferSize : NtpReplyBufferSize; }
 
 void ServerExchanges::RequestSent(const NtpTimestamp& transmit, SteadyTime now)
 {
     ++m_sent;
     m_awaiting = true;
-    m_transmit = transmit;
+    m_stamps = {transmit, m_builtReceive};
     m_lastDiscarded = ErrorCode::TimedOut;
     m_next = now + m_pace.ExchangeTimeout;
 }
@@ -47,10 +68,16 @@ void ServerExchanges::RequestFailed(std::uint32_t error, SteadyTime now)
 ServerExchanges::Taken ServerExchanges::TakeDatagram(const std::uint8_t* data, std::size_t length,
                                                      const NtpTimestamp& arrival, SteadyTime now)
 {
-    if (!m_awaiting)
+    if (!m_awaiting || !Authenticated(data, length))
         return Taken::Discarded;
     SntpResult result;
-    const std::uint32_t verdict = NumberOf(EvaluateNtpReply(data, length, m_transmit, arrival, result));
+    ExchangeStamps latest;
+    const std::uint32_t verdict = NumberOf(
+        Interleaving() ? EvaluateInterleavedReply(data, length, m_stamps, m_stamps.Transmit, arrival,
+                                                  m_interleaved.Previous, result, latest,
+                                                  DefaultLocalResolutionSeconds, ReplyCapacity())
+                       : EvaluateNtpReply(data, length, m_stamps.Transmit, m_stamps.Transmit, arrival, result,
+                                          DefaultLocalResolutionSeconds, ReplyCapacity()));
     if (verdict == ErrorCode::MalformedReply || verdict == ErrorCode::ForeignReply) {
         m_lastDiscarded = verdict;
         return Taken::Discarded;
@@ -62,23 +89,50 @@ ServerExchanges::Taken ServerExchanges::TakeDatagram(const std::uint8_t* data, s
         Fail(verdict, now);
         return Taken::Failed;
     }
-    if (!m_answered || result.RoundtripDelay < m_best.Delay) {
-        m_answered = true;
-        m_best.Offset = result.ClockOffset;
-        m_best.Delay = result.RoundtripDelay;
-        m_best.RootDelay = ShortFormatSeconds(reply.RootDelay);
-        m_best.RootDispersion = ShortFormatSeconds(reply.RootDispersion);
-        m_best.Stratum = reply.Stratum;
-        m_best.ReferenceId = reply.ReferenceId;
-    }
+    m_interleaved = {latest, result.Interleaved};
+    Keep(result, reply.Stratum, reply.ReferenceId);
     EndExchange(now);
     return Taken::Answered;
 }
 
+// Without NTS every datagram goes on to the usual checks. With it only an
+// authenticated one does; a NAK is unauthenticated, so it is only noted.
+bool ServerExchanges::Authenticated(const std::uint8_t* data, std::size_t length)
+{
+    if (!m_nts)
+        return true;
+    const ByteView datagram(data, std::min(length, NtsReplyBufferSize));
+    switch (CheckReply(datagram, m_pending, *m_nts).Verdict) {
+    case NtsReplyVerdict::Authentic: return true;
+    case NtsReplyVerdict::Nak: m_lastDiscarded = ErrorCode::ServerUnsynchronised; break;
+    case NtsReplyVerdict::NotOurs: m_lastDiscarded = ErrorCode::NoAuthenticReply; break;
+    }
+    return false;
+}
+
+void ServerExchanges::Keep(const SntpResult& result, int stratum, std::uint32_t referenceId)
+{
+    if (m_answered && result.RoundtripDelay >= m_best.Delay)
+        return;
+    m_answered = true;
+    m_best.Offset = result.ClockOffset;
+    m_best.Delay = result.RoundtripDelay;
+    m_best.RootDelay = result.RootDelaySeconds;
+    m_best.RootDispersion = result.RootDispersionSeconds;
+    m_best.Stratum = stratum;
+    m_best.ReferenceId = referenceId;
+}
+
 void ServerExchanges::TakeNetworkError(std::uint32_t error, SteadyTime now)
 {
-    if (m_awaiting)
-        Fail(error, now);
+    if (!m_awaiting)
+        return;
+    // Anyone who saw an NTS request can forge an ICMP error: noted, not obeyed.
+    if (m_nts) {
+        m_lastDiscarded = error;
+        return;
+    }
+    Fail(error, now);
 }
 
 void ServerExchanges::TimeOut(SteadyTime now)
@@ -136,6 +190,7 @@ void ServerExchanges::Report(HostSurvey& host) const
         host.RootDispersion = m_best.RootDispersion;
         host.Stratum = m_best.Stratum;
         host.ReferenceId = m_best.ReferenceId;
+        host.Nts = m_nts.has_value();
         return;
     }
     host.Failure = m_kiss != SurveyFailure::None ? m_kiss : SurveyFailure::NoAnswer;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <poll.h>
 #include <queue>
@@ -39,6 +41,46 @@ SurveyPace PaceOf(const SurveyPlan& plan)
 
 int FamilySlot(int family) { return family == AF_INET6 ? 1 : 0; }
 
+// The key exchanges' sessions and failures by name, filled on the lookup
+// threads and taken on the survey's; a thread given up writes here late or
+// never, and its entry is then not taken.
+struct KeyExchanges {
+    std::mutex Mutex;
+    std::map<std::string, SurveyKeyExchange> ByName;
+
+    std::optional<SurveyKeyExchange> Take(const std::string& name)
+    {
+        const std::lock_guard lock(Mutex);
+        const auto found = ByName.find(name);
+        if (found == ByName.end())
+            return std::nullopt;
+        SurveyKeyExchange taken = std::move(found->second);
+        ByName.erase(found);
+        return taken;
+    }
+};
+
+// The plain lookup, or with NTS the key exchange followed by the lookup of the server it names.
+HostResolver ResolverFor(const SurveyPlan& plan, const std::shared_ptr<KeyExchanges>& keyExchanges)
+{
+    HostResolver plain = LookupPool::DefaultResolver();
+    if (plan.Nts.Mode == SurveyNtsMode::Off)
+        return plain;
+    return [keyExchanges, nts = plan.Nts, plain](const std::string& name, int port) {
+        SurveyKeyExchange outcome = ExchangeKeysForSurvey(name, port, nts, plain);
+        ResolvedHost resolved = outcome.Resolved;
+        const std::lock_guard lock(keyExchanges->Mutex);
+        keyExchanges->ByName.insert_or_assign(name, std::move(outcome));
+        return resolved;
+    };
+}
+
+std::chrono::milliseconds LookupBound(const SurveyPlan& plan)
+{
+    return plan.Nts.Mode == SurveyNtsMode::Off ? plan.LookupTimeout
+                                               : plan.LookupTimeout + plan.Nts.KeyExchangeTimeout;
+}
+
 class SurveyRun {
 public:
     SurveyRun(std::span<const std::string> hosts, const SurveyPlan& plan, std::vector<std::string> names,
@@ -51,7 +93,8 @@ private:
     void StopWhereItIs();
     void ReportProgress();
     void TakeLookups(SteadyTime now);
-    void Place(const std::vector<std::size_t>& hosts, const ResolvedHost& resolved, SteadyTime now);
+    void Place(const std::vector<std::size_t>& hosts, const ResolvedHost& resolved, SteadyTime now,
+               std::optional<SurveyKeyExchange> keyExchange);
     SurveySocket* SocketFor(int family, std::uint32_t& error);
     void RunDue(SteadyTime now);
     void Send(Server& server, SteadyTime now);
@@ -65,6 +108,8 @@ private:
     SurveyPace m_pace;
     std::vector<HostSurvey> m_hosts;
     std::vector<std::vector<std::size_t>> m_hostsOfName;
+    std::vector<std::string> m_names;
+    std::shared_ptr<KeyExchanges> m_keyExchanges = std::make_shared<KeyExchanges>();
     std::vector<Server> m_servers;
     std::unordered_map<std::string, std::size_t> m_serverByKey;
     SurveySocket m_sockets[2];
@@ -77,14 +122,15 @@ private:
     std::size_t m_settled = 0;
     std::size_t m_settledReported = 0;
     NtpTimestamp m_lastTransmit;
-    std::vector<std::uint8_t> m_buffer = std::vector<std::uint8_t>(NtpReplyBufferSize);
+    std::vector<std::uint8_t> m_buffer;
 };
 
 SurveyRun::SurveyRun(std::span<const std::string> hosts, const SurveyPlan& plan, std::vector<std::string> names,
                      std::vector<std::vector<std::size_t>> hostsOfName)
-    : m_pace(PaceOf(plan)), m_hostsOfName(std::move(hostsOfName)),
-      m_lookups(std::move(names), plan.Port, plan.LookupThreads, plan.LookupTimeout), m_progress(plan.Progress),
-      m_cancel(plan.Cancel)
+    : m_pace(PaceOf(plan)), m_hostsOfName(std::move(hostsOfName)), m_names(names),
+      m_lookups(std::move(names), plan.Port, plan.LookupThreads, LookupBound(plan), ResolverFor(plan, m_keyExchanges)),
+      m_progress(plan.Progress), m_cancel(plan.Cancel),
+      m_buffer(plan.Nts.Mode == SurveyNtsMode::Off ? NtpReplyBufferSize : NtsReplyBufferSize)
 {
     for (const std::string& host : hosts) {
         HostSurvey entry;
@@ -133,11 +179,18 @@ void SurveyRun::ReportProgress()
 void SurveyRun::TakeLookups(SteadyTime now)
 {
     for (const LookupOutcome& outcome : m_lookups.TakeSettled(now))
-        Place(m_hostsOfName[outcome.Index], outcome.Resolved, now);
+        Place(m_hostsOfName[outcome.Index], outcome.Resolved, now, m_keyExchanges->Take(m_names[outcome.Index]));
 }
 
-void SurveyRun::Place(const std::vector<std::size_t>& hosts, const ResolvedHost& resolved, SteadyTime now)
+void SurveyRun::Place(const std::vector<std::size_t>& hosts, const ResolvedHost& resolved, SteadyTime now,
+                      std::optional<SurveyKeyExchange> keyExchange)
 {
+    std::optional<NtsSession> session;
+    if (keyExchange) {
+        session = std::move(keyExchange->Session);
+        for (const std::size_t host : hosts)
+            m_hosts[host].NtsProblem = keyExchange->Problem;
+    }
     std::uint32_t error = resolved.Error != 0 ? resolved.Error : ErrorCode::NoData;
     for (const SocketAddress& address : resolved.Addresses) {
         if (SocketFor(address.Family(), error) == nullptr)
@@ -145,7 +198,7 @@ void SurveyRun::Place(const std::vector<std::size_t>& hosts, const ResolvedHost&
         const std::string key = EndpointKey(address);
         auto [found, added] = m_serverByKey.try_emplace(key, m_servers.size());
         if (added) {
-            m_servers.push_back({address, ServerExchanges(m_pace, now), {}, false});
+            m_servers.push_back({address, ServerExchanges(m_pace, now, std::move(session)), {}, false});
             m_due.emplace(now, found->second);
             ++m_unfinished;
         }
@@ -153,6 +206,7 @@ void SurveyRun::Place(const std::vector<std::size_t>& hosts, const ResolvedHost&
         for (const std::size_t host : hosts) {
             server.Hosts.push_back(host);
             m_hosts[host].Address = NumericAddress(address);
+            m_hosts[host].Port = PortOf(address);
         }
         if (server.Counted)
             m_settled += hosts.size();
@@ -193,7 +247,11 @@ void SurveyRun::RunDue(SteadyTime now)
 void SurveyRun::Send(Server& server, SteadyTime now)
 {
     const NtpTimestamp transmit = UniqueTransmitStamp();
-    const NtpRequest request = BuildNtpRequest(transmit);
+    const std::vector<std::uint8_t> request = server.Exchanges.BuildRequest(transmit);
+    if (request.empty()) {
+        server.Exchanges.RequestFailed(ErrorCode::KeyExchangeFailed, now);
+        return;
+    }
     std::uint32_t error = 0;
     SurveySocket* socket = SocketFor(server.Address.Family(), error);
     error = socket->SendTo(server.Address, request.data(), request.size());

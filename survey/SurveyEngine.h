@@ -5,6 +5,7 @@
 // what is due next. Blocks until every host has its answer or its failure,
 // or until the plan's cancel flag is set.
 #include "LookupPool.h"
+#include "SurveyKeyExchange.h"
 #include "SurveyOutcome.h"
 
 #include <atomic>
@@ -36,6 +37,10 @@ struct SurveyPlan {
     std::chrono::milliseconds ExchangeTimeout{5000};  // per request, not for the whole survey
     std::chrono::milliseconds LookupTimeout{10000};   // per name lookup, from its start
     int LookupThreads = MaxLookupThreads;             // held to 1 to MaxLookupThreads
+    // NTS: with a mode other than Off each name's key exchange runs on the
+    // lookup threads before its lookup (that bound then grows by the key
+    // exchange's), and its server's requests are sealed and authenticated.
+    SurveyNts Nts;
     // Called on the survey's thread whenever more hosts have settled; may be empty.
     std::function<void(const SurveyProgress&)> Progress;
     // Not owned; may be null. Once it holds true (set from any thread) the
@@ -48,8 +53,11 @@ struct SurveyPlan {
 // caller trims them). An address reached by several hosts is asked once and
 // its answer reported for each; the first of its addresses (IPv4 first) that
 // a socket of its family can be had for is the one asked. With several
-// samples the one with the smallest delay counts. A port outside 1-65535
-// fails every host with AddressNotAvailable.
+// samples the one with the smallest delay counts; from three samples on the
+// requests ask for interleaved answers. A port outside 1-65535 fails every
+// host with AddressNotAvailable. With NTS an address reached by several
+// names is asked with the session of the first name that reached it, and a
+// host is reported at the NTP port its key exchange named.
 std::vector<HostSurvey> RunSurvey(std::span<const std::string> hosts, const SurveyPlan& plan);
 
 } // namespace brisvander

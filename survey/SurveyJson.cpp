@@ -38,6 +38,7 @@ QJsonObject HostToJson(const HostSurvey& host, ServerVerdict verdict)
     object["stratum"] = ok ? QJsonValue(host.Stratum) : QJsonValue(QJsonValue::Null);
     object["reference"] = TextOrNull(ok || kissed, ReferenceText(host.Stratum, host.ReferenceId));
     object["nts"] = host.Nts;
+    object["nts_error"] = TextOrNull(host.NtsProblem.has_value(), host.NtsProblemText);
     object["verdict"] = name ? Text(std::string(*name)) : QJsonValue(QJsonValue::Null);
     return object;
 }

@@ -1,7 +1,10 @@
 #pragma once
 // What a survey found out about each host it was given, one entry per host
 // in the order given. Plain data, no behaviour.
+#include "Failure.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace brisvander {
@@ -27,6 +30,8 @@ struct HostSurvey {
     int Stratum = 0;               // 1 to 15 when answered; 0 with a kiss code
     std::uint32_t ReferenceId = 0; // as on the wire, big-endian; the kiss code when refused or rate-limited
     bool Nts = false;              // the answer was authenticated
+    std::optional<brisvander::Failure> NtsProblem; // why its key exchange failed (Error is then KeyExchangeFailed)
+    std::string NtsProblemText;    // the user's words for NtsProblem, filled by the layer that makes words
 
     bool Answered() const { return Failure == SurveyFailure::None; }
 };

@@ -109,6 +109,16 @@ std::string SurveyTableText(std::span<const HostSurvey> hosts, const SurveyVerdi
     return LaidOut(rows);
 }
 
+std::string KeyExchangeProblemLines(std::span<const HostSurvey> hosts)
+{
+    std::string lines;
+    for (const HostSurvey& host : hosts)
+        if (host.NtsProblem)
+            lines += EscapeControlCharacters(host.Host) + CFormat(": Fehler Nr. %u: ", host.Error) +
+                     host.NtsProblemText + "\n";
+    return lines;
+}
+
 std::string ConsensusSentence(const SurveyVerdict& v)
 {
     switch (v.Reason) {

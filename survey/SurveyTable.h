@@ -27,6 +27,11 @@ std::vector<std::string> SurveyTableRow(const HostSurvey& host, ServerVerdict ve
 // seconds with six decimals, a point as separator.
 std::string SurveyTableText(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict);
 
+// One line per host whose NTS key exchange failed, with its words
+// (NtsProblemText): "host: Fehler Nr. 20004: words\n", hosts escaped, in
+// the order given; empty when there is none.
+std::string KeyExchangeProblemLines(std::span<const HostSurvey> hosts);
+
 // What the agreeing servers say of this clock, or why nothing can be said;
 // ends in "\n". A positive consensus (server minus local) means this clock is
 // behind ("geht ... nach"), a negative one that it is ahead ("geht ... vor").

@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -62,6 +63,26 @@ TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
     EXPECT_FALSE(o["nts_error"].toString().isEmpty());
     EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
     EXPECT_EQ(o["port"].toInt(), 5123) << "no key exchange named another port";
+}
+
+TEST_F(CliNts, ASurveySaysWhichServersAuthenticatedAndWhyOneCouldNot)
+{
+    const QString ca = QString::fromStdString(s_chronyd->CaFile());
+    const CliRun json = m_cli.Run(QStringList{"survey", "localhost", "127.0.0.1", "--json"} + Nts(ca));
+    // Two answers are too few for a verdict.
+    EXPECT_EQ(json.status, 3) << json.out.toStdString() << json.err.toStdString();
+    for (const QJsonValue server : QJsonDocument::fromJson(json.out).object()["servers"].toArray()) {
+        EXPECT_TRUE(server.toObject()["nts"].toBool()) << json.out.toStdString();
+        EXPECT_EQ(server.toObject()["port"].toInt(), s_chronyd->NtpPort());
+    }
+
+    // Without the authority: a failure, never a fall-back to plain time.
+    const CliRun text = m_cli.Run({"survey", "127.0.0.1", "--nts-auto", "--nts-port",
+                                   QString::number(s_chronyd->KeyExchangePort()), "--port",
+                                   QString::number(s_chronyd->NtpPort())});
+    EXPECT_EQ(text.status, 1) << text.out.toStdString() << text.err.toStdString();
+    EXPECT_NE(text.out.toStdString().find("\n127.0.0.1: Fehler Nr. 20004: "), std::string::npos)
+        << text.out.toStdString();
 }
 
 // A program that gained a right at its start (here: set-group-id, as a file

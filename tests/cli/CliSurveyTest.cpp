@@ -97,7 +97,8 @@ TEST(CliSurvey, OptionsASurveyRefuses)
         {{"--interval", "1"}, "invalid interval"},
         {{"--json", "--csv"}, "exclude"},
         {{"--list", "/nonexistent/list"}, "cannot read the host list"},
-        {{"--nts-port", "4460"}, "not an option of survey"},
+        {{"--nts-port", "4460"}, "need --nts or --nts-auto"},
+        {{"--nts", "--nts-auto"}, "exclude"},
     };
     for (const Case& c : cases) {
         const SurveyRun run = SurveyCli(c.args);

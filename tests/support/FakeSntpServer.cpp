@@ -24,7 +24,7 @@ void PutTimestamp(std::uint8_t* out, const NtpTimestamp& ts)
     PutBigEndian32(out + 4, ts.Fraction());
 }
 
-int BindLoopbackSocket(LoopbackFamily family, int& port)
+int BindLoopbackSocket(LoopbackFamily family, int& port, int wanted)
 {
     const bool v6 = family == LoopbackFamily::IPv6;
     const int fd = socket(v6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -39,11 +39,13 @@ int BindLoopbackSocket(LoopbackFamily family, int& port)
         auto* a = reinterpret_cast<sockaddr_in6*>(&address);
         a->sin6_family = AF_INET6;
         a->sin6_addr = in6addr_loopback;
+        a->sin6_port = htons(static_cast<std::uint16_t>(wanted));
         length = sizeof(sockaddr_in6);
     } else {
         auto* a = reinterpret_cast<sockaddr_in*>(&address);
         a->sin_family = AF_INET;
         a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a->sin_port = htons(static_cast<std::uint16_t>(wanted));
         length = sizeof(sockaddr_in);
     }
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
@@ -57,9 +59,9 @@ int BindLoopbackSocket(LoopbackFamily family, int& port)
 }
 } // namespace
 
-FakeSntpServer::FakeSntpServer(LoopbackFamily family)
+FakeSntpServer::FakeSntpServer(LoopbackFamily family, int port)
 {
-    m_socket = BindLoopbackSocket(family, m_port);
+    m_socket = BindLoopbackSocket(family, m_port, port);
     if (m_socket >= 0)
         m_thread = std::thread(&FakeSntpServer::Serve, this);
 }

@@ -28,8 +28,8 @@ enum class LoopbackFamily { IPv4, IPv6 };
 
 class FakeSntpServer {
 public:
-    // Binds 127.0.0.1 (or ::1) on a free port; serves on its own thread.
-    explicit FakeSntpServer(LoopbackFamily family = LoopbackFamily::IPv4);
+    // Binds 127.0.0.1 (or ::1) on `port`, 0 for a free one; serves on its own thread.
+    explicit FakeSntpServer(LoopbackFamily family = LoopbackFamily::IPv4, int port = 0);
     ~FakeSntpServer(); // stops and joins the thread
     FakeSntpServer(const FakeSntpServer&) = delete;
     FakeSntpServer& operator=(const FakeSntpServer&) = delete;

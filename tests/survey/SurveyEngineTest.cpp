@@ -1,13 +1,18 @@
 // A whole survey against many loopback servers in one process: different
 // holding times, one wrong, one silent, one closed, one sending a kiss, and
-// an address reached by two names.
+// an address reached by two names; interleaved answers from three samples on.
 #include "ErrorCodes.h"
+#include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
 #include "LoopbackServerFarm.h"
+#include "ReferenceClock.h"
 #include "SurveyEngine.h"
 #include "SurveyVerdict.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
@@ -97,4 +102,91 @@ TEST(SurveyEngine, ACancelledSurveyReportsWhatItHasAndCountsItsWay)
     EXPECT_TRUE(results[1].Answered());
     EXPECT_EQ(results[2].Error, ErrorCode::Interrupted) << "cut short, not waited out to its time-out";
     EXPECT_EQ(servers.RequestCount(2), 1);
+}
+
+namespace {
+NtpTimestamp Field(const std::vector<std::uint8_t>& bytes, std::size_t at)
+{
+    return NtpTimestamp::FromNetworkOrder(&bytes[at]);
+}
+
+// Holds every answer 100 ms after stamping its transmit time, so a basic
+// answer shows 100 ms of delay; the answer's departure is kept, and with
+// `interleave` sent in the next answer that names it.
+class HoldingServer {
+public:
+    static constexpr int HoldMs = 100;
+
+    HoldingServer(FakeSntpServer& server, bool interleave) : m_interleave(interleave)
+    {
+        server.SetScript([this](const FakeReplyContext& ctx) { return Answer(ctx); });
+    }
+    std::vector<std::vector<std::uint8_t>> Requests() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+    std::vector<std::vector<std::uint8_t>> Replies() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_replies;
+    }
+
+private:
+    std::vector<FakeSntpServer::Datagram> Answer(const FakeReplyContext& ctx)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_requests.push_back(ctx.whole);
+        std::vector<std::uint8_t> reply = FakeSntpServer::MakeReply(ctx, 0.0);
+        // Never later than the true departure, however late the thread.
+        m_departures[Field(reply, 32).Value()] = ShiftedBy(Field(reply, 32), HoldMs / 1000.0);
+        const auto named = m_departures.find(Field(ctx.whole, 24).Value());
+        if (m_interleave && named != m_departures.end()) {
+            std::copy_n(&ctx.whole[32], 8, &reply[24]);
+            named->second.ToNetworkOrder(&reply[40]);
+        }
+        m_replies.push_back(reply);
+        return {{reply, HoldMs}};
+    }
+
+    bool m_interleave;
+    mutable std::mutex m_mutex;
+    std::vector<std::vector<std::uint8_t>> m_requests;
+    std::vector<std::vector<std::uint8_t>> m_replies;
+    std::map<std::uint64_t, NtpTimestamp> m_departures;
+};
+} // namespace
+
+TEST(SurveyEngine, ThreeSamplesAskForInterleavedAnswersAndTakeBasicOnes)
+{
+    FakeSntpServer v4;
+    ASSERT_NE(v4.Port(), 0);
+    FakeSntpServer v6(LoopbackFamily::IPv6, v4.Port());
+    ASSERT_NE(v6.Port(), 0) << "::1 not usable here";
+    HoldingServer interleaving(v4, true);
+    HoldingServer basic(v6, false);
+
+    SurveyPlan plan;
+    plan.Port = v4.Port();
+    plan.Samples = 3;
+    plan.ExchangeTimeout = 1000ms;
+    const std::vector<std::string> hosts{"127.0.0.1", "::1"};
+    const std::vector<HostSurvey> results = RunSurvey(hosts, plan);
+
+    for (const HoldingServer* server : {&interleaving, &basic}) {
+        const auto requests = server->Requests();
+        const auto replies = server->Replies();
+        ASSERT_EQ(requests.size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(requests[i][0], 0x23) << "version 4, request " << i;
+            // From the second on each names the answer before it by its receive stamp.
+            EXPECT_EQ(Field(requests[i], 24), i == 0 ? NtpTimestamp() : Field(replies[i - 1], 32)) << i;
+        }
+    }
+    // The interleaved answers' true departures take the holding time out of the delay.
+    ASSERT_TRUE(results[0].Answered()) << results[0].Error;
+    EXPECT_LT(results[0].Delay, HoldingServer::HoldMs / 2000.0);
+    EXPECT_NEAR(results[0].Offset, 0.0, HoldingServer::HoldMs / 4000.0);
+    ASSERT_TRUE(results[1].Answered()) << results[1].Error;
+    EXPECT_GE(results[1].Delay, HoldingServer::HoldMs / 1000.0 * 0.9);
 }

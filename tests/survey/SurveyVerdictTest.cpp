@@ -26,7 +26,7 @@ HostSurvey Answer(const char* address, double offset, double halfWidth = 0.01)
     return host;
 }
 
-HostSurvey Failure(const char* address, SurveyFailure failure, std::uint32_t error)
+HostSurvey FailedHost(const char* address, SurveyFailure failure, std::uint32_t error)
 {
     HostSurvey host;
     host.Host = address;
@@ -69,7 +69,7 @@ TEST(SurveyLargestOverlap, TwoGroupsOfOneSizeAreNoUniqueGroup)
 TEST(SurveyVerdict, MajorityAgreesAndTheRestDisagree)
 {
     const std::vector<HostSurvey> hosts{Answer("a", 0.010), Answer("b", 0.012), Answer("c", 0.520),
-                                        Answer("d", 0.006), Failure("e", SurveyFailure::RateLimited, 20003),
+                                        Answer("d", 0.006), FailedHost("e", SurveyFailure::RateLimited, 20003),
                                         Answer("f", 0.014)};
     const SurveyVerdict verdict = JudgeSurvey(hosts);
     ASSERT_TRUE(verdict.Given());
@@ -92,12 +92,12 @@ TEST(SurveyVerdict, NoVerdictWithoutAClearMajority)
     EXPECT_EQ(reason({Answer("a", 0), Answer("b", 1), Answer("c", 2)}), VerdictReason::NoMajority);
     EXPECT_EQ(reason({Answer("a", 0, 1), Answer("b", 1.5, 1), Answer("c", 3, 1)}), VerdictReason::Ambiguous);
 
-    const std::vector<HostSurvey> fewer{Answer("a", 0), Answer("b", 0), Failure("c", SurveyFailure::NoAnswer, 10060)};
+    const std::vector<HostSurvey> fewer{Answer("a", 0), Answer("b", 0), FailedHost("c", SurveyFailure::NoAnswer, 10060)};
     const SurveyVerdict verdict = JudgeSurvey(fewer);
     EXPECT_EQ(verdict.Verdicts, (std::vector<ServerVerdict>{ServerVerdict::Undecided, ServerVerdict::Undecided,
                                                             ServerVerdict::NoAnswer}));
     EXPECT_EQ(verdict.Answered, 2);
-    const SurveyVerdict none = JudgeSurvey(std::vector<HostSurvey>{Failure("a", SurveyFailure::Refused, 20003)});
+    const SurveyVerdict none = JudgeSurvey(std::vector<HostSurvey>{FailedHost("a", SurveyFailure::Refused, 20003)});
     EXPECT_EQ(none.Reason, VerdictReason::NoAnswers);
     EXPECT_EQ(none.Answered, 0);
 }
