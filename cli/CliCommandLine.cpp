@@ -29,14 +29,13 @@ constexpr CliOptionSpec s_options[] = {
 constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca",
                                           "no-history"};
 
-constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv", "no-history"};
+constexpr const char* s_surveyOptions[] = {"list",     "port",     "samples", "interval", "json",      "csv",
+                                           "nts",      "nts-auto", "nts-port", "nts-ca", "no-history"};
 
 constexpr const char* s_watchOptions[] = {"port", "interval", "count", "nts", "nts-port", "nts-ca", "json",
                                           "no-history"};
 
 constexpr const char* s_historyOptions[] = {"since", "server", "json", "csv", "drift", "no-history"};
-constexpr const char* s_surveyOptions[] = {"list", "port",     "samples",  "interval", "json",
-                                           "csv",  "nts",      "nts-auto", "nts-port", "nts-ca"};
 
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},

@@ -45,17 +45,6 @@ HelperLink& Link()
     return link;
 }
 
-bool HoldsClockRight(cap_flag_t set)
-{
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr)
-        return false;
-    cap_flag_value_t value = CAP_CLEAR;
-    cap_get_flag(caps, CAP_SYS_TIME, set, &value);
-    cap_free(caps);
-    return value == CAP_SET;
-}
-
 // Sets or clears CAP_SYS_TIME in the given sets of the calling thread; 0 or the errno.
 int SetClockRight(std::initializer_list<cap_flag_t> sets, cap_flag_value_t value)
 {
@@ -145,7 +134,7 @@ void GiveUpEveryCapability()
             break;
         default: answer.Errno = EINVAL; break;
         }
-        answer.RightInEffect = HoldsClockRight(CAP_EFFECTIVE) ? 1 : 0;
+        answer.RightInEffect = ThreadHoldsClockRight(CapabilitySet::Effective) ? 1 : 0;
         send(socket, &answer, sizeof answer, MSG_NOSIGNAL);
     }
     GiveUpEveryCapability();
@@ -216,7 +205,7 @@ int DropFromEverySet()
 
 ClockRightStart SeparateClockRight(ClockRightUse use)
 {
-    if (!HoldsClockRight(CAP_PERMITTED))
+    if (!ThreadHoldsClockRight(CapabilitySet::Permitted))
         return ClockRightStart::NeverHeld;
     Link().HeldAtStart = true;
     // Only a process with one thread changes all its threads' sets at once.
@@ -298,6 +287,20 @@ pid_t ClockHelperProcess()
     HelperLink& link = Link();
     std::lock_guard lock(link.Mutex);
     return link.Process;
+}
+
+bool ThreadHoldsClockRight(CapabilitySet set)
+{
+    const cap_flag_t flag = set == CapabilitySet::Effective   ? CAP_EFFECTIVE
+                            : set == CapabilitySet::Permitted ? CAP_PERMITTED
+                                                              : CAP_INHERITABLE;
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr)
+        return false;
+    cap_flag_value_t value = CAP_CLEAR;
+    cap_get_flag(caps, CAP_SYS_TIME, flag, &value);
+    cap_free(caps);
+    return value == CAP_SET;
 }
 
 } // namespace brisvander

@@ -59,4 +59,10 @@ bool EndClockHelper();
 // The helper's process id; 0 when there is none. For diagnostics and tests.
 pid_t ClockHelperProcess();
 
+// The calling thread's capability sets, as libcap names them.
+enum class CapabilitySet { Effective, Permitted, Inheritable };
+// Whether the calling thread holds CAP_SYS_TIME in `set`; false when the
+// sets cannot be read.
+bool ThreadHoldsClockRight(CapabilitySet set);
+
 } // namespace brisvander

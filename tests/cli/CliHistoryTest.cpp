@@ -1,6 +1,7 @@
 // brisvander-cli history over a prepared history, and --no-history, in
 // process, each in a state folder of its own.
 #include "CliRun.h"
+#include "CollectedCliOutput.h"
 #include "FakeSntpServer.h"
 #include "PreparedHistory.h"
 #include "RecordingClockControl.h"
@@ -17,16 +18,9 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-struct CollectedOutput final : CliOutput {
-    std::string out;
-    std::string err;
-    void Result(std::string_view text) override { out += text; }
-    void Message(std::string_view text) override { err += text; }
-};
-
 struct HistoryRun {
     int status = -1;
-    CollectedOutput output;
+    CollectedCliOutput output;
 };
 
 HistoryRun Cli(QStringList args)

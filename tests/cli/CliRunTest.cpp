@@ -3,6 +3,7 @@
 // samples are recorded instead of waited.
 #include "CliJson.h"
 #include "CliRun.h"
+#include "CollectedCliOutput.h"
 #include "FakeSntpServer.h"
 #include "LocalNameLookup.h"
 #include "PreparedHistory.h"
@@ -34,13 +35,6 @@ struct CliOutcome {
     std::vector<std::chrono::milliseconds> pauses;
 };
 
-struct CollectedOutput final : CliOutput {
-    std::string out;
-    std::string err;
-    void Result(std::string_view text) override { out += text; }
-    void Message(std::string_view text) override { err += text; }
-};
-
 QJsonObject JsonOf(const CliOutcome& run)
 {
     QJsonParseError error{};
@@ -65,7 +59,7 @@ protected:
     {
         args.prepend("brisvander-cli");
         CliOutcome run;
-        CollectedOutput output;
+        CollectedCliOutput output;
         run.status = RunCli(args, m_clock, output, [&run](std::chrono::milliseconds pause) { run.pauses.push_back(pause); });
         run.out = output.out;
         run.err = output.err;

@@ -4,6 +4,7 @@
 #include "CliExitStatus.h"
 #include "CliRun.h"
 #include "CliSurvey.h"
+#include "CollectedCliOutput.h"
 #include "LoopbackServerFarm.h"
 #include "PreparedHistory.h"
 #include "RecordingClockControl.h"
@@ -19,16 +20,9 @@ using namespace brisvander;
 using namespace brisvander::testsupport;
 
 namespace {
-struct CollectedOutput final : CliOutput {
-    std::string out;
-    std::string err;
-    void Result(std::string_view text) override { out += text; }
-    void Message(std::string_view text) override { err += text; }
-};
-
 struct SurveyRun {
     int status = -1;
-    CollectedOutput output;
+    CollectedCliOutput output;
 };
 
 SurveyRun SurveyCli(QStringList args)
@@ -106,7 +100,7 @@ TEST(CliSurvey, OptionsASurveyRefuses)
         EXPECT_NE(run.output.err.find(c.mentions), std::string::npos) << run.output.err;
     }
     RecordingClockControl clock;
-    CollectedOutput output;
+    CollectedCliOutput output;
     EXPECT_EQ(RunCli({"brisvander-cli", "info", "--list", "x"}, clock, output), ExitUsage);
     EXPECT_NE(output.err.find("--list is not an option of info"), std::string::npos) << output.err;
 }

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <sys/capability.h>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
@@ -20,17 +19,6 @@ using namespace brisvander::testsupport;
 namespace {
 
 constexpr double kLargestStepSeconds = 0.002;
-
-bool HoldsClockRight(cap_flag_t set)
-{
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr)
-        return false;
-    cap_flag_value_t value = CAP_CLEAR;
-    cap_get_flag(caps, CAP_SYS_TIME, set, &value);
-    cap_free(caps);
-    return value == CAP_SET;
-}
 
 TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
 {
@@ -49,13 +37,13 @@ TEST(RealClock, SetsTheClockFromChronydByLessThanTwoMilliseconds)
         GTEST_SKIP() << "measured offset " << result.ClockOffset << " s is too large to step the real clock by";
 
     const bool permitted = ProcessMayRaiseClockRight();
-    EXPECT_FALSE(HoldsClockRight(CAP_PERMITTED)) << "the clock helper, not this process, keeps the right";
+    EXPECT_FALSE(ThreadHoldsClockRight(CapabilitySet::Permitted)) << "the clock helper, not this process, keeps the right";
     const BOOL set = client.SetSystemClock(NtpTimestamp::Now().AddSeconds(result.ClockOffset));
     // The right is held only for the moment of setting, whatever it was
     // before, and given up for good afterwards: nothing can raise it again.
-    EXPECT_FALSE(HoldsClockRight(CAP_EFFECTIVE));
-    EXPECT_FALSE(HoldsClockRight(CAP_PERMITTED));
-    EXPECT_FALSE(HoldsClockRight(CAP_INHERITABLE));
+    EXPECT_FALSE(ThreadHoldsClockRight(CapabilitySet::Effective));
+    EXPECT_FALSE(ThreadHoldsClockRight(CapabilitySet::Permitted));
+    EXPECT_FALSE(ThreadHoldsClockRight(CapabilitySet::Inheritable));
     EXPECT_FALSE(ProcessMayRaiseClockRight());
     EXPECT_EQ(ClockHelperProcess(), 0) << "the clock helper outlived the setting";
     if (permitted) {
