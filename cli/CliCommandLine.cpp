@@ -14,13 +14,17 @@ constexpr CliOptionSpec s_options[] = {
     {"samples", "N"},
     {"interval", "SECONDS"},
     {"nts", nullptr},
+    {"nts-auto", nullptr},
     {"nts-port", "PORT"},
     {"nts-ca", "FILE"},
+    {"nts-ignore-cert-time", nullptr},
     {"list", "FILE"},
     {"csv", nullptr},
 };
 
-constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca"};
+constexpr const char* s_queryOptions[] = {"port",     "json",   "samples", "interval",
+                                          "nts",      "nts-auto", "nts-port", "nts-ca",
+                                          "nts-ignore-cert-time"};
 
 constexpr const char* s_surveyOptions[] = {"list", "port", "samples", "interval", "json", "csv"};
 
@@ -28,6 +32,7 @@ constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},
     {"sync", s_queryOptions},
     {"survey", s_surveyOptions},
+    {"nts-forget", {}},
 };
 
 CliCommandLine UsageError(const QString& message)

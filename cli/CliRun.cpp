@@ -4,9 +4,11 @@
 #include "CliHelp.h"
 #include "CliJson.h"
 #include "CliContext.h"
+#include "CliNtsForget.h"
 #include "CliOptions.h"
 #include "CliSurvey.h"
 #include "HostText.h"
+#include "NtsSessionStore.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
 #include "TimeCommand.h"
@@ -67,8 +69,11 @@ int RunQueryCommand(const CliCommandLine& line, CliContext& context)
     TimeCommandOptions run;
     run.Series = options.Series;
     run.Nts = options.Nts;
+    run.Nts.StoreFolder = DefaultNtsStoreFolder();
     run.Pause = context.Pause;
     const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
+    for (const std::string& warning : outcome.Warnings)
+        context.Output.Message("brisvander-cli: " + EscapeControlCharacters(warning) + "\n");
     if (options.Json) {
         context.Output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
     } else {
@@ -107,6 +112,8 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
     CliContext context{clock, output, pause};
     if (line.Command == "survey")
         return RunSurveyCliCommand(line, context);
+    if (line.Command == "nts-forget")
+        return RunNtsForgetCliCommand(line, context);
     return RunQueryCommand(line, context);
 }
 

@@ -1,11 +1,22 @@
 #include "SampleSeries.h"
 
 #include "ErrorCodes.h"
+#include "LastError.h"
 
 #include <algorithm>
 #include <thread>
 
 namespace brisvander {
+
+SampleOutcome SampleOfQuery(BOOL answered, const SntpResult& result)
+{
+    SampleOutcome sample;
+    sample.Succeeded = answered != 0;
+    sample.Result = result;
+    if (!sample.Succeeded)
+        sample.Error = GetLastError();
+    return sample;
+}
 
 std::optional<std::size_t> ChooseSample(const std::vector<SampleOutcome>& samples)
 {

@@ -3,6 +3,7 @@
 // the smallest round-trip delay, whose offset the path's queueing disturbed
 // least. The query and the pause are parameters, so the series runs in tests
 // without a network or a wait.
+#include "Platform.h"
 #include "SampleOutcome.h"
 
 #include <chrono>
@@ -28,6 +29,10 @@ using SamplePause = std::function<void(std::chrono::milliseconds)>;
 // Asked before every exchange after the first: false when no further one can
 // be made (an NTS session out of cookies). Empty: always true.
 using SampleReady = std::function<bool()>;
+
+// What one query came to: `answered` as QueryServer returned it, and the
+// thread's last error when it failed.
+SampleOutcome SampleOfQuery(BOOL answered, const SntpResult& result);
 
 // The index of the succeeded sample with the smallest round-trip delay (the
 // earliest of equals); empty when none succeeded.

@@ -17,4 +17,9 @@ std::string SystemTrustIdentity();
 // counts as unreadable.
 std::optional<std::string> CaFileTrustIdentity(const std::string& caFile);
 
+// `identity` with the certificate's validity period left unchecked
+// (--nts-ignore-cert-time): a session made so serves only runs that accept
+// the same, never one that checks the period.
+std::string TrustIgnoringCertificatePeriod(const std::string& identity);
+
 } // namespace brisvander

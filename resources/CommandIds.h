@@ -16,7 +16,9 @@ inline constexpr int ID_SERVER_INFO = 32771;
 inline constexpr int ID_SERVER_SYNC = 32772;
 inline constexpr int ID_HELP_MANUAL = 32776;
 inline constexpr int ID_OPTIONS_AUTOSTART = 32780;
-inline constexpr int ID_OPTIONS_NTS = 32781;
+inline constexpr int ID_OPTIONS_NTS = 32781;      // authenticated time always
+inline constexpr int ID_OPTIONS_NTS_OFF = 32784;  // authenticated time off
+inline constexpr int ID_OPTIONS_NTS_AUTO = 32785; // authenticated time where the server offers it
 
 // Commands and strings with the framework's standard numbers.
 inline constexpr int AFX_IDS_APP_TITLE = 57344;

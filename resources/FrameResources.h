@@ -6,6 +6,7 @@
 
 namespace brisvander {
 
+// A command id of 0 is a separator.
 struct MenuItemResource {
     std::string_view Text; // "&" marks the mnemonic
     int CommandId;

@@ -76,7 +76,9 @@ TEST_F(CommandTest, MenuAndToolbarFollowTheResourceTables)
     CMainFrame& frame = *m_app->MainFrame();
     EXPECT_EQ(MenuLayout(frame), QStringList({"&Datei", "  &Beenden 57665", "&Zeitserver", "  &Info 32771",
                                               "  &Abgleichen 32772", "&Optionen", "  &Autostart ... 32780",
-                                              "  Authentifizierte Zeit (&NTS) 32781",
+                                              "   ", "  Authentifizierte Zeit (NTS) a&us 32784",
+                                              "  Authentifizierte Zeit (NTS) &wenn angeboten 32785",
+                                              "  Authentifizierte Zeit (&NTS) immer 32781",
                                               "&Ansicht", "  &Symbolleiste 59392", "  S&tatusleiste 59393", "&?",
                                               "  &Hilfe 32776", "  Inf&o über Brisvander... 57664"}));
     QStringList toolbar;

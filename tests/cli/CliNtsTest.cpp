@@ -1,14 +1,21 @@
 // The real brisvander-cli with --nts against chronyd as an NTS server on
-// loopback: the report's added line, JSON, and a key exchange that fails.
+// loopback: the report's added line, JSON, a kept session that makes the
+// next run go without any connection, nts-forget, a key exchange that fails,
+// and a certificate that is valid only from tomorrow on.
 #include "ChronydNtsServer.h"
 #include "CliProcess.h"
+#include "TcpRelay.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -19,35 +26,65 @@ using namespace brisvander::testsupport;
 
 namespace {
 
+QStringList NtsArgs(int keyExchangePort, const std::string& caFile)
+{
+    return {"--nts", "--nts-port", QString::number(keyExchangePort), "--nts-ca", QString::fromStdString(caFile)};
+}
+
 class CliNts : public ChronydNtsSuite {
 protected:
-    static QStringList Nts(const QString& ca)
-    {
-        return {"--nts", "--nts-port", QString::number(s_chronyd->KeyExchangePort()), "--nts-ca", ca};
-    }
-
     CliProcess m_cli;
 };
 
-TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
+// The first run's key exchange goes through a relay that counts connections;
+// with the relay gone its port refuses, so the runs after it prove that a
+// kept session needs none, over a whole series too.
+TEST_F(CliNts, ASecondRunUsesTheKeptSessionAndMakesNoConnection)
 {
-    const QString ca = QString::fromStdString(s_chronyd->CaFile());
-    const CliRun text = m_cli.Run(QStringList{"info", "localhost"} + Nts(ca));
-    ASSERT_EQ(text.status, 0) << text.out.toStdString() << text.err.toStdString();
-    const std::string line = "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit localhost:" +
-                             std::to_string(s_chronyd->KeyExchangePort()) + ").\n\n";
-    EXPECT_TRUE(text.out.toStdString().ends_with(line)) << text.out.toStdString();
+    std::optional<TcpRelay> relay(std::in_place, s_chronyd->KeyExchangePort());
+    const int port = relay->Port();
+    ASSERT_NE(port, 0);
+    const QStringList nts = NtsArgs(port, s_chronyd->CaFile());
+    const std::string server = "localhost:" + std::to_string(port);
 
-    const CliRun json =
-        m_cli.Run(QStringList{"info", "localhost", "--json", "--samples", "2", "--interval", "0.2"} + Nts(ca));
-    ASSERT_EQ(json.status, 0) << json.out.toStdString() << json.err.toStdString();
-    const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+    const CliRun first = m_cli.Run(QStringList{"info", "localhost"} + nts);
+    ASSERT_EQ(first.status, 0) << first.out.toStdString() << first.err.toStdString();
+    EXPECT_TRUE(first.out.toStdString().ends_with("Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " +
+                                                  server + ").\n\n"))
+        << first.out.toStdString();
+    EXPECT_EQ(relay->Connections(), 1);
+    relay.reset();
+
+    const QString folder = m_cli.StateHome() + "/brisvander/nts";
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    struct stat status {};
+    ASSERT_EQ(stat(files[0].filePath().toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(folder.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    const CliRun series =
+        m_cli.Run(QStringList{"info", "localhost", "--json", "--samples", "8", "--interval", "0.2"} + nts);
+    ASSERT_EQ(series.status, 0) << series.out.toStdString() << series.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(series.out).object();
     EXPECT_TRUE(o["nts"].toBool());
-    EXPECT_EQ(o["nts_server"].toString().toStdString(),
-              "localhost:" + std::to_string(s_chronyd->KeyExchangePort()));
+    EXPECT_EQ(o["nts_key_exchange"].toString(), "stored");
+    EXPECT_EQ(o["nts_cookies_left"].toInt(), 8);
+    EXPECT_EQ(o["nts_server"].toString().toStdString(), server);
     EXPECT_TRUE(o["nts_error"].isNull());
     EXPECT_EQ(o["port"].toInt(), s_chronyd->NtpPort()) << "the port the key exchange named, not --port's 123";
+    EXPECT_EQ(o["samples"].toArray().size(), 8);
+    for (const QJsonValue& sample : o["samples"].toArray())
+        EXPECT_EQ(sample.toObject()["error"].toInt(-1), 0);
     EXPECT_LT(std::abs(o["clock_offset"].toDouble(1.0)), 0.001);
+
+    const CliRun forget = m_cli.Run({"nts-forget", " localhost "});
+    EXPECT_EQ(forget.status, 0) << forget.err.toStdString();
+    EXPECT_EQ(forget.out, "Gespeicherte NTS-Sitzungen für localhost gelöscht: 1\n");
+    const CliRun refused = m_cli.Run(QStringList{"info", "localhost"} + nts);
+    EXPECT_EQ(refused.status, 1) << "nothing kept, and the relay's port refuses";
+    EXPECT_TRUE(refused.out.contains("(Fehler Nr. 20004)\n")) << refused.out.toStdString();
 }
 
 TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
@@ -62,6 +99,8 @@ TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
     EXPECT_FALSE(o["nts_error"].toString().isEmpty());
     EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
     EXPECT_EQ(o["port"].toInt(), 5123) << "no key exchange named another port";
+    EXPECT_TRUE(o["nts_key_exchange"].isNull());
+    EXPECT_TRUE(o["nts_cookies_left"].isNull());
 }
 
 // A program that gained a right at its start (here: set-group-id, as a file
@@ -90,6 +129,38 @@ TEST_F(CliNts, AProgramStartedWithARightIgnoresTheTrustStoreItsCallerNames)
     EXPECT_EQ(withRight.status, 1) << withRight.out.toStdString() << withRight.err.toStdString();
     EXPECT_TRUE(withRight.out.contains("(Fehler Nr. 20004)\n")) << withRight.out.toStdString();
     EXPECT_TRUE(withRight.out.contains("nicht vertrauenswürdig")) << withRight.out.toStdString();
+}
+
+// The clock says today, the certificate is valid from tomorrow on: the
+// failure says so and names the option; the option makes it work and the
+// report says the period went unchecked; what it made is kept only for runs
+// that give the option again.
+class CliNtsClockWrong : public testsupport::ChronydSuite<ChronydNtsServerFromTomorrow> {
+protected:
+    CliProcess m_cli;
+};
+
+TEST_F(CliNtsClockWrong, TheFailureExplainsTheClockAndTheOptionAcceptsThePeriod)
+{
+    const QStringList nts = NtsArgs(s_chronyd->KeyExchangePort(), s_chronyd->CaFile());
+    const CliRun refused = m_cli.Run(QStringList{"info", "localhost"} + nts);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.out.contains("(Fehler Nr. 20004)\nZertifikat des Servers nach der Uhr dieses Rechners noch "
+                                     "nicht gültig"))
+        << refused.out.toStdString();
+    EXPECT_TRUE(refused.out.contains("--nts-ignore-cert-time")) << refused.out.toStdString();
+
+    const QStringList ignoring = QStringList{"info", "localhost", "--json", "--nts-ignore-cert-time"} + nts;
+    for (const char* session : {"fresh", "stored"}) {
+        const CliRun accepted = m_cli.Run(ignoring);
+        ASSERT_EQ(accepted.status, 0) << accepted.out.toStdString() << accepted.err.toStdString();
+        EXPECT_EQ(QJsonDocument::fromJson(accepted.out).object()["nts_key_exchange"].toString(), session);
+    }
+    const CliRun text = m_cli.Run(QStringList{"info", "localhost", "--nts-ignore-cert-time"} + nts);
+    EXPECT_TRUE(text.out.contains("). Der Gültigkeitszeitraum des Zertifikats wurde nicht geprüft "
+                                  "(--nts-ignore-cert-time).\n"))
+        << text.out.toStdString();
+    EXPECT_EQ(m_cli.Run(QStringList{"info", "localhost"} + nts).status, 1) << "the kept session is not for this run";
 }
 
 } // namespace

@@ -9,6 +9,8 @@ QString CliProgram() { return QStringLiteral(BRISVANDER_CLI_PATH); }
 CliProcess::CliProcess() : m_environment(QProcessEnvironment::systemEnvironment())
 {
     m_environment.insert("XDG_CONFIG_HOME", m_config.path());
+    // Kept NTS sessions and the like go beside the settings, never into the account's own state.
+    m_environment.insert("XDG_STATE_HOME", m_config.path() + "/state");
     m_environment.insert("LC_ALL", "de_DE.UTF-8");
     // Where the system has no German locale, the test set-up built one into
     // the build tree; only the child looks there.

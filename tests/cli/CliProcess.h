@@ -39,6 +39,8 @@ public:
                const std::function<void()>& prepare = {}) const;
     // XDG_CONFIG_HOME of every run.
     QString ConfigHome() const { return m_config.path(); }
+    // XDG_STATE_HOME of every run, inside ConfigHome(); made by the program when it keeps something.
+    QString StateHome() const { return m_config.path() + "/state"; }
 
 private:
     QTemporaryDir m_config;

@@ -1,5 +1,5 @@
-// Widget tests run without a display and with a settings directory of their
-// own, so nothing reaches the user's screen or settings file.
+// Widget tests run without a display and with settings and state directories
+// of their own, so nothing reaches the user's screen, settings or state.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -14,6 +14,7 @@ int main(int argc, char** argv)
     if (!configHome.isValid())
         return 2;
     setenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit().constData(), 1);
+    setenv("XDG_STATE_HOME", (configHome.path() + "/state").toLocal8Bit().constData(), 1);
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
