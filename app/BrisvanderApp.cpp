@@ -3,12 +3,14 @@
 #include "AboutDlg.h"
 #include "BrisvanderView.h"
 #include "CommandIds.h"
+#include "HistoryWindow.h"
 #include "MainFrame.h"
 #include "ProfileStore.h"
 #include "SettingsKeys.h"
 #include "SocketStartup.h"
 #include "ResourceText.h"
 #include "StringTable.h"
+#include "SurveyWindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -20,11 +22,20 @@ namespace {
 const CommandMapEntry<CBrisvanderApp> s_messageMap[] = {
     {ID_APP_ABOUT, &CBrisvanderApp::OnAppAbout},
     {ID_FILE_NEW, &CBrisvanderApp::OnFileNew},
+    {ID_VIEW_HISTORY, &CBrisvanderApp::OnViewHistory},
+    {ID_SERVER_SURVEY, &CBrisvanderApp::OnServerSurvey},
 };
 
 QString AppTitle()
 {
     return ResourceText(LoadResourceString(AFX_IDS_APP_TITLE));
+}
+
+void BringUp(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 } // namespace
 
@@ -106,6 +117,39 @@ void CBrisvanderApp::OnAppAbout()
     // Built afresh at every opening, so the credits start from below again.
     CAboutDlg dialog(m_mainFrame.get());
     dialog.DoModal();
+}
+
+HistoryWindow* CBrisvanderApp::HistoryWindowShown() const { return m_historyWindow; }
+
+SurveyWindow* CBrisvanderApp::SurveyWindowShown() const { return m_surveyWindow; }
+
+void CBrisvanderApp::OnViewHistory()
+{
+    // Beside the main window, closed with it; gone once closed.
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(m_mainFrame.get());
+        m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    BringUp(m_historyWindow);
+    m_historyWindow->Reload();
+}
+
+void CBrisvanderApp::OnServerSurvey()
+{
+    if (m_surveyWindow) {
+        BringUp(m_surveyWindow);
+        return;
+    }
+    m_surveyWindow = new SurveyWindow(m_seams.Survey, m_mainFrame.get());
+    m_surveyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_surveyWindow->SetHostChosen([this](const QString& host) {
+        if (m_view == nullptr)
+            return;
+        m_view->TypeHost(host);
+        BringUp(m_mainFrame.get());
+    });
+    BringUp(m_surveyWindow);
+    m_surveyWindow->Start();
 }
 
 } // namespace brisvander

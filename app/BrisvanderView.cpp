@@ -213,6 +213,8 @@ void CBrisvanderView::OnSelchangeServer()
     WriteProfileString(Settings::SettingsSection, Settings::KeyHost, m_strHost);
 }
 
+void CBrisvanderView::TypeHost(const QString& host) { m_comboServer->setEditText(host); }
+
 void CBrisvanderView::OnServerInfo() { RunTimeCommandInView(ReportCommand::Info); }
 
 void CBrisvanderView::OnServerSync() { RunTimeCommandInView(ReportCommand::Sync); }

@@ -42,6 +42,9 @@ public:
     void OnOptionsNtsOff();
     void OnOptionsNtsAuto();
     void OnSelchangeServer();
+    // Puts `host` into the server field's edit text as if it had been
+    // typed: the list's selection and the stored host stay as they are.
+    void TypeHost(const QString& host);
 
     int AutostartFlag() const { return m_bAutostart; }
     // The stored NTS setting: Settings::NtsSettingOff, ...Always or ...WhenOffered.

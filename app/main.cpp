@@ -1,3 +1,4 @@
+#include "BackgroundJob.h"
 #include "BackgroundTimeCommand.h"
 #include "BrisvanderApp.h"
 #include "ClockRightHelper.h"
@@ -32,9 +33,10 @@ int main(int argc, char* argv[])
             return 0;
         status = QApplication::exec();
     } // the view stores the host on its way out and abandons a run still going
-    // A run closed on may wait for a name lookup that nothing can cancel:
-    // end without waiting for it, the settings are written by now.
-    if (brisvander::AbandonedTimeCommandsRunning()) {
+    // A run closed on may wait for a name lookup that nothing can cancel, and
+    // a window's reading or survey is not waited for either: end without
+    // waiting for them, the settings are written by now.
+    if (brisvander::AbandonedTimeCommandsRunning() || brisvander::AbandonedJobsRunning()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

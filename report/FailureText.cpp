@@ -247,8 +247,8 @@ std::string StoreText(const Failure& f)
     default: return {};
     }
 }
+} // namespace
 
-// What the history's file is like, for the warning's parenthesis.
 std::string HistoryStateText(Kind state)
 {
     switch (state) {
@@ -262,7 +262,6 @@ std::string HistoryStateText(Kind state)
     default: return "Datenbankfehler";
     }
 }
-} // namespace
 
 std::string FailureText(const Failure& failure)
 {

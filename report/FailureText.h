@@ -16,4 +16,9 @@ namespace brisvander {
 // Empty for a Numbered failure: its number says it all.
 std::string FailureText(const Failure& failure);
 
+// What the history's file is like, given the Cause of a HistoryNotWritten
+// failure (a History... kind): the warning's parenthesis, and what a window
+// says when it cannot read the history.
+std::string HistoryStateText(FailureKind state);
+
 } // namespace brisvander

@@ -19,6 +19,8 @@ inline constexpr int ID_OPTIONS_AUTOSTART = 32780;
 inline constexpr int ID_OPTIONS_NTS = 32781;      // authenticated time always
 inline constexpr int ID_OPTIONS_NTS_OFF = 32784;  // authenticated time off
 inline constexpr int ID_OPTIONS_NTS_AUTO = 32785; // authenticated time where the server offers it
+inline constexpr int ID_VIEW_HISTORY = 32782;  // Ansicht > Verlauf
+inline constexpr int ID_SERVER_SURVEY = 32783; // Zeitserver > Alle Server prüfen...
 
 // Commands and strings with the framework's standard numbers.
 inline constexpr int AFX_IDS_APP_TITLE = 57344;

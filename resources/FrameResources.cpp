@@ -6,14 +6,18 @@ namespace brisvander {
 
 namespace {
 constexpr MenuItemResource s_fileItems[] = {{"&Beenden", ID_APP_EXIT}};
-constexpr MenuItemResource s_serverItems[] = {{"&Info", ID_SERVER_INFO}, {"&Abgleichen", ID_SERVER_SYNC}};
+constexpr MenuItemResource s_serverItems[] = {{"&Info", ID_SERVER_INFO},
+                                               {"&Abgleichen", ID_SERVER_SYNC},
+                                               {{}, 0},
+                                               {"Alle Server &prüfen...", ID_SERVER_SURVEY}};
 // The three NTS items are one choice: the frame shows them as radio items.
 constexpr MenuItemResource s_optionItems[] = {{"&Autostart ...", ID_OPTIONS_AUTOSTART},
                                                {{}, 0},
                                                {"Authentifizierte Zeit (NTS) a&us", ID_OPTIONS_NTS_OFF},
                                                {"Authentifizierte Zeit (NTS) &wenn angeboten", ID_OPTIONS_NTS_AUTO},
                                                {"Authentifizierte Zeit (&NTS) immer", ID_OPTIONS_NTS}};
-constexpr MenuItemResource s_viewItems[] = {{"&Symbolleiste", ID_VIEW_TOOLBAR}, {"S&tatusleiste", ID_VIEW_STATUS_BAR}};
+constexpr MenuItemResource s_viewItems[] = {
+    {"&Symbolleiste", ID_VIEW_TOOLBAR}, {"S&tatusleiste", ID_VIEW_STATUS_BAR}, {{}, 0}, {"&Verlauf", ID_VIEW_HISTORY}};
 constexpr MenuItemResource s_helpItems[] = {{"&Hilfe", ID_HELP_MANUAL}, {"Inf&o über Brisvander...", ID_APP_ABOUT}};
 
 constexpr MenuResource s_mainMenu[] = {

@@ -32,6 +32,8 @@ constexpr StringEntry s_stringTable[] = {
                           "Bericht sagt es.\nNTS wenn angeboten"},
     {ID_VIEW_TOOLBAR, "Blendet die Symbolleiste ein oder aus.\nSymbolleiste ein-/ausschalten"},
     {ID_VIEW_STATUS_BAR, "Blendet die Statusleiste ein oder aus.\nStatusleiste ein-/ausschalten"},
+    {ID_VIEW_HISTORY, "Zeigt die bisherigen Messungen als Diagramm, mit der Drift der Uhr.\nVerlauf"},
+    {ID_SERVER_SURVEY, "Fragt alle Server der Liste und zeigt, welche übereinstimmen.\nAlle Server prüfen"},
     {ID_HELP_MANUAL, "Hilfe und Anleitung.\nHilfe"},
     {ID_APP_ABOUT, "Zeigt Programm-Informationen, Versionsnummer und Copyright an.\nInfo"},
 };

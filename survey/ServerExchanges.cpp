@@ -87,6 +87,16 @@ void ServerExchanges::TimeOut(SteadyTime now)
         Fail(m_lastDiscarded, now);
 }
 
+void ServerExchanges::Cancel()
+{
+    if (m_finished)
+        return;
+    if (m_awaiting || m_sent == 0)
+        m_lastError = ErrorCode::Interrupted;
+    m_awaiting = false;
+    m_finished = true;
+}
+
 void ServerExchanges::TakeKiss(std::uint32_t kissCode)
 {
     if (kissCode == KissCode("RATE"))

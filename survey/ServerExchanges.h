@@ -53,6 +53,9 @@ public:
     // NextTime has come while awaiting: the exchange fails with the number of
     // the last datagram discarded, or TimedOut.
     void TimeOut(SteadyTime now);
+    // The survey ends early: no request goes any more, and an exchange still
+    // awaited, or none made yet, fails with Interrupted.
+    void Cancel();
 
     // The best answer (the smallest delay) or why there is none; Host,
     // Address and Port are left as they are.

@@ -47,6 +47,9 @@ public:
 
 private:
     bool Done() const { return m_lookups.AllSettled() && m_unfinished == 0; }
+    bool Cancelled() const { return m_cancel != nullptr && m_cancel->load(); }
+    void StopWhereItIs();
+    void ReportProgress();
     void TakeLookups(SteadyTime now);
     void Place(const std::vector<std::size_t>& hosts, const ResolvedHost& resolved, SteadyTime now);
     SurveySocket* SocketFor(int family, std::uint32_t& error);
@@ -69,6 +72,10 @@ private:
     DueHeap m_due;
     LookupPool m_lookups;
     std::size_t m_unfinished = 0;
+    std::function<void(const SurveyProgress&)> m_progress;
+    const std::atomic<bool>* m_cancel = nullptr;
+    std::size_t m_settled = 0;
+    std::size_t m_settledReported = 0;
     NtpTimestamp m_lastTransmit;
     std::vector<std::uint8_t> m_buffer = std::vector<std::uint8_t>(NtpReplyBufferSize);
 };
@@ -76,7 +83,8 @@ private:
 SurveyRun::SurveyRun(std::span<const std::string> hosts, const SurveyPlan& plan, std::vector<std::string> names,
                      std::vector<std::vector<std::size_t>> hostsOfName)
     : m_pace(PaceOf(plan)), m_hostsOfName(std::move(hostsOfName)),
-      m_lookups(std::move(names), plan.Port, plan.LookupThreads, plan.LookupTimeout)
+      m_lookups(std::move(names), plan.Port, plan.LookupThreads, plan.LookupTimeout), m_progress(plan.Progress),
+      m_cancel(plan.Cancel)
 {
     for (const std::string& host : hosts) {
         HostSurvey entry;
@@ -88,16 +96,38 @@ SurveyRun::SurveyRun(std::span<const std::string> hosts, const SurveyPlan& plan,
 
 std::vector<HostSurvey> SurveyRun::Run()
 {
-    while (!Done()) {
+    while (!Done() && !Cancelled()) {
         TakeLookups(Clock::now());
         RunDue(Clock::now());
+        ReportProgress();
         if (!Done())
             Wait(Clock::now());
     }
+    ReportProgress();
+    if (!Done())
+        StopWhereItIs();
     for (const Server& server : m_servers)
         for (const std::size_t host : server.Hosts)
             server.Exchanges.Report(m_hosts[host]);
     return m_hosts;
+}
+
+void SurveyRun::StopWhereItIs()
+{
+    for (Server& server : m_servers)
+        server.Exchanges.Cancel();
+    // A host whose name lookup has not come back has neither address nor error.
+    for (HostSurvey& host : m_hosts)
+        if (host.Address.empty() && host.Error == 0)
+            host.Error = ErrorCode::Interrupted;
+}
+
+void SurveyRun::ReportProgress()
+{
+    if (!m_progress || m_settled == m_settledReported)
+        return;
+    m_settledReported = m_settled;
+    m_progress({m_settled, m_hosts.size()});
 }
 
 void SurveyRun::TakeLookups(SteadyTime now)
@@ -119,14 +149,18 @@ void SurveyRun::Place(const std::vector<std::size_t>& hosts, const ResolvedHost&
             m_due.emplace(now, found->second);
             ++m_unfinished;
         }
+        Server& server = m_servers[found->second];
         for (const std::size_t host : hosts) {
-            m_servers[found->second].Hosts.push_back(host);
+            server.Hosts.push_back(host);
             m_hosts[host].Address = NumericAddress(address);
         }
+        if (server.Counted)
+            m_settled += hosts.size();
         return;
     }
     for (const std::size_t host : hosts)
         m_hosts[host].Error = error;
+    m_settled += hosts.size();
 }
 
 SurveySocket* SurveyRun::SocketFor(int family, std::uint32_t& error)
@@ -184,6 +218,7 @@ void SurveyRun::Settle(std::size_t index)
         if (!server.Counted) {
             server.Counted = true;
             --m_unfinished;
+            m_settled += server.Hosts.size();
         }
         return;
     }
@@ -192,7 +227,7 @@ void SurveyRun::Settle(std::size_t index)
 
 void SurveyRun::Wait(SteadyTime now)
 {
-    SteadyTime until = now + std::chrono::seconds(1);
+    SteadyTime until = now + (m_cancel != nullptr ? SurveyCancelCheck : std::chrono::milliseconds(1000));
     if (!m_due.empty())
         until = std::min(until, m_due.top().first);
     if (const std::optional<SteadyTime> lookup = m_lookups.NextDeadline())

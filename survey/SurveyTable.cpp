@@ -38,20 +38,6 @@ std::string VerdictText(const HostSurvey& host, ServerVerdict verdict)
     return "-";
 }
 
-Row TableRow(const HostSurvey& host, ServerVerdict verdict)
-{
-    const bool answered = host.Answered();
-    const bool kissed = verdict == ServerVerdict::Refused || verdict == ServerVerdict::RateLimited;
-    return {EscapeControlCharacters(host.Host),
-            host.Address.empty() ? "-" : host.Address,
-            answered ? std::to_string(host.Stratum) : "-",
-            answered || kissed ? ReferenceText(host.Stratum, host.ReferenceId) : "-",
-            answered ? CFormat("%+.6f s", host.Offset) : "-",
-            answered ? CFormat("%.6f s", host.Delay) : "-",
-            host.Nts ? "ja" : "nein",
-            VerdictText(host, verdict)};
-}
-
 std::size_t CodePoints(const std::string& text)
 {
     return static_cast<std::size_t>(
@@ -81,6 +67,25 @@ std::string LaidOut(const std::vector<Row>& rows)
 std::string Magnitude(double seconds) { return CFormat("%.6f Sekunden", std::fabs(seconds)); }
 } // namespace
 
+std::vector<std::string> SurveyTableHeads()
+{
+    return {"Server", "Adresse", "Stratum", "Referenz", "Offset", "Verzögerung", "NTS", "Urteil"};
+}
+
+std::vector<std::string> SurveyTableRow(const HostSurvey& host, ServerVerdict verdict)
+{
+    const bool answered = host.Answered();
+    const bool kissed = verdict == ServerVerdict::Refused || verdict == ServerVerdict::RateLimited;
+    return {EscapeControlCharacters(host.Host),
+            host.Address.empty() ? "-" : host.Address,
+            answered ? std::to_string(host.Stratum) : "-",
+            answered || kissed ? ReferenceText(host.Stratum, host.ReferenceId) : "-",
+            answered ? CFormat("%+.6f s", host.Offset) : "-",
+            answered ? CFormat("%.6f s", host.Delay) : "-",
+            host.Nts ? "ja" : "nein",
+            VerdictText(host, verdict)};
+}
+
 std::vector<std::size_t> SurveyTableOrder(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict)
 {
     std::vector<std::size_t> order(hosts.size());
@@ -98,9 +103,9 @@ std::vector<std::size_t> SurveyTableOrder(std::span<const HostSurvey> hosts, con
 
 std::string SurveyTableText(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict)
 {
-    std::vector<Row> rows{{"Server", "Adresse", "Stratum", "Referenz", "Offset", "Verzögerung", "NTS", "Urteil"}};
+    std::vector<Row> rows{SurveyTableHeads()};
     for (const std::size_t i : SurveyTableOrder(hosts, verdict))
-        rows.push_back(TableRow(hosts[i], verdict.Verdicts[i]));
+        rows.push_back(SurveyTableRow(hosts[i], verdict.Verdicts[i]));
     return LaidOut(rows);
 }
 

@@ -16,6 +16,11 @@ namespace brisvander {
 // by |offset|, smallest first, the rest as given. `verdict` is JudgeSurvey's for `hosts`.
 std::vector<std::size_t> SurveyTableOrder(std::span<const HostSurvey> hosts, const SurveyVerdict& verdict);
 
+// The table's column heads, and one host's cells under them as the table
+// shows them, unpadded (the host escaped).
+std::vector<std::string> SurveyTableHeads();
+std::vector<std::string> SurveyTableRow(const HostSurvey& host, ServerVerdict verdict);
+
 // Columns Server, Adresse, Stratum, Referenz, Offset, Verzögerung, NTS,
 // Urteil, padded to line up (widths in code points); each line ends in "\n".
 // Hosts have their control characters escaped. Offsets and delays in

@@ -1,5 +1,6 @@
 #include "CommandTestSupport.h"
 
+#include "BackgroundJob.h"
 #include "BackgroundTimeCommand.h"
 #include "LocalNameLookup.h"
 
@@ -14,12 +15,23 @@ CommandTest::CommandTest()
 {
     // The odd host names some tests type must not reach a name server.
     EXPECT_TRUE(KeepNameLookupsLocal());
+    // Nor may a survey ask anything but loopback servers: never the real list.
+    m_survey.Run = [](std::span<const std::string> hosts, const SurveyPlan& plan) {
+        for (const std::string& host : hosts) {
+            if (host.rfind("127.", 0) != 0) {
+                ADD_FAILURE() << "a survey would ask " << host;
+                return std::vector<HostSurvey>(hosts.size());
+            }
+        }
+        return RunSurvey(hosts, plan);
+    };
 }
 
 CommandTest::~CommandTest()
 {
     m_app.reset();
     EXPECT_TRUE(WaitForAbandonedTimeCommands(15000));
+    EXPECT_TRUE(WaitForAbandonedJobs(15000));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
@@ -60,6 +72,7 @@ CBrisvanderApp& CommandTest::Start(const QByteArray& settings, int port, const N
     seams.Time.Port = port;
     seams.Time.Nts = nts;
     seams.Time.Clock = &m_clock;
+    seams.Survey = m_survey;
     m_app.emplace(seams);
     EXPECT_TRUE(m_app->InitInstance());
     return *m_app;

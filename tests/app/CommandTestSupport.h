@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "RecordingClockControl.h"
 #include "ReportShape.h"
+#include "SurveySource.h"
 
 #include <QCursor>
 
@@ -36,6 +37,9 @@ protected:
 
     testsupport::FakeSntpServer m_server;
     RecordingClockControl m_clock;
+    // Whom Alle Server prüfen asks; set before Start. Its Run refuses any
+    // host outside 127.0.0.0/8.
+    SurveySource m_survey;
     std::optional<CBrisvanderApp> m_app;
 };
 

@@ -74,13 +74,16 @@ TEST_F(CommandTest, MenuAndToolbarFollowTheResourceTables)
 {
     Start(LoopbackHost());
     CMainFrame& frame = *m_app->MainFrame();
+    // The items this program adds come after the ones it always had.
     EXPECT_EQ(MenuLayout(frame), QStringList({"&Datei", "  &Beenden 57665", "&Zeitserver", "  &Info 32771",
-                                              "  &Abgleichen 32772", "&Optionen", "  &Autostart ... 32780",
-                                              "   ", "  Authentifizierte Zeit (NTS) a&us 32784",
+                                              "  &Abgleichen 32772", "   ", "  Alle Server &prüfen... 32783",
+                                              "&Optionen", "  &Autostart ... 32780", "   ",
+                                              "  Authentifizierte Zeit (NTS) a&us 32784",
                                               "  Authentifizierte Zeit (NTS) &wenn angeboten 32785",
-                                              "  Authentifizierte Zeit (&NTS) immer 32781",
-                                              "&Ansicht", "  &Symbolleiste 59392", "  S&tatusleiste 59393", "&?",
-                                              "  &Hilfe 32776", "  Inf&o über Brisvander... 57664"}));
+                                              "  Authentifizierte Zeit (&NTS) immer 32781", "&Ansicht",
+                                              "  &Symbolleiste 59392", "  S&tatusleiste 59393", "   ",
+                                              "  &Verlauf 32782", "&?", "  &Hilfe 32776",
+                                              "  Inf&o über Brisvander... 57664"}));
     QStringList toolbar;
     for (QAction* action : frame.ToolBar()->actions())
         toolbar << (action->isSeparator() ? "|" : action->objectName());
@@ -122,8 +125,9 @@ TEST_F(CommandTest, PromptsShowWholeAndAreCutOnlyBetweenWordsWhenTheWindowIsNarr
     Start(LoopbackHost());
     CMainFrame& frame = *m_app->MainFrame();
     QApplication::processEvents();
-    const int commands[] = {ID_APP_EXIT,     ID_SERVER_INFO,     ID_SERVER_SYNC, ID_OPTIONS_AUTOSTART,
-                            ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_HELP_MANUAL, ID_APP_ABOUT};
+    const int commands[] = {ID_APP_EXIT,        ID_SERVER_INFO,  ID_SERVER_SYNC,   ID_SERVER_SURVEY,
+                            ID_OPTIONS_AUTOSTART, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_HISTORY,
+                            ID_HELP_MANUAL,     ID_APP_ABOUT};
     const auto showPrompt = [&frame](const QString& prompt) {
         QStatusTipEvent tip(prompt);
         QApplication::sendEvent(&frame, &tip);

@@ -2,7 +2,7 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a file includes a header of a room above its own, or when the
 # command-line program reaches into a room it must not use.
 #   cmake -DSOURCE_DIR=<project> -P CheckRooms.cmake
-set(rooms base clock time nts ntsstore survey history resources report settings command controls app)
+set(rooms base clock time nts ntsstore survey history resources report settings command controls windows app)
 # What the command-line program may include besides its own folder.
 set(cli_may_use base clock time nts ntsstore survey history report settings command)
 

@@ -11,6 +11,10 @@ expected="/usr/bin/brisvander
 /usr/bin/brisvander-cli
 /usr/share/applications/brisvander.desktop
 /usr/share/brisvander/brisvander.html
+/usr/share/brisvander/history-window-100.png
+/usr/share/brisvander/history-window-200.png
+/usr/share/brisvander/survey-window-100.png
+/usr/share/brisvander/survey-window-200.png
 /usr/share/doc/brisvander/examples/50-brisvander-set-time.rules
 /usr/share/icons/hicolor/128x128/apps/brisvander.png
 /usr/share/icons/hicolor/16x16/apps/brisvander.png

@@ -17,4 +17,12 @@ inline SeriesStep KissOfDeath() { return {0, 0.0, true}; }
 
 FakeSntpServer::Script SeriesScript(std::vector<SeriesStep> steps);
 
+// The pause lies on the way back, so a measured offset (seconds) equals the scripted one less half the
+// round trip plus the request's own trip to the server: that trip is what this returns. It is never
+// negative and never more than the round trip beyond the scripted pause, however loaded the machine.
+inline double OutboundTripSeconds(double measuredOffset, double roundTrip, double scriptedOffset)
+{
+    return measuredOffset - (scriptedOffset - roundTrip / 2);
+}
+
 } // namespace brisvander::testsupport

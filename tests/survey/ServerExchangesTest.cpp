@@ -97,3 +97,23 @@ TEST(SurveyServerExchanges, FailuresKeepTheirNumbers)
     EXPECT_FALSE(server.Finished());
     EXPECT_EQ(host.Failure, SurveyFailure::NoAnswer);
 }
+
+TEST(SurveyServerExchanges, ACancelKeepsAnAnswerAndInterruptsTheRest)
+{
+    ServerExchanges unasked({1, 2000ms, 5000ms}, Start);
+    unasked.Cancel();
+    EXPECT_TRUE(unasked.Finished());
+    HostSurvey host;
+    unasked.Report(host);
+    EXPECT_EQ(host.Error, ErrorCode::Interrupted);
+
+    ServerExchanges answered({2, 2000ms, 5000ms}, Start);
+    const NtpTimestamp first = RealClockPlus(0.0);
+    answered.RequestSent(first, Start);
+    Deliver(answered, ReplyTo(first), Start + 10ms);
+    answered.RequestSent(ShiftedBy(first, 2.0), Start + 2010ms);
+    answered.Cancel();
+    EXPECT_FALSE(answered.AwaitingReply());
+    answered.Report(host);
+    EXPECT_TRUE(host.Answered()) << "the first exchange's answer stays";
+}

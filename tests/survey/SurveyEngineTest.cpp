@@ -66,3 +66,35 @@ TEST(SurveyEngine, AsksEveryServerOnceAtATimeAndJudges)
     EXPECT_EQ(verdict.Agreeing, 7);
     EXPECT_EQ(verdict.Verdicts[9], ServerVerdict::Disagrees);
 }
+
+TEST(SurveyEngine, ACancelledSurveyReportsWhatItHasAndCountsItsWay)
+{
+    ASSERT_TRUE(KeepNameLookupsLocal());
+    LoopbackServerFarm servers({{"127.0.3.1", 0, 0.0, Manner::Answer},
+                                {"127.0.3.2", 0, 0.0, Manner::Answer},
+                                {"127.0.3.3", 0, 0.0, Manner::Silent}});
+    ASSERT_NE(servers.Port(), 0);
+    const std::vector<std::string> hosts{"127.0.3.1", "127.0.3.2", "127.0.3.3"};
+
+    std::atomic<bool> cancel{false};
+    std::vector<SurveyProgress> seen;
+    SurveyPlan plan;
+    plan.Port = servers.Port();
+    plan.Cancel = &cancel;
+    // Once the two that answer are done, only the silent one keeps the survey going.
+    plan.Progress = [&](const SurveyProgress& progress) {
+        seen.push_back(progress);
+        if (progress.Settled == 2)
+            cancel = true;
+    };
+    const std::vector<HostSurvey> results = RunSurvey(hosts, plan);
+
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().Settled, 2u);
+    for (const SurveyProgress& progress : seen)
+        EXPECT_EQ(progress.Total, 3u);
+    EXPECT_TRUE(results[0].Answered());
+    EXPECT_TRUE(results[1].Answered());
+    EXPECT_EQ(results[2].Error, ErrorCode::Interrupted) << "cut short, not waited out to its time-out";
+    EXPECT_EQ(servers.RequestCount(2), 1);
+}

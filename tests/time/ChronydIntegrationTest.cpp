@@ -4,6 +4,7 @@
 #include "ChronydFixture.h"
 #include "QueryOutcome.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace brisvander;
@@ -25,7 +26,8 @@ TEST_F(Chronyd, OffsetIsWithinAMillisecondOfZeroAndTheDelaySmall)
         if (q.result.RoundtripDelay < best.RoundtripDelay)
             best = q.result;
     }
-    EXPECT_NEAR(best.ClockOffset, 0.0, 0.001);
+    // Both ends read one clock, so only the paths' asymmetry shows, and it is bounded by half the round trip.
+    EXPECT_LE(std::abs(best.ClockOffset), best.RoundtripDelay / 2 + 1e-4);
     EXPECT_LT(best.RoundtripDelay, 0.01);
     RecordProperty("offset_ns", static_cast<int>(best.ClockOffset * 1e9));
     RecordProperty("delay_ns", static_cast<int>(best.RoundtripDelay * 1e9));
