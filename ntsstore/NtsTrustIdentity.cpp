@@ -4,6 +4,7 @@
 #include "UniqueFd.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <openssl/evp.h>
@@ -32,7 +33,16 @@ bool DigestFile(int fd, EVP_MD_CTX* ctx)
 }
 } // namespace
 
-std::string SystemTrustIdentity() { return "system"; }
+std::string SystemTrustIdentity()
+{
+    // The store the key exchange reads: the variables count only where it
+    // honours them (secure_getenv, as the trust store itself does).
+    std::string identity = "system";
+    for (const char* variable : {"SSL_CERT_FILE", "SSL_CERT_DIR"})
+        if (const char* value = secure_getenv(variable))
+            identity += std::string(";") + variable + "=" + value;
+    return identity;
+}
 
 std::string TrustIgnoringCertificatePeriod(const std::string& identity) { return identity + ";no-cert-time"; }
 

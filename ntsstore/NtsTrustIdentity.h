@@ -8,7 +8,8 @@
 
 namespace brisvander {
 
-// The identity of the system's trust store alone.
+// The identity of the system's trust store alone, with SSL_CERT_FILE and
+// SSL_CERT_DIR where this process honours them.
 std::string SystemTrustIdentity();
 
 // "sha256:<64 hex digits>" of the contents of the PEM file `caFile` (trusted
