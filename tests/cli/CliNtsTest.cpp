@@ -1,7 +1,7 @@
 // The real brisvander-cli with --nts against chronyd as an NTS server on
 // loopback: the report's added line, JSON, a kept session that makes the
-// next run go without any connection, nts-forget, a key exchange that fails,
-// and a certificate that is valid only from tomorrow on.
+// next run go without any connection, nts-forget, and a key exchange that
+// fails.
 #include "ChronydNtsServer.h"
 #include "CliProcess.h"
 #include "TcpRelay.h"
@@ -129,38 +129,6 @@ TEST_F(CliNts, AProgramStartedWithARightIgnoresTheTrustStoreItsCallerNames)
     EXPECT_EQ(withRight.status, 1) << withRight.out.toStdString() << withRight.err.toStdString();
     EXPECT_TRUE(withRight.out.contains("(Fehler Nr. 20004)\n")) << withRight.out.toStdString();
     EXPECT_TRUE(withRight.out.contains("nicht vertrauenswürdig")) << withRight.out.toStdString();
-}
-
-// The clock says today, the certificate is valid from tomorrow on: the
-// failure says so and names the option; the option makes it work and the
-// report says the period went unchecked; what it made is kept only for runs
-// that give the option again.
-class CliNtsClockWrong : public testsupport::ChronydSuite<ChronydNtsServerFromTomorrow> {
-protected:
-    CliProcess m_cli;
-};
-
-TEST_F(CliNtsClockWrong, TheFailureExplainsTheClockAndTheOptionAcceptsThePeriod)
-{
-    const QStringList nts = NtsArgs(s_chronyd->KeyExchangePort(), s_chronyd->CaFile());
-    const CliRun refused = m_cli.Run(QStringList{"info", "localhost"} + nts);
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.out.contains("(Fehler Nr. 20004)\nZertifikat des Servers nach der Uhr dieses Rechners noch "
-                                     "nicht gültig"))
-        << refused.out.toStdString();
-    EXPECT_TRUE(refused.out.contains("--nts-ignore-cert-time")) << refused.out.toStdString();
-
-    const QStringList ignoring = QStringList{"info", "localhost", "--json", "--nts-ignore-cert-time"} + nts;
-    for (const char* session : {"fresh", "stored"}) {
-        const CliRun accepted = m_cli.Run(ignoring);
-        ASSERT_EQ(accepted.status, 0) << accepted.out.toStdString() << accepted.err.toStdString();
-        EXPECT_EQ(QJsonDocument::fromJson(accepted.out).object()["nts_key_exchange"].toString(), session);
-    }
-    const CliRun text = m_cli.Run(QStringList{"info", "localhost", "--nts-ignore-cert-time"} + nts);
-    EXPECT_TRUE(text.out.contains("). Der Gültigkeitszeitraum des Zertifikats wurde nicht geprüft "
-                                  "(--nts-ignore-cert-time).\n"))
-        << text.out.toStdString();
-    EXPECT_EQ(m_cli.Run(QStringList{"info", "localhost"} + nts).status, 1) << "the kept session is not for this run";
 }
 
 } // namespace

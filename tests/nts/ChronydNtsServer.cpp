@@ -4,7 +4,7 @@ namespace brisvander::ntstest {
 
 bool ChronydNtsServer::Start(std::string& whyNot)
 {
-    const ServerCredentials credentials = m_authority.Issue("localhost", {"DNS:localhost", "IP:127.0.0.1"}, m_validity);
+    const ServerCredentials credentials = m_authority.Issue("localhost", {"DNS:localhost", "IP:127.0.0.1"});
     m_caFile = m_directory.Write("ca.pem", m_authority.CertificatePem());
     const testsupport::ChronydNtsFiles files{m_directory.Write("cert.pem", credentials.CertificatePem),
                                              m_directory.Write("key.pem", credentials.PrivateKeyPem)};

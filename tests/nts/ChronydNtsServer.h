@@ -11,8 +11,6 @@ namespace brisvander::ntstest {
 
 class ChronydNtsServer {
 public:
-    // `validity`: the server's certificate's, from the moment it is made.
-    explicit ChronydNtsServer(Validity validity = {}) : m_validity(validity) {}
     // Returns once both ports answer; false with a clear reason otherwise.
     bool Start(std::string& whyNot);
     int NtpPort() const { return m_chronyd.Port(); }
@@ -21,7 +19,6 @@ public:
     const std::string& CaFile() const { return m_caFile; }
 
 private:
-    Validity m_validity;
     TestAuthority m_authority{"Brisvander chronyd CA"};
     TempDirectory m_directory;
     std::string m_caFile;
@@ -29,12 +26,5 @@ private:
 };
 
 using ChronydNtsSuite = testsupport::ChronydSuite<ChronydNtsServer>;
-
-// chronyd whose certificate is valid from tomorrow on: right in every respect
-// but the local clock's reading.
-class ChronydNtsServerFromTomorrow : public ChronydNtsServer {
-public:
-    ChronydNtsServerFromTomorrow() : ChronydNtsServer(Validity{86400, 30 * 86400}) {}
-};
 
 } // namespace brisvander::ntstest
