@@ -30,6 +30,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace brisvander {
 
 namespace {
@@ -50,7 +52,16 @@ const CommandMapEntry<CBrisvanderView> s_messageMap[] = {
     {ID_HELP_MANUAL, &CBrisvanderView::OnHelpManual},
     {ID_OPTIONS_AUTOSTART, &CBrisvanderView::OnOptionsAutostart},
     {ID_OPTIONS_NTS, &CBrisvanderView::OnOptionsNts},
+    {ID_OPTIONS_NTS_OFF, &CBrisvanderView::OnOptionsNtsOff},
+    {ID_OPTIONS_NTS_AUTO, &CBrisvanderView::OnOptionsNtsAuto},
 };
+
+int NtsSettingOf(int stored)
+{
+    return stored == Settings::NtsSettingAlways || stored == Settings::NtsSettingWhenOffered
+               ? stored
+               : Settings::NtsSettingOff;
+}
 } // namespace
 
 CBrisvanderView::CBrisvanderView(const TimeService& timeService, QWidget* parent)
@@ -58,7 +69,7 @@ CBrisvanderView::CBrisvanderView(const TimeService& timeService, QWidget* parent
 {
     setObjectName(QStringLiteral("IDD_MAIN_FORM"));
     m_bAutostart = GetProfileInt(Settings::SettingsSection, Settings::KeyAutostart, 0);
-    m_bNts = GetProfileInt(Settings::SettingsSection, Settings::KeyNts, 0) == 1 ? 1 : 0;
+    m_nNts = NtsSettingOf(GetProfileInt(Settings::SettingsSection, Settings::KeyNts, Settings::NtsSettingOff));
     CreateControls();
 }
 
@@ -239,12 +250,16 @@ std::string CBrisvanderView::HostForCommand()
 NtsOptions CBrisvanderView::CommandNts() const
 {
     NtsOptions nts = m_timeService.Nts;
-    nts.Enabled = NtsEnabled();
+    nts.Enabled = m_nNts != Settings::NtsSettingOff;
+    nts.FallBackToPlain = m_nNts == Settings::NtsSettingWhenOffered;
     return nts;
 }
 
 void CBrisvanderView::OnTimeCommandFinished(const TimeCommandOutcome& outcome)
 {
+    // The desktop has no one to read a console, but a terminal it was started from may.
+    for (const std::string& warning : outcome.Warnings)
+        std::fprintf(stderr, "brisvander: %s\n", EscapeControlCharacters(warning).c_str());
     m_strOutput = QString::fromStdString(outcome.Report);
     // Only the output: the user may have typed another host meanwhile.
     m_output->setText(m_strOutput);
@@ -259,17 +274,26 @@ void CBrisvanderView::UpdateFrameCommands()
         frame->UpdateCommandUI();
 }
 
-void CBrisvanderView::OnOptionsNts()
+void CBrisvanderView::ChooseNts(int setting)
 {
-    m_bNts = m_bNts == 1 ? 0 : 1;
-    WriteProfileInt(Settings::SettingsSection, Settings::KeyNts, m_bNts);
+    m_nNts = setting;
+    WriteProfileInt(Settings::SettingsSection, Settings::KeyNts, m_nNts);
 }
+
+void CBrisvanderView::OnOptionsNts() { ChooseNts(Settings::NtsSettingAlways); }
+
+void CBrisvanderView::OnOptionsNtsOff() { ChooseNts(Settings::NtsSettingOff); }
+
+void CBrisvanderView::OnOptionsNtsAuto() { ChooseNts(Settings::NtsSettingWhenOffered); }
 
 std::optional<bool> CBrisvanderView::OnUpdateCheck(int commandId)
 {
-    if (commandId == ID_OPTIONS_NTS)
-        return NtsEnabled();
-    return std::nullopt;
+    switch (commandId) {
+    case ID_OPTIONS_NTS: return m_nNts == Settings::NtsSettingAlways;
+    case ID_OPTIONS_NTS_OFF: return m_nNts == Settings::NtsSettingOff;
+    case ID_OPTIONS_NTS_AUTO: return m_nNts == Settings::NtsSettingWhenOffered;
+    default: return std::nullopt;
+    }
 }
 
 void CBrisvanderView::OnOptionsAutostart()

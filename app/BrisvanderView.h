@@ -30,15 +30,18 @@ public:
     bool OnCmdMsg(int commandId) override;
     // Info and Abgleichen are off while one of them runs.
     std::optional<bool> OnUpdateCmdUI(int commandId) override;
-    // The NTS option's check mark.
+    // Which of the three NTS items is checked.
     std::optional<bool> OnUpdateCheck(int commandId) override;
 
     void OnServerInfo();
     void OnServerSync();
     void OnHelpManual();
     void OnOptionsAutostart();
-    // Authenticated time on or off, stored at once; the next command uses it.
+    // Authenticated time always, off, or where the server offers it; stored
+    // at once, the next command uses it.
     void OnOptionsNts();
+    void OnOptionsNtsOff();
+    void OnOptionsNtsAuto();
     void OnSelchangeServer();
     // The host in the server field as typed, for a command beside Info and
     // Abgleichen (Beobachten); nothing is stored or shown.
@@ -50,7 +53,8 @@ public:
     void TypeHost(const QString& host);
 
     int AutostartFlag() const { return m_bAutostart; }
-    bool NtsEnabled() const { return m_bNts == 1; }
+    // The stored NTS setting: Settings::NtsSettingOff, ...Always or ...WhenOffered.
+    int NtsSetting() const { return m_nNts; }
     // Info or Abgleichen is under way; its report has not come back yet.
     bool IsTimeCommandRunning() const { return m_run != nullptr; }
 
@@ -68,6 +72,7 @@ private:
     void RunTimeCommandInView(ReportCommand command);
     void OnTimeCommandFinished(const TimeCommandOutcome& outcome);
     void UpdateFrameCommands();
+    void ChooseNts(int setting);
     void LayOutOutputArea();
     void FitFrameToForm();
 
@@ -77,7 +82,7 @@ private:
     QString m_strOutput;
     QString m_strHost;
     int m_bAutostart = 0;
-    int m_bNts = 0; // 1: Info and Abgleichen use NTS
+    int m_nNts = 0; // how Info and Abgleichen use NTS: a Settings::NtsSetting value
     TimeService m_timeService;
     std::unique_ptr<WaitCursorGuard> m_waitCursor;
     std::unique_ptr<BackgroundTimeCommand> m_run; // abandoned, not waited for, when the view goes

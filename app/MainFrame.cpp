@@ -8,6 +8,7 @@
 #include "StringTable.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
@@ -20,10 +21,15 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 
+#include <algorithm>
+#include <iterator>
+
 namespace brisvander {
 
 namespace {
 constexpr int s_statusPanes[] = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+// One choice among three: radio items, each checked as the route says.
+constexpr int s_ntsChoices[] = {ID_OPTIONS_NTS_OFF, ID_OPTIONS_NTS_AUTO, ID_OPTIONS_NTS};
 constexpr int ToolbarImagePixels = 16;
 
 const CommandMapEntry<CMainFrame> s_messageMap[] = {
@@ -73,9 +79,14 @@ QAction* CMainFrame::MakeCommandAction(int commandId, const QString& text)
     action->setObjectName(QString::number(commandId));
     action->setStatusTip(ResourceText(CommandPrompt(commandId)));
     action->setToolTip(ResourceText(CommandTooltip(commandId)));
-    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR || commandId == ID_OPTIONS_NTS ||
-        commandId == ID_SERVER_WATCH)
+    if (commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR || commandId == ID_SERVER_WATCH)
         action->setCheckable(true);
+    if (std::find(std::begin(s_ntsChoices), std::end(s_ntsChoices), commandId) != std::end(s_ntsChoices)) {
+        if (m_ntsChoice == nullptr)
+            m_ntsChoice = new QActionGroup(this);
+        action->setCheckable(true);
+        m_ntsChoice->addAction(action);
+    }
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
     m_actions.insert(commandId, action);
     return action;
@@ -226,12 +237,15 @@ void CMainFrame::UpdateBarChecks()
         toolbar->setChecked(!m_mainToolBar->isHidden());
     if (QAction* statusBar = m_actions.value(ID_VIEW_STATUS_BAR))
         statusBar->setChecked(!m_mainStatusBar->isHidden());
-    for (const int commandId : {ID_OPTIONS_NTS, ID_SERVER_WATCH}) {
-        QAction* action = m_actions.value(commandId);
-        if (action == nullptr)
-            continue;
-        if (const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, commandId))
-            action->setChecked(*checked);
+    for (const int choice : s_ntsChoices) {
+        QAction* nts = m_actions.value(choice);
+        const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, choice);
+        if (nts != nullptr && checked && *checked)
+            nts->setChecked(true);
+    }
+    if (QAction* watch = m_actions.value(ID_SERVER_WATCH)) {
+        if (const std::optional<bool> checked = AskRoute(&CCmdTarget::OnUpdateCheck, ID_SERVER_WATCH))
+            watch->setChecked(*checked);
     }
 }
 

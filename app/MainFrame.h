@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QActionGroup;
 class QLabel;
 class QStatusBar;
 class QToolBar;
@@ -65,6 +66,7 @@ private:
     QLabel* m_messagePane = nullptr;
     QList<QLabel*> m_indicatorPanes;
     QHash<int, QAction*> m_actions;
+    QActionGroup* m_ntsChoice = nullptr; // the NTS items: one checked at a time
     QList<QAction*> m_accelerators;
     QString m_prompt;
     QList<CCmdTarget*> m_routeTargets;

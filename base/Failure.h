@@ -40,8 +40,9 @@ enum class FailureKind : std::uint16_t {
     NtsTlsFailed,             // Detail: OpenSSL's reason of a failed read (empty when it gave none)
     NtsCertificateWrongName,  // Host; Code: the certificate check's result
     NtsCertificateUnknownIssuer, // Code: the certificate check's result
-    NtsCertificateExpired,    // Code; NotBefore, NotAfter: the certificate's validity
-    NtsCertificateNotYetValid, // Code; NotBefore, NotAfter
+    // Valid in every other respect: chain, name and signatures were checked.
+    NtsCertificateExpired,    // Code; NotBefore, NotAfter: the server's certificate's validity; CheckedAt
+    NtsCertificateNotYetValid, // Code; NotBefore, NotAfter; CheckedAt
     NtsCertificateRejected,   // Code; Detail: OpenSSL's words for the check's result
     NtsKeysNotExported,       // the TLS session gave no keys
     NtsResponseMalformed,     // Cause: one of the response's problems below
@@ -67,6 +68,9 @@ enum class FailureKind : std::uint16_t {
     NtsCookiesUsedUp,         // the session has no cookie left
     NtsNoRandomNumbers,       // getrandom failed
     NtsNotSealed,             // the header or the cryptography refused
+
+    // Authenticated exchanges (number ServerUnsynchronised).
+    NtsCookiesRefused,        // NAKs and no authentic reply, also with the cookies of a key exchange of this run
 
     // Setting the clock (SystemError: the step's errno where the kernel gave one).
     ClockNoRight,             // no right of our own and no time service to ask for it
@@ -133,6 +137,7 @@ struct Failure {
     std::string Detail;      // a library's own words (OpenSSL's reason) or a file's path, passed on as given
     std::int64_t NotBefore = 0; // a certificate's validity period, UTC Unix seconds, for the kinds about it
     std::int64_t NotAfter = 0;
+    std::int64_t CheckedAt = 0; // the local clock's time a certificate was checked against, UTC Unix seconds
 };
 
 // A failure that only has its number.

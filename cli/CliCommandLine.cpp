@@ -14,8 +14,10 @@ constexpr CliOptionSpec s_options[] = {
     {"samples", "N"},
     {"interval", "SECONDS"},
     {"nts", nullptr},
+    {"nts-auto", nullptr},
     {"nts-port", "PORT"},
     {"nts-ca", "FILE"},
+    {"nts-ignore-cert-time", nullptr},
     {"list", "FILE"},
     {"csv", nullptr},
     {"count", "N"},
@@ -23,11 +25,11 @@ constexpr CliOptionSpec s_options[] = {
     {"server", "HOST"},
     {"drift", nullptr},
     {"no-history", nullptr},
-    {"nts-auto", nullptr},
 };
 
-constexpr const char* s_queryOptions[] = {"port", "json", "samples", "interval", "nts", "nts-port", "nts-ca",
-                                          "no-history"};
+constexpr const char* s_queryOptions[] = {"port",     "json",     "samples", "interval",
+                                          "nts",      "nts-auto", "nts-port", "nts-ca",
+                                          "nts-ignore-cert-time", "no-history"};
 
 constexpr const char* s_surveyOptions[] = {"list",     "port",     "samples", "interval", "json",      "csv",
                                            "nts",      "nts-auto", "nts-port", "nts-ca", "no-history"};
@@ -37,12 +39,15 @@ constexpr const char* s_watchOptions[] = {"port", "interval", "count", "nts", "n
 
 constexpr const char* s_historyOptions[] = {"since", "server", "json", "csv", "drift", "no-history"};
 
+constexpr const char* s_forgetOptions[] = {"no-history"};
+
 constexpr CliCommandSpec s_commands[] = {
     {"info", s_queryOptions},
     {"sync", s_queryOptions},
     {"survey", s_surveyOptions},
     {"watch", s_watchOptions},
     {"history", s_historyOptions},
+    {"nts-forget", s_forgetOptions},
 };
 
 CliCommandLine UsageError(const QString& message)

@@ -42,6 +42,17 @@ QJsonValue ClockErrorToken(const std::optional<Failure>& failure)
     return QJsonValue(QLatin1String(token));
 }
 
+// Whether this run made a key exchange or a kept session served it; null without a session.
+QJsonValue NtsKeyExchangeToken(NtsSessionSource source)
+{
+    switch (source) {
+    case NtsSessionSource::KeyExchange: return QJsonValue(QLatin1String("fresh"));
+    case NtsSessionSource::Stored: return QJsonValue(QLatin1String("stored"));
+    case NtsSessionSource::None: break;
+    }
+    return QJsonValue(QJsonValue::Null);
+}
+
 QJsonArray SamplesToJson(const std::vector<SampleOutcome>& samples)
 {
     QJsonArray array;
@@ -107,8 +118,12 @@ QByteArray OutcomeToJson(ReportCommand command, const TimeCommandOutcome& outcom
     object["nts"] = outcome.Authenticated;
     object["nts_server"] = outcome.NtsServer.empty() ? QJsonValue(QJsonValue::Null)
                                                      : QJsonValue(QString::fromStdString(outcome.NtsServer));
-    object["nts_error"] = outcome.NtsFailure.empty() ? QJsonValue(QJsonValue::Null)
-                                                     : QJsonValue(QString::fromStdString(outcome.NtsFailure));
+    // Why NTS failed, or why "when offered" went without it.
+    const std::string& ntsError = outcome.NtsFailure.empty() ? outcome.NtsNotUsed : outcome.NtsFailure;
+    object["nts_error"] = ntsError.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(ntsError));
+    object["nts_key_exchange"] = NtsKeyExchangeToken(outcome.NtsSession);
+    object["nts_cookies_left"] = outcome.NtsCookiesLeft ? QJsonValue(static_cast<qint64>(*outcome.NtsCookiesLeft))
+                                                        : QJsonValue(QJsonValue::Null);
     if (command == ReportCommand::Sync) {
         object["clock_set"] = outcome.ClockAttempted ? QJsonValue(outcome.ClockSet) : QJsonValue(QJsonValue::Null);
         object["clock_error"] = outcome.ClockAttempted ? ClockErrorToken(outcome.ClockFailure) : QJsonValue(QJsonValue::Null);

@@ -67,9 +67,13 @@ QString ReadPortOption(const CliCommandLine& line, int& port)
 
 QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts)
 {
-    nts.Enabled = line.IsSet("nts");
-    if (!nts.Enabled && (line.IsSet("nts-port") || line.IsSet("nts-ca")))
-        return "--nts-port and --nts-ca need --nts";
+    if (line.IsSet("nts") && line.IsSet("nts-auto"))
+        return "--nts and --nts-auto exclude each other";
+    nts.Enabled = line.IsSet("nts") || line.IsSet("nts-auto");
+    nts.FallBackToPlain = line.IsSet("nts-auto");
+    if (!nts.Enabled && (line.IsSet("nts-port") || line.IsSet("nts-ca") || line.IsSet("nts-ignore-cert-time")))
+        return "--nts-port, --nts-ca and --nts-ignore-cert-time need --nts or --nts-auto";
+    nts.IgnoreCertificatePeriod = line.IsSet("nts-ignore-cert-time");
     if (line.IsSet("nts-port")) {
         const std::optional<int> port = ParsePort(line.Value("nts-port"));
         if (!port)

@@ -21,7 +21,8 @@ struct CliOptions {
     bool Json = false;
     SeriesPlan Series;             // --samples and --interval
     bool SamplesGiven = false;     // --samples was on the command line: the text says how the series went
-    NtsOptions Nts;                // --nts, --nts-port, --nts-ca
+    NtsOptions Nts;                // --nts or --nts-auto, --nts-port, --nts-ca, --nts-ignore-cert-time;
+                                   // no store folder: the run names it
     QString Message;               // the usage error, or the help text
 };
 
@@ -33,7 +34,8 @@ CliOptions QueryOptionsFrom(const CliCommandLine& line);
 // Option readers the commands share; each returns the usage error, empty
 // when the option is absent or valid (and then stored).
 QString ReadPortOption(const CliCommandLine& line, int& port);      // --port
-QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts); // --nts, --nts-port, --nts-ca
+// --nts or --nts-auto, --nts-port, --nts-ca, --nts-ignore-cert-time
+QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts);
 
 // 1 to 65535 written as plain decimal digits; anything else is empty.
 std::optional<int> ParsePort(const QString& text);

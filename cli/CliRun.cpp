@@ -6,10 +6,12 @@
 #include "CliHistoryRecording.h"
 #include "CliJson.h"
 #include "CliContext.h"
+#include "CliNtsForget.h"
 #include "CliOptions.h"
 #include "CliSurvey.h"
 #include "CliWatch.h"
 #include "HostText.h"
+#include "NtsSessionStore.h"
 #include "SettingsKeys.h"
 #include "StoredHost.h"
 #include "TimeCommand.h"
@@ -62,9 +64,12 @@ int RunQueryCommand(const CliCommandLine& line, CliContext& context)
     TimeCommandOptions run;
     run.Series = options.Series;
     run.Nts = options.Nts;
+    run.Nts.StoreFolder = DefaultNtsStoreFolder();
     run.Pause = context.Pause;
     run.History = history.get();
     const TimeCommandOutcome outcome = RunTimeCommand(options.Command, host.toStdString(), options.Port, client, run);
+    for (const std::string& warning : outcome.Warnings)
+        context.Output.Message("brisvander-cli: " + EscapeControlCharacters(warning) + "\n");
     if (options.Json) {
         context.Output.Result(OutcomeToJson(options.Command, outcome).toStdString() + "\n");
     } else {
@@ -117,6 +122,8 @@ int RunCli(const QStringList& arguments, ClockControl& clock, CliOutput& output,
         return RunWatchCliCommand(line, context);
     if (line.Command == "history")
         return RunHistoryCliCommand(line, context);
+    if (line.Command == "nts-forget")
+        return RunNtsForgetCliCommand(line, context);
     return RunQueryCommand(line, context);
 }
 

@@ -33,10 +33,18 @@ struct TimeCommandOutcome {
     std::optional<std::size_t> Chosen;  // the index in Samples of the exchange reported
     bool Authenticated = false;  // the reported exchange was proven by NTS
     std::string NtsServer;       // the NTS key exchange server asked, when NTS was on
-    std::string NtsFailure;      // QueryFailure's words when Error is 20004 (FailureText)
+    std::string NtsFailure;      // QueryFailure's words where it has more than its number (FailureText):
+                                 // a key exchange (20004), a refused session (20003)
     bool NtsMayBeMissing = false; // the key exchange failed as it does against a server without NTS
     std::string NamedNtpServer;  // the NTP server the key exchange named, when it named one other than the host
-    bool CookiesRanOut = false;  // an NTS series ended early: no cookie was left for its next exchange
+    bool CookiesRanOut = false;  // an NTS series ended early: no cookie left, and its one renewal spent
+    NtsSessionSource NtsSession = NtsSessionSource::None; // KeyExchange when this run made one, else Stored
+                                                          // when a kept session served it
+    std::optional<std::size_t> NtsCookiesLeft; // cookies kept for the next run, when NTS had a session
+    bool NtsCertificatePeriodUnchecked = false; // the session's certificate was not held against its period
+    std::string NtsNotUsed;      // "when offered", the server offered none: why (FailureText), and the
+                                 // exchanges went without NTS
+    std::vector<std::string> Warnings; // for standard error, German: why the NTS store was not used or written
 };
 
 // Asked right before a Sync sets the clock; false leaves the clock alone
@@ -48,6 +56,7 @@ using ClockGate = std::function<bool()>;
 struct TimeCommandOptions {
     SeriesPlan Series;           // one exchange unless told otherwise
     NtsOptions Nts;              // plain SNTP unless enabled: then every exchange is authenticated
+                                 // (unless falling back is allowed and the server offers no NTS)
     SamplePause Pause = SleepFor;
     ClockGate MayTouchClock;     // empty: always
     BackgroundHistoryRecorder* History = nullptr; // not owned; null: nothing recorded
@@ -61,10 +70,13 @@ inline constexpr int InterleavedSeriesMinimum = 3;
 // shows it so, the query goes to it without blanks around it. Over a series,
 // the report is that of the exchange with the smallest round-trip delay, and
 // Sync steps the clock once, by its offset; when every exchange failed, the
-// report is the last failure's. With NTS, the key exchange comes first and
-// the report names its server; a series whose session runs out of cookies
-// ends there. A series of InterleavedSeriesMinimum or more exchanges runs in
-// interleaved mode. With a History, every exchange and the step are recorded.
+// report is the last failure's. With NTS, a session kept from an earlier
+// run, or else the key exchange, comes first, the report names its server,
+// and what the run did not use is kept; the session is renewed once at most
+// (its cookies refused, or none left), and a series that runs out of
+// cookies after that ends there. A series of InterleavedSeriesMinimum or
+// more exchanges runs in interleaved mode. With a History, every exchange
+// and the step are recorded.
 TimeCommandOutcome RunTimeCommand(ReportCommand command, const std::string& host, int port, SntpClient& client,
                                   const TimeCommandOptions& options = {});
 

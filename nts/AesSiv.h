@@ -1,6 +1,6 @@
 #pragma once
-// AEAD_AES_SIV_CMAC_256 (RFC 5297): OpenSSL's "AES-128-SIV" cipher, Nettle's
-// SIV-CMAC where OpenSSL cannot.
+// AEAD_AES_SIV_CMAC_256 (RFC 5297): Nettle's SIV-CMAC in the NTS shape (one
+// associated-data string and a nonce), OpenSSL's "AES-128-SIV" otherwise.
 // The sealed form is the 16-byte synthetic IV (the tag) followed by the
 // ciphertext, as NTS carries it.
 #include "NtsBytes.h"

@@ -1,14 +1,24 @@
 #include "NtsAuthenticator.h"
 
+#include <algorithm>
+
 namespace brisvander {
+
+std::size_t PlaceholdersToKeep(std::size_t cookiesHeld)
+{
+    // The cookie sent comes back in the reply; each placeholder brings one
+    // more. A full session asks for none: the server seals every extra cookie
+    // after stamping its transmit time, which shows as delay and offset.
+    if (cookiesHeld >= NtsCookiesKept)
+        return 0;
+    return std::min(NtsCookiesKept - cookiesHeld, NtsMaxCookies - 1);
+}
 
 std::vector<std::uint8_t> NtsAuthenticator::SealRequest(std::span<const std::uint8_t> header)
 {
-    // No placeholder: the key exchange gives eight cookies, every reply one
-    // more, and a series takes at most eight exchanges; a placeholder would
-    // only make the server seal another cookie between stamping its transmit
-    // time and sending, which shows as delay and a later-looking server.
-    NtsSealedRequest sealed = brisvander::SealRequest(header, m_session, 0);
+    m_nakSeen = false;
+    NtsSealedRequest sealed =
+        brisvander::SealRequest(header, m_session, PlaceholdersToKeep(m_session.Cookies.size()));
     m_sealFailure = std::move(sealed.Problem);
     if (m_sealFailure)
         return {};
@@ -23,7 +33,9 @@ ReplyAuthenticity NtsAuthenticator::CheckReply(std::span<const std::uint8_t> dat
         return ReplyAuthenticity::NotOurs;
     switch (brisvander::CheckReply(datagram, m_pending, m_session).Verdict) {
     case NtsReplyVerdict::Authentic: return ReplyAuthenticity::Authentic;
-    case NtsReplyVerdict::Nak: return ReplyAuthenticity::Refused;
+    case NtsReplyVerdict::Nak:
+        m_nakSeen = true;
+        return ReplyAuthenticity::Refused;
     case NtsReplyVerdict::NotOurs: break;
     }
     return ReplyAuthenticity::NotOurs;

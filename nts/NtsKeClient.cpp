@@ -48,7 +48,8 @@ Expected<NtsSession> RunNtsKeyExchange(const NtsKeOptions& options)
     if (!tcp)
         return tcp.Error();
 
-    TlsStream tls(ctx.Value().get(), std::move(tcp.Value()), options.Host, options.Deadline);
+    TlsStream tls(ctx.Value().get(), std::move(tcp.Value()), options.Host, options.Deadline,
+                  options.IgnoreCertificatePeriod ? CertificatePeriod::Ignored : CertificatePeriod::Checked);
     std::optional<Failure> failure;
     if ((failure = tls.Handshake(kAlpn)) || (failure = tls.WriteAll(EncodeNtsKeRequest())))
         return std::move(*failure);

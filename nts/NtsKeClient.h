@@ -20,6 +20,8 @@ struct NtsKeOptions {
     std::string Host;                       // DNS name or IP literal; the certificate must name it
     std::uint16_t Port = NtsKeDefaultPort;
     std::string ExtraCaFile;                // PEM trusted besides the system store; empty: none
+    bool IgnoreCertificatePeriod = false;   // accept a certificate outside its validity period by the local
+                                            // clock when chain, signatures and name are valid
     SteadyTime Deadline;                    // nothing waits past it (the name lookup excepted)
 };
 

@@ -1,5 +1,6 @@
 #include "TlsStream.h"
 
+#include "ClockReader.h"
 #include "NtsKeRecords.h"
 #include "SystemTrustStore.h"
 
@@ -86,8 +87,10 @@ Expected<SslCtxPtr> MakeNtsKeClientContext(const std::string& extraCaFile)
     return ctx;
 }
 
-TlsStream::TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, SteadyTime deadline)
-    : m_socket(std::move(socket)), m_host(host), m_deadline(deadline)
+TlsStream::TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, SteadyTime deadline,
+                     CertificatePeriod period)
+    : m_socket(std::move(socket)), m_host(host), m_deadline(deadline), m_period(period),
+      m_checkedAt(CurrentClockReader().ReadRealtime().tv_sec)
 {
     m_ssl = SSL_new(ctx);
     m_in = BIO_new(BIO_s_mem());
@@ -102,6 +105,22 @@ TlsStream::TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, Ste
     BIO_set_mem_eof_return(m_in, -1); // empty means "not yet", until the socket says otherwise
     SSL_set_bio(m_ssl, m_in, m_out);
     SSL_set_connect_state(m_ssl);
+    SSL_set_app_data(m_ssl, this);
+    SSL_set_verify(m_ssl, SSL_VERIFY_PEER, &TlsStream::NotePeriodError);
+}
+
+int TlsStream::NotePeriodError(int preverified, X509_STORE_CTX* store)
+{
+    const int error = X509_STORE_CTX_get_error(store);
+    if (preverified == 1 || (error != X509_V_ERR_CERT_NOT_YET_VALID && error != X509_V_ERR_CERT_HAS_EXPIRED))
+        return preverified;
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* stream = ssl != nullptr ? static_cast<TlsStream*>(SSL_get_app_data(ssl)) : nullptr;
+    if (stream == nullptr)
+        return 0;
+    if (stream->m_periodError == 0)
+        stream->m_periodError = error;
+    return 1;
 }
 
 TlsStream::~TlsStream() { SSL_free(m_ssl); }
@@ -112,6 +131,8 @@ std::optional<Failure> TlsStream::Handshake(std::string_view alpnProtocol)
         return KeyExchangeFailure(FailureKind::NtsTlsNotStarted);
     X509_VERIFY_PARAM* param = SSL_get0_param(m_ssl);
     X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    // The same reading the failure reports, and a test's clock where one stands in.
+    X509_VERIFY_PARAM_set_time(param, static_cast<time_t>(m_checkedAt));
     const bool named = IsIpLiteral(m_host) ? X509_VERIFY_PARAM_set1_ip_asc(param, m_host.c_str()) == 1
                                            : SSL_set1_host(m_ssl, m_host.c_str()) == 1 &&
                                                  SSL_set_tlsext_host_name(m_ssl, m_host.c_str()) == 1;
@@ -134,6 +155,8 @@ std::optional<Failure> TlsStream::Handshake(std::string_view alpnProtocol)
         if (step != Step::Again)
             return failure ? std::move(failure) : HandshakeFailure();
     }
+    if (m_periodError != 0 && m_period == CertificatePeriod::Checked)
+        return CertificateFailure(m_periodError);
     const unsigned char* chosen = nullptr;
     unsigned chosenLength = 0;
     SSL_get0_alpn_selected(m_ssl, &chosen, &chosenLength);
@@ -149,6 +172,7 @@ Failure TlsStream::CertificateFailure(long verifyResult) const
     failure.Host = m_host;
     if (failure.Kind == FailureKind::NtsCertificateRejected)
         failure.Detail = X509_verify_cert_error_string(verifyResult);
+    failure.CheckedAt = m_checkedAt;
     // The peer's chain is kept even when its check failed; its first entry is the server's own.
     const STACK_OF(X509)* chain = SSL_get_peer_cert_chain(m_ssl);
     if (const X509* leaf = chain != nullptr && sk_X509_num(chain) > 0 ? sk_X509_value(chain, 0) : nullptr) {

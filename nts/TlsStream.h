@@ -10,6 +10,7 @@
 
 #include <openssl/ssl.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,16 +27,25 @@ using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxFree>;
 // empty, the PEM certificates in `extraCaFile`.
 Expected<SslCtxPtr> MakeNtsKeClientContext(const std::string& extraCaFile);
 
+// Whether a certificate's validity period is held against the local clock.
+// Ignored, everything else is still checked: chain, signatures, name.
+enum class CertificatePeriod { Checked, Ignored };
+
 class TlsStream {
 public:
     // `host` is what the certificate must name: a DNS name or an IP literal.
-    TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, SteadyTime deadline);
+    // The local clock is read once, through the clock seam, for the check.
+    TlsStream(SSL_CTX* ctx, UniqueFd socket, const std::string& host, SteadyTime deadline,
+              CertificatePeriod period = CertificatePeriod::Checked);
     ~TlsStream();
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;
 
     // Handshake, then the check that the server chose our ALPN protocol.
-    // Every failure below is the key exchange's (KeyExchangeFailure).
+    // Every failure below is the key exchange's (KeyExchangeFailure). A
+    // certificate outside its period, and valid in every other respect, fails
+    // only once the handshake is done, as NtsCertificateExpired or
+    // NtsCertificateNotYetValid; with CertificatePeriod::Ignored it passes.
     std::optional<Failure> Handshake(std::string_view alpnProtocol);
     // Writes all of `data`.
     std::optional<Failure> WriteAll(ByteView data);
@@ -58,6 +68,8 @@ private:
     Failure HandshakeFailure() const;
     // The certificate check's result as a failure, with the server's own certificate's validity.
     Failure CertificateFailure(long verifyResult) const;
+    // OpenSSL's verification callback: lets a period error pass, noted, so the rest is still checked.
+    static int NotePeriodError(int preverified, X509_STORE_CTX* store);
 
     SSL* m_ssl = nullptr;
     BIO* m_in = nullptr;  // owned by m_ssl
@@ -67,6 +79,9 @@ private:
     SteadyTime m_deadline;
     bool m_peerClosed = false;
     unsigned long m_lastError = 0; // OpenSSL's error of the last failed call
+    CertificatePeriod m_period;
+    std::int64_t m_checkedAt = 0;  // the local clock when the stream was made, UTC Unix seconds
+    long m_periodError = 0;        // the first period error verification let pass; 0: none
 };
 
 } // namespace brisvander

@@ -8,7 +8,8 @@
 
 namespace brisvander {
 
-// The identity of the system's trust store alone.
+// The identity of the system's trust store alone, with SSL_CERT_FILE and
+// SSL_CERT_DIR where this process honours them.
 std::string SystemTrustIdentity();
 
 // "sha256:<64 hex digits>" of the contents of the PEM file `caFile` (trusted
@@ -16,5 +17,10 @@ std::string SystemTrustIdentity();
 // (following symbolic links, as the key exchange does); a FIFO or folder
 // counts as unreadable.
 std::optional<std::string> CaFileTrustIdentity(const std::string& caFile);
+
+// `identity` with the certificate's validity period left unchecked
+// (--nts-ignore-cert-time): a session made so serves only runs that accept
+// the same, never one that checks the period.
+std::string TrustIgnoringCertificatePeriod(const std::string& identity);
 
 } // namespace brisvander

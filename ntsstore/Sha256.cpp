@@ -1,16 +1,24 @@
 #include "Sha256.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 namespace brisvander {
 
 std::optional<Sha256Digest> Sha256Of(ByteView data)
 {
+    Sha256Hasher hasher;
+    hasher.Add(data);
+    return hasher.Finish();
+}
+
+Sha256Hasher::Sha256Hasher() { sha256_init(&m_ctx); }
+
+void Sha256Hasher::Add(ByteView data) { sha256_update(&m_ctx, data.size(), data.data()); }
+
+Sha256Digest Sha256Hasher::Finish()
+{
     Sha256Digest digest{};
-    unsigned int length = 0;
-    if (EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
-        length != digest.size())
-        return std::nullopt;
+    sha256_digest(&m_ctx, digest.size(), digest.data());
     return digest;
 }
 

@@ -4,7 +4,9 @@
 #include "CapabilityClockControl.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <netdb.h>
 
 namespace brisvander {
@@ -70,6 +72,58 @@ std::string ConnectionText(const Failure& f)
     }
 }
 
+std::string UtcText(std::int64_t unixSeconds)
+{
+    const std::time_t time = static_cast<std::time_t>(unixSeconds);
+    std::tm fields{};
+    if (gmtime_r(&time, &fields) == nullptr)
+        return "?";
+    return CFormat("%02d.%02d.%04d %02d:%02d:%02d UTC", fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900,
+                   fields.tm_hour, fields.tm_min, fields.tm_sec);
+}
+
+// A span of time in the largest unit that keeps it above one of its kind,
+// rounded down (`roundUp`: up), so "mindestens" and "höchstens" stay true.
+std::string DurationText(std::int64_t seconds, bool roundUp)
+{
+    struct Unit {
+        std::int64_t Seconds;
+        const char* One;
+        const char* Many;
+    };
+    static constexpr Unit units[] = {
+        {86400, "Tag", "Tage"}, {3600, "Stunde", "Stunden"}, {60, "Minute", "Minuten"}, {1, "Sekunde", "Sekunden"}};
+    for (const Unit& unit : units) {
+        if (seconds < 2 * unit.Seconds && unit.Seconds > 1)
+            continue;
+        const std::int64_t count = roundUp ? (seconds + unit.Seconds - 1) / unit.Seconds : seconds / unit.Seconds;
+        return std::to_string(count) + " " + (count == 1 ? unit.One : unit.Many);
+    }
+    return {};
+}
+
+// A certificate that is valid in every respect but its period, by this
+// computer's clock: the clock may be what is wrong, and by how much it would
+// have to be off tells the user which of the two to believe.
+std::string CertificatePeriodText(const Failure& f)
+{
+    const bool expired = f.Kind == Kind::NtsCertificateExpired;
+    std::string text = std::string("Zertifikat des Servers nach der Uhr dieses Rechners ") +
+                       (expired ? "abgelaufen" : "noch nicht gültig");
+    if (f.CheckedAt != 0 && f.NotBefore <= f.NotAfter) {
+        // Off by at least the distance to the nearer end of the period, at most to the farther one.
+        const std::int64_t least = expired ? f.CheckedAt - f.NotAfter : f.NotBefore - f.CheckedAt;
+        const std::int64_t most = expired ? f.CheckedAt - f.NotBefore : f.NotAfter - f.CheckedAt;
+        text += " (gültig vom " + UtcText(f.NotBefore) + " bis " + UtcText(f.NotAfter) + ", die Uhr zeigt " +
+                UtcText(f.CheckedAt) + "). Vielleicht geht die Uhr dieses Rechners falsch: Ist das Zertifikat in "
+                "Ordnung, geht sie mindestens " + DurationText(least, false) + " und höchstens " +
+                DurationText(most, true) + (expired ? " vor" : " nach");
+    } else {
+        text += ". Vielleicht geht die Uhr dieses Rechners falsch";
+    }
+    return text + ". Ohne Prüfung des Gültigkeitszeitraums: --nts-ignore-cert-time";
+}
+
 // Why the server's certificate is not trusted; empty for another kind.
 std::string CertificateText(const Failure& f)
 {
@@ -77,8 +131,8 @@ std::string CertificateText(const Failure& f)
     switch (f.Kind) {
     case Kind::NtsCertificateWrongName: problem = "ausgestellt für einen anderen Namen als " + f.Host; break;
     case Kind::NtsCertificateUnknownIssuer: problem = "unbekannte Zertifizierungsstelle"; break;
-    case Kind::NtsCertificateExpired: problem = "abgelaufen"; break;
-    case Kind::NtsCertificateNotYetValid: problem = "noch nicht gültig"; break;
+    case Kind::NtsCertificateExpired:
+    case Kind::NtsCertificateNotYetValid: return CertificatePeriodText(f);
     case Kind::NtsCertificateRejected: problem = f.Detail; break;
     default: return {};
     }
@@ -111,6 +165,9 @@ std::string ResponseWords(Kind kind, const Failure& f)
     case Kind::NtsCookiesUsedUp: return "keine NTS-Cookies mehr; ein neuer Schlüsselaustausch ist nötig";
     case Kind::NtsNoRandomNumbers: return "keine Zufallszahlen für die NTS-Anfrage verfügbar";
     case Kind::NtsNotSealed: return "NTS-Anfrage konnte nicht versiegelt werden";
+    case Kind::NtsCookiesRefused:
+        return "Der Server lehnt die NTS-Cookies ab (NTS-NAK) und hat nicht authentisch geantwortet, auch nach einem "
+               "neuen Schlüsselaustausch";
     default: return {};
     }
 }

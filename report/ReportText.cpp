@@ -60,10 +60,12 @@ std::string ReportQueryFailure(std::uint32_t error, const std::string& reason)
     return text + "\nOK.";
 }
 
-std::string ReportServerMayLackNts(const std::string& reason)
+std::string ReportServerMayLackNts(const std::string& reason, bool whenOffered)
 {
-    return reason + ". Vielleicht bietet der Server kein NTS an; NTS ist eingeschaltet („Authentifizierte Zeit "
-                    "(NTS)“, --nts).";
+    return reason + ". Vielleicht bietet der Server kein NTS an; NTS ist eingeschaltet (" +
+           (whenOffered ? "„Authentifizierte Zeit (NTS) wenn angeboten“, --nts-auto"
+                        : "„Authentifizierte Zeit (NTS) immer“, --nts") +
+           ").";
 }
 
 std::string ReportNamedNtpServer(const std::string& ntpServer, int port)
@@ -71,10 +73,21 @@ std::string ReportNamedNtpServer(const std::string& ntpServer, int port)
     return "Der Schlüsselaustausch nannte als NTP-Server " + ntpServer + " Port " + std::to_string(port) + ".";
 }
 
-std::string ReportAuthenticatedBy(const std::string& keyExchangeServer)
+std::string ReportAuthenticatedBy(const std::string& keyExchangeServer, bool storedSession, bool periodUnchecked)
 {
-    return "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " + EscapeControlCharacters(keyExchangeServer) +
-           ").\n";
+    std::string line = "Die Zeit ist mit NTS authentifiziert (" +
+                       std::string(storedSession ? "gespeicherte Sitzung, früherer " : "") + "Schlüsselaustausch mit " +
+                       EscapeControlCharacters(keyExchangeServer) + ").";
+    if (periodUnchecked)
+        line += " Der Gültigkeitszeitraum des Zertifikats wurde nicht geprüft (--nts-ignore-cert-time).";
+    return line + "\n";
+}
+
+std::string ReportNotAuthenticated(const std::string& keyExchangeServer, const std::string& reason)
+{
+    return "Die Zeit ist nicht authentifiziert: Kein NTS beim Schlüsselaustausch mit " +
+           EscapeControlCharacters(keyExchangeServer) + " (" + EscapeControlCharacters(reason) +
+           "), daher ohne NTS abgefragt.\n";
 }
 
 std::string ReportClockOutcome(const std::optional<Failure>& failure)

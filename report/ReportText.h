@@ -28,14 +28,21 @@ std::string ReportSuccessBody(const SntpResult& result);
 std::string ReportQueryFailure(std::uint32_t error, const std::string& reason = {});
 // The reason line of a key exchange that failed as it does against a server
 // without NTS: `reason`, then that the server may not offer NTS and that
-// authenticated time is switched on.
-std::string ReportServerMayLackNts(const std::string& reason);
+// authenticated time is switched on, always or (`whenOffered`) where offered.
+std::string ReportServerMayLackNts(const std::string& reason, bool whenOffered = false);
 // The reason line of failed exchanges with the NTP server a key exchange
 // named instead of the host.
 std::string ReportNamedNtpServer(const std::string& ntpServer, int port);
 // After the offset line of an authenticated report: which key exchange
-// server vouched for the time.
-std::string ReportAuthenticatedBy(const std::string& keyExchangeServer);
+// server vouched for the time, whether through a session kept from an
+// earlier key exchange (`storedSession`), and that the certificate's
+// validity period was not checked (`periodUnchecked`).
+std::string ReportAuthenticatedBy(const std::string& keyExchangeServer, bool storedSession = false,
+                                  bool periodUnchecked = false);
+// After the offset line when NTS was wanted where offered and the key
+// exchange server offered none: the time is not authenticated, and why
+// (`reason`, one German line).
+std::string ReportNotAuthenticated(const std::string& keyExchangeServer, const std::string& reason);
 // One line after the report of a series: how many of the `asked` exchanges
 // were made and which one (1-based, `chosen` is 0-based) the report shows.
 // `cookiesRanOut`: the series ended early for want of an NTS cookie.

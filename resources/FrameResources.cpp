@@ -11,8 +11,12 @@ constexpr MenuItemResource s_serverItems[] = {{"&Info", ID_SERVER_INFO},
                                                {{}, 0},
                                                {"&Beobachten", ID_SERVER_WATCH},
                                                {"Alle Server &prüfen...", ID_SERVER_SURVEY}};
+// The three NTS items are one choice: the frame shows them as radio items.
 constexpr MenuItemResource s_optionItems[] = {{"&Autostart ...", ID_OPTIONS_AUTOSTART},
-                                               {"Authentifizierte Zeit (&NTS)", ID_OPTIONS_NTS}};
+                                               {{}, 0},
+                                               {"Authentifizierte Zeit (NTS) a&us", ID_OPTIONS_NTS_OFF},
+                                               {"Authentifizierte Zeit (NTS) &wenn angeboten", ID_OPTIONS_NTS_AUTO},
+                                               {"Authentifizierte Zeit (&NTS) immer", ID_OPTIONS_NTS}};
 constexpr MenuItemResource s_viewItems[] = {
     {"&Symbolleiste", ID_VIEW_TOOLBAR}, {"S&tatusleiste", ID_VIEW_STATUS_BAR}, {{}, 0}, {"&Verlauf", ID_VIEW_HISTORY}};
 constexpr MenuItemResource s_helpItems[] = {{"&Hilfe", ID_HELP_MANUAL}, {"Inf&o über Brisvander...", ID_APP_ABOUT}};

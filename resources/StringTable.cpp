@@ -25,7 +25,11 @@ constexpr StringEntry s_stringTable[] = {
     {ID_SERVER_INFO, "Verbindet mit dem Zeitserver und zeigt Infos an.\nVERBINDEN"},
     {ID_SERVER_SYNC, "Verbinden mit Zeitserver und Zeitsynchronisation mit Systemzeit\nSYNCHRONISIEREN"},
     {ID_OPTIONS_AUTOSTART, "Autostart des Programmes"},
-    {ID_OPTIONS_NTS, "Prüft mit Network Time Security, dass die Zeit wirklich vom gewählten Server kommt.\nNTS"},
+    {ID_OPTIONS_NTS, "Prüft immer mit Network Time Security, dass die Zeit wirklich vom gewählten Server kommt; "
+                     "ohne NTS keine Zeit.\nNTS immer"},
+    {ID_OPTIONS_NTS_OFF, "Fragt den Zeitserver ohne Network Time Security: Die Zeit ist nicht authentifiziert.\nNTS aus"},
+    {ID_OPTIONS_NTS_AUTO, "Prüft mit Network Time Security, wo der Server es anbietet; sonst ohne NTS, und der "
+                          "Bericht sagt es.\nNTS wenn angeboten"},
     {ID_VIEW_TOOLBAR, "Blendet die Symbolleiste ein oder aus.\nSymbolleiste ein-/ausschalten"},
     {ID_VIEW_STATUS_BAR, "Blendet die Statusleiste ein oder aus.\nStatusleiste ein-/ausschalten"},
     {ID_VIEW_HISTORY, "Zeigt die bisherigen Messungen als Diagramm, mit der Drift der Uhr.\nVerlauf"},

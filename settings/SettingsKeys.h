@@ -10,7 +10,11 @@ inline constexpr const char* Application = "Brisvander";
 inline constexpr const char* SettingsSection = "Settings";
 inline constexpr const char* KeyHost = "Host";
 inline constexpr const char* KeyAutostart = "Autostart";
-inline constexpr const char* KeyNts = "NTS"; // 1: authenticated time
+inline constexpr const char* KeyNts = "NTS"; // authenticated time: the NtsSetting values below
+// Values of KeyNts; any other reads as off.
+inline constexpr int NtsSettingOff = 0;
+inline constexpr int NtsSettingAlways = 1;
+inline constexpr int NtsSettingWhenOffered = 2;
 inline constexpr const char* KeyVersion = "Version";
 } // namespace Settings
 

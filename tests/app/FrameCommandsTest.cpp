@@ -76,9 +76,12 @@ TEST_F(CommandTest, MenuAndToolbarFollowTheResourceTables)
     CMainFrame& frame = *m_app->MainFrame();
     // The items this program adds come after the ones it always had.
     EXPECT_EQ(MenuLayout(frame), QStringList({"&Datei", "  &Beenden 57665", "&Zeitserver", "  &Info 32771",
-                                              "  &Abgleichen 32772", "   ", "  &Beobachten 32790", "  Alle Server &prüfen... 32783",
-                                              "&Optionen", "  &Autostart ... 32780",
-                                              "  Authentifizierte Zeit (&NTS) 32781", "&Ansicht",
+                                              "  &Abgleichen 32772", "   ", "  &Beobachten 32790",
+                                              "  Alle Server &prüfen... 32783",
+                                              "&Optionen", "  &Autostart ... 32780", "   ",
+                                              "  Authentifizierte Zeit (NTS) a&us 32784",
+                                              "  Authentifizierte Zeit (NTS) &wenn angeboten 32785",
+                                              "  Authentifizierte Zeit (&NTS) immer 32781", "&Ansicht",
                                               "  &Symbolleiste 59392", "  S&tatusleiste 59393", "   ",
                                               "  &Verlauf 32782", "&?", "  &Hilfe 32776",
                                               "  Inf&o über Brisvander... 57664"}));

@@ -1,15 +1,21 @@
 // The real brisvander-cli with --nts against chronyd as an NTS server on
-// loopback: the report's added line, JSON, and a key exchange that fails.
+// loopback: the report's added line, JSON, a kept session that makes the
+// next run go without any connection, nts-forget, and a key exchange that
+// fails.
 #include "ChronydNtsServer.h"
 #include "CliProcess.h"
+#include "TcpRelay.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -20,35 +26,65 @@ using namespace brisvander::testsupport;
 
 namespace {
 
+QStringList NtsArgs(int keyExchangePort, const std::string& caFile)
+{
+    return {"--nts", "--nts-port", QString::number(keyExchangePort), "--nts-ca", QString::fromStdString(caFile)};
+}
+
 class CliNts : public ChronydNtsSuite {
 protected:
-    static QStringList Nts(const QString& ca)
-    {
-        return {"--nts", "--nts-port", QString::number(s_chronyd->KeyExchangePort()), "--nts-ca", ca};
-    }
-
     CliProcess m_cli;
 };
 
-TEST_F(CliNts, InfoSaysTheTimeWasAuthenticatedAndByWhom)
+// The first run's key exchange goes through a relay that counts connections;
+// with the relay gone its port refuses, so the runs after it prove that a
+// kept session needs none, over a whole series too.
+TEST_F(CliNts, ASecondRunUsesTheKeptSessionAndMakesNoConnection)
 {
-    const QString ca = QString::fromStdString(s_chronyd->CaFile());
-    const CliRun text = m_cli.Run(QStringList{"info", "localhost"} + Nts(ca));
-    ASSERT_EQ(text.status, 0) << text.out.toStdString() << text.err.toStdString();
-    const std::string line = "Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit localhost:" +
-                             std::to_string(s_chronyd->KeyExchangePort()) + ").\n\n";
-    EXPECT_TRUE(text.out.toStdString().ends_with(line)) << text.out.toStdString();
+    std::optional<TcpRelay> relay(std::in_place, s_chronyd->KeyExchangePort());
+    const int port = relay->Port();
+    ASSERT_NE(port, 0);
+    const QStringList nts = NtsArgs(port, s_chronyd->CaFile());
+    const std::string server = "localhost:" + std::to_string(port);
 
-    const CliRun json =
-        m_cli.Run(QStringList{"info", "localhost", "--json", "--samples", "2", "--interval", "0.2"} + Nts(ca));
-    ASSERT_EQ(json.status, 0) << json.out.toStdString() << json.err.toStdString();
-    const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+    const CliRun first = m_cli.Run(QStringList{"info", "localhost"} + nts);
+    ASSERT_EQ(first.status, 0) << first.out.toStdString() << first.err.toStdString();
+    EXPECT_TRUE(first.out.toStdString().ends_with("Die Zeit ist mit NTS authentifiziert (Schlüsselaustausch mit " +
+                                                  server + ").\n\n"))
+        << first.out.toStdString();
+    EXPECT_EQ(relay->Connections(), 1);
+    relay.reset();
+
+    const QString folder = m_cli.StateHome() + "/brisvander/nts";
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    struct stat status {};
+    ASSERT_EQ(stat(files[0].filePath().toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(folder.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    const CliRun series =
+        m_cli.Run(QStringList{"info", "localhost", "--json", "--samples", "8", "--interval", "0.2"} + nts);
+    ASSERT_EQ(series.status, 0) << series.out.toStdString() << series.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(series.out).object();
     EXPECT_TRUE(o["nts"].toBool());
-    EXPECT_EQ(o["nts_server"].toString().toStdString(),
-              "localhost:" + std::to_string(s_chronyd->KeyExchangePort()));
+    EXPECT_EQ(o["nts_key_exchange"].toString(), "stored");
+    EXPECT_EQ(o["nts_cookies_left"].toInt(), 8);
+    EXPECT_EQ(o["nts_server"].toString().toStdString(), server);
     EXPECT_TRUE(o["nts_error"].isNull());
     EXPECT_EQ(o["port"].toInt(), s_chronyd->NtpPort()) << "the port the key exchange named, not --port's 123";
+    EXPECT_EQ(o["samples"].toArray().size(), 8);
+    for (const QJsonValue& sample : o["samples"].toArray())
+        EXPECT_EQ(sample.toObject()["error"].toInt(-1), 0);
     EXPECT_LT(std::abs(o["clock_offset"].toDouble(1.0)), 0.001);
+
+    const CliRun forget = m_cli.Run({"nts-forget", " localhost "});
+    EXPECT_EQ(forget.status, 0) << forget.err.toStdString();
+    EXPECT_EQ(forget.out, "Gespeicherte NTS-Sitzungen für localhost gelöscht: 1\n");
+    const CliRun refused = m_cli.Run(QStringList{"info", "localhost"} + nts);
+    EXPECT_EQ(refused.status, 1) << "nothing kept, and the relay's port refuses";
+    EXPECT_TRUE(refused.out.contains("(Fehler Nr. 20004)\n")) << refused.out.toStdString();
 }
 
 TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
@@ -63,12 +99,14 @@ TEST_F(CliNts, AnUntrustedServerEndsWith20004AndItsReason)
     EXPECT_FALSE(o["nts_error"].toString().isEmpty());
     EXPECT_TRUE(o["clock_set"].isNull()) << "the clock was never tried";
     EXPECT_EQ(o["port"].toInt(), 5123) << "no key exchange named another port";
+    EXPECT_TRUE(o["nts_key_exchange"].isNull());
+    EXPECT_TRUE(o["nts_cookies_left"].isNull());
 }
 
 TEST_F(CliNts, ASurveySaysWhichServersAuthenticatedAndWhyOneCouldNot)
 {
-    const QString ca = QString::fromStdString(s_chronyd->CaFile());
-    const CliRun json = m_cli.Run(QStringList{"survey", "localhost", "127.0.0.1", "--json"} + Nts(ca));
+    const CliRun json = m_cli.Run(QStringList{"survey", "localhost", "127.0.0.1", "--json"} +
+                                  NtsArgs(s_chronyd->KeyExchangePort(), s_chronyd->CaFile()));
     // Two answers are too few for a verdict.
     EXPECT_EQ(json.status, 3) << json.out.toStdString() << json.err.toStdString();
     for (const QJsonValue server : QJsonDocument::fromJson(json.out).object()["servers"].toArray()) {

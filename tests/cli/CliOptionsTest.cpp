@@ -164,6 +164,14 @@ TEST(CliArguments, NtsIsOffUnlessAskedForAndItsPortAndAnchorFollowIt)
     EXPECT_EQ(o.Nts.KeyExchangePort, 14460);
     EXPECT_EQ(o.Nts.ExtraCaFile, "/tmp/ca.pem");
     EXPECT_EQ(o.Port, 1123);
+    EXPECT_FALSE(o.Nts.FallBackToPlain);
+    EXPECT_FALSE(o.Nts.IgnoreCertificatePeriod);
+    EXPECT_TRUE(o.Nts.StoreFolder.empty()) << "the run names the store, not the parser";
+
+    o = Parse({"info", "--nts-auto", "--nts-ignore-cert-time"});
+    EXPECT_TRUE(o.Nts.Enabled);
+    EXPECT_TRUE(o.Nts.FallBackToPlain);
+    EXPECT_TRUE(o.Nts.IgnoreCertificatePeriod);
 }
 
 TEST(CliArguments, UsageErrorsSayWhatIsWrong)
@@ -191,6 +199,10 @@ TEST(CliArguments, UsageErrorsSayWhatIsWrong)
         {{"info", "--nts-ca", "ca.pem"}, "need --nts"},
         {{"info", "--nts", "--nts-port", "0"}, "invalid NTS key exchange port"},
         {{"info", "--nts", "--nts-ca", ""}, "--nts-ca needs a file"},
+        {{"info", "--nts-ignore-cert-time"}, "need --nts or --nts-auto"},
+        {{"sync", "--nts", "--nts-auto"}, "exclude each other"},
+        {{"nts-forget", "--nts"}, "not an option of nts-forget"},
+        {{"survey", "--nts-ignore-cert-time"}, "not an option of survey"},
     };
     for (const Case& c : cases) {
         const CliOptions o = Parse(c.args);

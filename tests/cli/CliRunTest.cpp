@@ -81,13 +81,17 @@ TEST_F(CliRunTest, JsonCarriesEveryFieldAndNullsWhatFailureCannotFill)
     QJsonParseError error{};
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(ok.out), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << ok.out;
-    const QStringList keys = {"chosen", "clock_error", "clock_offset", "clock_set", "command", "destination", "error", "host",
-                              "interleaved", "leap_indicator", "nts", "nts_error", "nts_server", "originate", "port", "receive",
-                              "roundtrip_delay", "samples", "stratum", "success", "transmit"};
+    const QStringList keys = {"chosen",     "clock_error",      "clock_offset",     "clock_set",  "command",
+                              "destination", "error",           "host",             "interleaved", "leap_indicator",
+                              "nts",        "nts_cookies_left", "nts_error",        "nts_key_exchange",
+                              "nts_server", "originate",        "port",             "receive",    "roundtrip_delay",
+                              "samples",    "stratum",          "success",          "transmit"};
     EXPECT_EQ(o.keys(), keys);
     EXPECT_FALSE(o["nts"].toBool(true));
     EXPECT_TRUE(o["nts_server"].isNull());
     EXPECT_TRUE(o["nts_error"].isNull());
+    EXPECT_TRUE(o["nts_key_exchange"].isNull());
+    EXPECT_TRUE(o["nts_cookies_left"].isNull());
     EXPECT_EQ(o["command"].toString(), "sync");
     EXPECT_EQ(o["host"].toString(), "127.0.0.1");
     EXPECT_EQ(o["port"].toInt(), m_server.Port());

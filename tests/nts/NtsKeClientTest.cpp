@@ -235,7 +235,7 @@ TEST_F(NtsKeClientTest, CertificateFromAnUnknownAuthorityIsRefused)
     EXPECT_FALSE(m_server.Finish().HandshakeDone);
 }
 
-TEST_F(NtsKeClientTest, AnExpiredCertificateIsRefusedWithItsValidity)
+TEST_F(NtsKeClientTest, AnExpiredCertificateIsRefusedWithItsValidityAndTheClocksReading)
 {
     NtsKeServerScript expired = Script();
     expired.Credentials = m_authority.Issue("localhost", {"DNS:localhost"}, Validity{-2 * 86400, -86400});
@@ -243,6 +243,39 @@ TEST_F(NtsKeClientTest, AnExpiredCertificateIsRefusedWithItsValidity)
     const Failure failure = ExpectFailure(Exchange(expired), FailureKind::NtsCertificateExpired);
     EXPECT_NEAR(static_cast<double>(failure.NotBefore), static_cast<double>(now - 2 * 86400), 60.0);
     EXPECT_NEAR(static_cast<double>(failure.NotAfter), static_cast<double>(now - 86400), 60.0);
+    EXPECT_NEAR(static_cast<double>(failure.CheckedAt), static_cast<double>(now), 60.0);
+}
+
+// Ignoring the period takes nothing else away: a certificate that starts
+// tomorrow passes, but not one for another name or from an unknown authority.
+TEST_F(NtsKeClientTest, IgnoringTheCertificatesPeriodStillChecksChainAndName)
+{
+    const auto exchange = [this](const ServerCredentials& credentials, bool ignorePeriod) {
+        NtsKeTestServer server;
+        std::string whyNot;
+        NtsKeServerScript script = Script();
+        script.Credentials = credentials;
+        EXPECT_TRUE(server.Start(std::move(script), whyNot)) << whyNot;
+        NtsKeOptions options;
+        options.Host = "localhost";
+        options.Port = static_cast<std::uint16_t>(server.Port());
+        options.ExtraCaFile = m_caFile;
+        options.IgnoreCertificatePeriod = ignorePeriod;
+        options.Deadline = Clock::now() + NtsKeTimeout;
+        return RunNtsKeyExchange(options);
+    };
+    const Validity tomorrow{86400, 2 * 86400};
+    const ServerCredentials early = m_authority.Issue("localhost", {"DNS:localhost"}, tomorrow);
+    ExpectFailure(exchange(early, false), FailureKind::NtsCertificateNotYetValid);
+    const Expected<NtsSession> accepted = exchange(early, true);
+    ASSERT_TRUE(accepted.Ok()) << FailureText(accepted.Error());
+    EXPECT_EQ(accepted.Value().Cookies.size(), 8u);
+
+    ExpectFailure(exchange(m_authority.Issue("elsewhere", {"DNS:elsewhere"}, tomorrow), true),
+                  FailureKind::NtsCertificateWrongName);
+    const TestAuthority stranger("Somebody Else");
+    ExpectFailure(exchange(stranger.Issue("localhost", {"DNS:localhost"}, tomorrow), true),
+                  FailureKind::NtsCertificateUnknownIssuer);
 }
 
 TEST_F(NtsKeClientTest, WithoutTheExtraAuthorityTheTestServerIsNotTrusted)

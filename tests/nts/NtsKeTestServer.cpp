@@ -132,6 +132,12 @@ const NtsKeServerLog& NtsKeTestServer::Finish()
     return m_log;
 }
 
+Bytes NtsKeTestServer::LatestServerToClientKey() const
+{
+    const std::lock_guard lock(m_keyMutex);
+    return m_latestKey;
+}
+
 void NtsKeTestServer::Serve()
 {
     const auto limit = std::chrono::steady_clock::now() + kPatience;
@@ -142,14 +148,19 @@ void NtsKeTestServer::Serve()
         const int fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
-        ServeConnection(fd);
+        ++m_accepted;
+        NtsKeServerLog log;
+        ServeConnection(fd, log);
         close(fd);
-        return;
+        m_log = std::move(log);
+        if (m_accepted >= m_script.Connections)
+            return;
     }
-    m_log.Problem = "no connection came";
+    if (m_accepted == 0)
+        m_log.Problem = "no connection came";
 }
 
-void NtsKeTestServer::ServeConnection(int fd)
+void NtsKeTestServer::ServeConnection(int fd, NtsKeServerLog& log)
 {
     if (m_script.StallBeforeHandshake) {
         WaitForHangUp(fd, m_stop);
@@ -161,7 +172,7 @@ void NtsKeTestServer::ServeConnection(int fd)
 
     SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
     if (ctx == nullptr || !UseCredentials(ctx, m_script.Credentials)) {
-        m_log.Problem = "server credentials unusable: " + LastOpenSslError();
+        log.Problem = "server credentials unusable: " + LastOpenSslError();
         SSL_CTX_free(ctx);
         return;
     }
@@ -171,27 +182,31 @@ void NtsKeTestServer::ServeConnection(int fd)
     SSL* ssl = SSL_new(ctx);
     SSL_set_fd(ssl, fd);
     if (SSL_accept(ssl) != 1) {
-        m_log.Problem = "handshake failed: " + LastOpenSslError();
+        log.Problem = "handshake failed: " + LastOpenSslError();
     } else {
-        m_log.HandshakeDone = true;
+        log.HandshakeDone = true;
         if (const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name))
-            m_log.ServerName = name;
+            log.ServerName = name;
         unsigned char buffer[4096];
-        while (ParseNtsKeResponse(m_log.Request).Status == NtsKeParseStatus::Incomplete) {
+        while (ParseNtsKeResponse(log.Request).Status == NtsKeParseStatus::Incomplete) {
             const int got = SSL_read(ssl, buffer, sizeof buffer);
             if (got <= 0) {
-                m_log.Problem = "request cut short";
+                log.Problem = "request cut short";
                 break;
             }
-            m_log.Request.insert(m_log.Request.end(), buffer, buffer + got);
+            log.Request.insert(log.Request.end(), buffer, buffer + got);
         }
-        m_log.ClientToServerKey = ExporterKey(ssl, 0);
-        m_log.ServerToClientKey = ExporterKey(ssl, 1);
+        log.ClientToServerKey = ExporterKey(ssl, 0);
+        log.ServerToClientKey = ExporterKey(ssl, 1);
+        {
+            const std::lock_guard lock(m_keyMutex);
+            m_latestKey = log.ServerToClientKey;
+        }
         if (m_script.StallBeforeResponse)
             WaitForHangUp(fd, m_stop);
         else if (!m_script.Response.empty() &&
                  SSL_write(ssl, m_script.Response.data(), static_cast<int>(m_script.Response.size())) <= 0)
-            m_log.Problem = "response not sent: " + LastOpenSslError();
+            log.Problem = "response not sent: " + LastOpenSslError();
         SSL_shutdown(ssl);
     }
     SSL_free(ssl);

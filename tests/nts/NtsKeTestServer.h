@@ -6,6 +6,7 @@
 #include "TestCertificates.h"
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@ struct NtsKeServerScript {
     bool StallBeforeHandshake = false; // accept the connection, then say nothing
     bool StallBeforeResponse = false;  // finish the handshake and read the request, then say nothing
     Bytes Response;                    // sent once the request is in; then the server closes
+    int Connections = 1;               // served one after another, each as above
 };
 
 // What the server saw of the one connection.
@@ -43,12 +45,17 @@ public:
     // Listens on a kernel-chosen 127.0.0.1 port; false with a reason when it cannot.
     bool Start(NtsKeServerScript script, std::string& whyNot);
     int Port() const { return m_port; }
-    // Waits for the connection to end (or the server to give up) and returns its log.
+    // Waits for the connections to end (or the server to give up) and returns the last one's log.
     const NtsKeServerLog& Finish();
+    // Connections accepted so far; any thread.
+    int ConnectionsAccepted() const { return m_accepted.load(); }
+    // The server-to-client key of the last connection whose handshake is done
+    // (empty before): what an NTP server of the test seals its replies with.
+    Bytes LatestServerToClientKey() const;
 
 private:
     void Serve();
-    void ServeConnection(int fd);
+    void ServeConnection(int fd, NtsKeServerLog& log);
     bool Stopping() const { return m_stop.load(); }
 
     NtsKeServerScript m_script;
@@ -56,6 +63,9 @@ private:
     int m_listener = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    mutable std::mutex m_keyMutex;
+    Bytes m_latestKey; // under m_keyMutex
     std::thread m_thread;
 };
 

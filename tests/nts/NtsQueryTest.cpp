@@ -8,15 +8,19 @@
 #include "NtpExtensionFields.h"
 #include "NtsAuthenticator.h"
 #include "NtsPacket.h"
+#include "NtsReplies.h"
 #include "QueryOutcome.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 using namespace brisvander;
 using namespace brisvander::testsupport;
+using brisvander::ntstest::FieldsOfType;
 
 namespace {
 using Datagrams = std::vector<FakeSntpServer::Datagram>;
@@ -55,7 +59,8 @@ struct Shape {
 };
 
 // A reply as an NTS server builds it: the usual header (version 4), our
-// identifier, then the authenticator over all before it with one new cookie.
+// identifier, then the authenticator over all before it with a new cookie
+// for the one sent and one for each placeholder.
 Bytes NtsReply(const FakeReplyContext& ctx, const Shape& shape)
 {
     Bytes packet = FakeSntpServer::MakeReply(ctx, kServerAhead);
@@ -73,7 +78,8 @@ Bytes NtsReply(const FakeReplyContext& ctx, const Shape& shape)
     if (!shape.authenticated)
         return packet;
     Bytes plaintext;
-    AppendExtensionField(plaintext, NtpExtensionType::NtsCookie, Bytes(100, 0x77));
+    for (std::size_t i = 0; i <= FieldsOfType(ctx, NtpExtensionType::NtsCookiePlaceholder); ++i)
+        AppendExtensionField(plaintext, NtpExtensionType::NtsCookie, Bytes(100, 0x77));
     const Bytes nonce(16, 0x4E);
     const ByteView associated[] = {packet, nonce};
     auto sealed = AesSivSeal(Bytes(32, 0x5C), associated, plaintext);
@@ -106,6 +112,8 @@ TEST_F(NtsQuery, AnAuthenticReplyIsTakenAndItsCookieKept)
         EXPECT_GT(ctx.requestLength, NtpHeaderSize);
         return Datagrams{{NtsReply(ctx, {}), 1}};
     });
+    // A full session asks for no placeholder, so the count shows the cookie sent came back.
+    session.Cookies.resize(NtsCookiesKept, Bytes(100, 0xA9));
     const std::size_t cookiesBefore = session.Cookies.size();
     const QueryOutcome q = Query();
     ASSERT_TRUE(q.ok) << "error " << q.error;
@@ -175,6 +183,27 @@ TEST_F(NtsQuery, ANakOrAnIcmpErrorIsNotedAndTheWaitGoesOn)
     EXPECT_EQ(q.error, ErrorCode::ConnectionReset);
     EXPECT_GE(q.seconds, 0.9) << "an ICMP error must not end the wait";
     EXPECT_TRUE(q.unproven);
+}
+
+// A full session asks for no extra cookie: the server would seal it between
+// stamping its transmit time and sending. One short of eight asks for the rest.
+TEST_F(NtsQuery, PlaceholdersBringTheSessionBackToEightCookies)
+{
+    std::mutex mutex;
+    std::vector<std::size_t> asked;
+    server.SetScript([&](const FakeReplyContext& ctx) {
+        const std::lock_guard lock(mutex);
+        asked.push_back(FieldsOfType(ctx, NtpExtensionType::NtsCookiePlaceholder));
+        return Datagrams{{NtsReply(ctx, {}), 0}};
+    });
+    session.Cookies.resize(3);
+    ASSERT_TRUE(Query().ok);
+    EXPECT_EQ(session.Cookies.size(), 8u);
+    ASSERT_TRUE(Query().ok);
+    EXPECT_EQ(session.Cookies.size(), 8u);
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(asked, (std::vector<std::size_t>{5, 0}));
+    EXPECT_EQ(PlaceholdersToKeep(1), 7u) << "all a request may carry";
 }
 
 TEST_F(NtsQuery, WithoutACookieNothingIsSent)

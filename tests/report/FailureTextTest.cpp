@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <netdb.h>
 #include <string>
@@ -111,10 +112,40 @@ TEST(FailureText, EachCertificateProblemHasItsOwnEnding)
     EXPECT_EQ(FailureText(WithHost(Kind::NtsCertificateWrongName, "127.0.0.1")),
               head + "ausgestellt für einen anderen Namen als 127.0.0.1");
     EXPECT_EQ(FailureText(Of(Kind::NtsCertificateUnknownIssuer)), head + "unbekannte Zertifizierungsstelle");
-    EXPECT_EQ(FailureText(Of(Kind::NtsCertificateExpired)), head + "abgelaufen");
-    EXPECT_EQ(FailureText(Of(Kind::NtsCertificateNotYetValid)), head + "noch nicht gültig");
     EXPECT_EQ(FailureText(WithDetail(Kind::NtsCertificateRejected, "certificate revoked")),
               head + "certificate revoked");
+}
+
+// Valid but for its period by this computer's clock: the clock may be what is
+// wrong, and how far it would be off (from the period's near end to its far
+// end) says which to believe.
+TEST(FailureText, ACertificateOutsideItsPeriodSaysHowFarTheClockWouldBeOff)
+{
+    const std::int64_t checkedAt = 1'796'688'000; // 08.12.2026 00:00:00 UTC
+    Failure notYet = Of(Kind::NtsCertificateNotYetValid);
+    notYet.CheckedAt = checkedAt;
+    notYet.NotBefore = checkedAt + 86400 - 30;
+    notYet.NotAfter = checkedAt + 31 * 86400 + 1;
+    EXPECT_EQ(FailureText(notYet),
+              "Zertifikat des Servers nach der Uhr dieses Rechners noch nicht gültig (gültig vom 08.12.2026 23:59:30 "
+              "UTC bis 08.01.2027 00:00:01 UTC, die Uhr zeigt 08.12.2026 00:00:00 UTC). Vielleicht geht die Uhr "
+              "dieses Rechners falsch: Ist das Zertifikat in Ordnung, geht sie mindestens 23 Stunden und höchstens "
+              "32 Tage nach. Ohne Prüfung des Gültigkeitszeitraums: --nts-ignore-cert-time");
+
+    Failure expired = Of(Kind::NtsCertificateExpired);
+    expired.CheckedAt = checkedAt;
+    expired.NotBefore = checkedAt - 7200;
+    expired.NotAfter = checkedAt - 90;
+    EXPECT_EQ(FailureText(expired),
+              "Zertifikat des Servers nach der Uhr dieses Rechners abgelaufen (gültig vom 07.12.2026 22:00:00 UTC "
+              "bis 07.12.2026 23:58:30 UTC, die Uhr zeigt 08.12.2026 00:00:00 UTC). Vielleicht geht die Uhr dieses "
+              "Rechners falsch: Ist das Zertifikat in Ordnung, geht sie mindestens 90 Sekunden und höchstens "
+              "2 Stunden vor. Ohne Prüfung des Gültigkeitszeitraums: --nts-ignore-cert-time");
+
+    EXPECT_EQ(FailureText(Of(Kind::NtsCertificateExpired)),
+              "Zertifikat des Servers nach der Uhr dieses Rechners abgelaufen. Vielleicht geht die Uhr dieses "
+              "Rechners falsch. Ohne Prüfung des Gültigkeitszeitraums: --nts-ignore-cert-time")
+        << "without the facts, no figures";
 }
 
 TEST(FailureText, WhatTheResponseSaidOrLacked)
@@ -155,6 +186,9 @@ TEST(FailureText, ARequestThatCouldNotBeSealed)
     EXPECT_EQ(FailureText(Of(Kind::NtsCookiesUsedUp)), "keine NTS-Cookies mehr; ein neuer Schlüsselaustausch ist nötig");
     EXPECT_EQ(FailureText(Of(Kind::NtsNoRandomNumbers)), "keine Zufallszahlen für die NTS-Anfrage verfügbar");
     EXPECT_EQ(FailureText(Of(Kind::NtsNotSealed)), "NTS-Anfrage konnte nicht versiegelt werden");
+    EXPECT_EQ(FailureText(FailureOf(Kind::NtsCookiesRefused, ErrorCode::ServerUnsynchronised)),
+              "Der Server lehnt die NTS-Cookies ab (NTS-NAK) und hat nicht authentisch geantwortet, auch nach einem "
+              "neuen Schlüsselaustausch");
 }
 
 TEST(FailureText, TheNtsStoresWarningsNameThePathAndWhy)

@@ -89,6 +89,25 @@ TEST(ReportText, EachClockFailureHasItsOwnLineBetweenTheFailureLineAndOk)
         EXPECT_EQ(reasonOf(hostsClock).find("ausführen"), std::string::npos);
 }
 
+// The NTS line after the offset: who vouched, whether through a kept session,
+// whether the certificate's period went unchecked; or that nothing vouched.
+TEST(ReportText, TheNtsLineSaysHowTheTimeWasOrWasNotAuthenticated)
+{
+    const std::string head = "Die Zeit ist mit NTS authentifiziert (";
+    EXPECT_EQ(ReportAuthenticatedBy("time.example"), head + "Schlüsselaustausch mit time.example).\n");
+    EXPECT_EQ(ReportAuthenticatedBy("localhost:4461", true),
+              head + "gespeicherte Sitzung, früherer Schlüsselaustausch mit localhost:4461).\n");
+    EXPECT_EQ(ReportAuthenticatedBy("time.example", false, true),
+              head + "Schlüsselaustausch mit time.example). Der Gültigkeitszeitraum des Zertifikats wurde nicht "
+                     "geprüft (--nts-ignore-cert-time).\n");
+    EXPECT_EQ(ReportNotAuthenticated("time\x1b.example", "Zeitüberschreitung beim Schlüsselaustausch"),
+              "Die Zeit ist nicht authentifiziert: Kein NTS beim Schlüsselaustausch mit time\\x1b.example "
+              "(Zeitüberschreitung beim Schlüsselaustausch), daher ohne NTS abgefragt.\n");
+    EXPECT_EQ(ReportServerMayLackNts("Server unterstützt kein NTS (ALPN)", true),
+              "Server unterstützt kein NTS (ALPN). Vielleicht bietet der Server kein NTS an; NTS ist eingeschaltet "
+              "(„Authentifizierte Zeit (NTS) wenn angeboten“, --nts-auto).");
+}
+
 TEST(ReportText, TheHostLineShowsControlCharactersEscaped)
 {
     EXPECT_EQ(ReportHostLine("\x1b]0;owned\x07\x1b[2J127.0.0.1"),

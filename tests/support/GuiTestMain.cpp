@@ -1,5 +1,5 @@
-// Widget tests run without a display and with a settings directory of their
-// own, so nothing reaches the user's screen, settings file or history.
+// Widget tests run without a display and with settings and state directories
+// of their own, so nothing reaches the user's screen, settings or state.
 #include <QApplication>
 #include <QTemporaryDir>
 
