@@ -1,6 +1,7 @@
 #include "CliJson.h"
 
 #include "CFormat.h"
+#include "FailureText.h"
 #include "HistoryText.h"
 
 #include <QJsonArray>
@@ -142,6 +143,9 @@ QByteArray WatchMeasurementToJson(const WatchSession& session, const WatchMeasur
     object["nts"] = sample.Succeeded && !session.NtsServer().empty();
     object["nts_server"] = session.NtsServer().empty() ? QJsonValue(QJsonValue::Null)
                                                        : QJsonValue(QString::fromStdString(session.NtsServer()));
+    object["nts_error"] = measurement.NtsProblem
+                              ? QJsonValue(QString::fromStdString(FailureText(*measurement.NtsProblem)))
+                              : QJsonValue(QJsonValue::Null);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

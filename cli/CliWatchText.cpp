@@ -1,6 +1,7 @@
 #include "CliWatchText.h"
 
 #include "CFormat.h"
+#include "FailureText.h"
 #include "HostText.h"
 
 #include <cmath>
@@ -34,8 +35,13 @@ std::string WatchHeading(const std::string& host, std::chrono::milliseconds inte
 std::string WatchLine(const WatchMeasurement& measurement, const std::string& localTime)
 {
     const SampleOutcome& sample = measurement.Sample;
-    if (!sample.Succeeded)
-        return CFormat("%-19s  (Fehler Nr. %u)\n", localTime.c_str(), static_cast<unsigned>(sample.Error));
+    if (!sample.Succeeded) {
+        // A failed key exchange always says why, as the report's line after the number does.
+        const std::string why =
+            measurement.NtsProblem ? " " + EscapeControlCharacters(FailureText(*measurement.NtsProblem)) : "";
+        return CFormat("%-19s  (Fehler Nr. %u)%s\n", localTime.c_str(), static_cast<unsigned>(sample.Error),
+                       why.c_str());
+    }
     const SntpResult& r = sample.Result;
     return CFormat(kLineFormat, localTime.c_str(), CFormat("%+.9f", r.ClockOffset).c_str(),
                    CFormat("%.9f", r.RoundtripDelay).c_str(),

@@ -16,6 +16,7 @@ WatchSession::WatchSession(const std::string& host, int port, SntpClient& client
 
 SampleOutcome WatchSession::Exchange()
 {
+    m_problem.reset();
     if (m_nts.Enabled)
         return AuthenticatedExchange();
     SntpResult result;
@@ -31,6 +32,7 @@ SampleOutcome WatchSession::AuthenticatedExchange()
         // The key exchange may name another server: its state starts afresh.
         m_client.Interleaving.emplace();
         if (!m_association->Session) {
+            m_problem = m_association->Problem;
             SampleOutcome failed;
             failed.Error = ErrorCode::KeyExchangeFailed;
             failed.EndedAt = NtpTimestamp::Now();
@@ -40,6 +42,8 @@ SampleOutcome WatchSession::AuthenticatedExchange()
     SntpResult result;
     SampleOutcome sample = SampleOfQuery(QueryAuthenticated(m_client, *m_association, result), result);
     sample.Unproven = m_client.LastFailureUnproven;
+    if (!sample.Succeeded && sample.Error == ErrorCode::KeyExchangeFailed)
+        m_problem = m_association->Problem;
     return sample;
 }
 
@@ -47,6 +51,8 @@ WatchMeasurement WatchSession::Keep(const SampleOutcome& sample)
 {
     WatchMeasurement measurement;
     measurement.Sample = sample;
+    if (!sample.Succeeded)
+        measurement.NtsProblem = m_problem;
     const ExchangeOrigin origin{m_host, m_port, MeasurementSource::Watch, m_nts.Enabled};
     const MeasurementRecord record = MeasurementOf(sample, origin, NtpTimestamp::LocalClockSecondsSince1900());
     measurement.UnixMicroseconds = record.UnixMicroseconds;

@@ -5,6 +5,7 @@
 // command-line program prints a line per measurement, a window can plot
 // them. On the calling thread.
 #include "BackgroundHistoryRecorder.h"
+#include "Failure.h"
 #include "NtsQuery.h"
 #include "SntpClient.h"
 #include "WatchStatistics.h"
@@ -33,6 +34,7 @@ struct WatchMeasurement {
     SampleOutcome Sample;            // answered or failed; Result.Interleaved marks an interleaved answer
     std::int64_t UnixMicroseconds = 0; // its time, UTC, as the history records it
     double ScaleSeconds = 0;         // the largest |offset| answered so far, this one included; 0: none yet
+    std::optional<Failure> NtsProblem; // with NTS, why no session could serve it (error 20004); else empty
 };
 
 // The watch of one server, a step at a time: the window drives it from its
@@ -66,6 +68,7 @@ private:
     SntpClient& m_client;
     NtsOptions m_nts;
     std::optional<NtsAssociation> m_association;
+    std::optional<Failure> m_problem; // of the last exchange, when the session failed it
     std::string m_ntsServer;
     BackgroundHistoryRecorder* m_history;
     WatchStatistics m_statistics;

@@ -3,6 +3,8 @@
 #include "CliHistory.h"
 #include "CliWatch.h"
 #include "CliWatchText.h"
+#include "ErrorCodes.h"
+#include "FailureText.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>
@@ -68,6 +70,14 @@ TEST(WatchText, LinesMarkInterleavedAnswersAndFailuresGiveTheirNumber)
     WatchMeasurement failed;
     failed.Sample.Error = 10060;
     EXPECT_EQ(WatchLine(failed, "2026-05-01 14:03:09"), "2026-05-01 14:03:09  (Fehler Nr. 10060)\n");
+
+    // A failed key exchange is never a bare 20004.
+    WatchMeasurement unkeyed;
+    unkeyed.Sample.Error = ErrorCode::KeyExchangeFailed;
+    unkeyed.NtsProblem = FailureOf(FailureKind::NtsTimedOut);
+    const std::string line = WatchLine(unkeyed, "2026-05-01 14:03:10");
+    EXPECT_EQ(line, "2026-05-01 14:03:10  (Fehler Nr. 20004) " + FailureText(*unkeyed.NtsProblem) + "\n");
+    EXPECT_FALSE(FailureText(*unkeyed.NtsProblem).empty());
 }
 
 TEST(WatchText, TheSummarySaysWhatThereIs)
