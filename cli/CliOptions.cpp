@@ -65,6 +65,22 @@ QString ReadPortOption(const CliCommandLine& line, int& port)
     return {};
 }
 
+QString ReadKeyExchangeOptions(const CliCommandLine& line, std::uint16_t& port, std::string& caFile)
+{
+    if (line.IsSet("nts-port")) {
+        const std::optional<int> parsed = ParsePort(line.Value("nts-port"));
+        if (!parsed)
+            return "invalid NTS key exchange port: " + line.Value("nts-port") + " (expected 1-65535)";
+        port = static_cast<std::uint16_t>(*parsed);
+    }
+    if (line.IsSet("nts-ca")) {
+        if (line.Value("nts-ca").isEmpty())
+            return "--nts-ca needs a file";
+        caFile = line.Value("nts-ca").toStdString();
+    }
+    return {};
+}
+
 QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts)
 {
     if (line.IsSet("nts") && line.IsSet("nts-auto"))
@@ -74,18 +90,7 @@ QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts)
     if (!nts.Enabled && (line.IsSet("nts-port") || line.IsSet("nts-ca") || line.IsSet("nts-ignore-cert-time")))
         return "--nts-port, --nts-ca and --nts-ignore-cert-time need --nts or --nts-auto";
     nts.IgnoreCertificatePeriod = line.IsSet("nts-ignore-cert-time");
-    if (line.IsSet("nts-port")) {
-        const std::optional<int> port = ParsePort(line.Value("nts-port"));
-        if (!port)
-            return "invalid NTS key exchange port: " + line.Value("nts-port") + " (expected 1-65535)";
-        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
-    }
-    if (line.IsSet("nts-ca")) {
-        if (line.Value("nts-ca").isEmpty())
-            return "--nts-ca needs a file";
-        nts.ExtraCaFile = line.Value("nts-ca").toStdString();
-    }
-    return {};
+    return ReadKeyExchangeOptions(line, nts.KeyExchangePort, nts.ExtraCaFile);
 }
 
 std::optional<int> ParsePort(const QString& text)

@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace brisvander {
 
@@ -36,6 +38,9 @@ CliOptions QueryOptionsFrom(const CliCommandLine& line);
 QString ReadPortOption(const CliCommandLine& line, int& port);      // --port
 // --nts or --nts-auto, --nts-port, --nts-ca, --nts-ignore-cert-time
 QString ReadNtsOptions(const CliCommandLine& line, NtsOptions& nts);
+// --nts-port into `port` and --nts-ca into `caFile`, each left as it is
+// when not given; the usage error, or empty.
+QString ReadKeyExchangeOptions(const CliCommandLine& line, std::uint16_t& port, std::string& caFile);
 
 // 1 to 65535 written as plain decimal digits; anything else is empty.
 std::optional<int> ParsePort(const QString& text);

@@ -70,18 +70,7 @@ QString ReadSurveyNtsOptions(const CliCommandLine& line, SurveyNts& nts)
                                         : SurveyNtsMode::Off;
     if (nts.Mode == SurveyNtsMode::Off && (line.IsSet("nts-port") || line.IsSet("nts-ca")))
         return "--nts-port and --nts-ca need --nts or --nts-auto";
-    if (line.IsSet("nts-port")) {
-        const std::optional<int> port = ParsePort(line.Value("nts-port"));
-        if (!port)
-            return "invalid NTS key exchange port: " + line.Value("nts-port") + " (expected 1-65535)";
-        nts.KeyExchangePort = static_cast<std::uint16_t>(*port);
-    }
-    if (line.IsSet("nts-ca")) {
-        if (line.Value("nts-ca").isEmpty())
-            return "--nts-ca needs a file";
-        nts.ExtraCaFile = line.Value("nts-ca").toStdString();
-    }
-    return {};
+    return ReadKeyExchangeOptions(line, nts.KeyExchangePort, nts.ExtraCaFile);
 }
 
 QString ReadSurveyRequest(const CliCommandLine& line, SurveyRequest& request, CliOutput& output)

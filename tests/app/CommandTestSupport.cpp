@@ -5,8 +5,6 @@
 #include "LocalNameLookup.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QThread>
 
 
 namespace brisvander::testsupport {
@@ -32,24 +30,6 @@ CommandTest::~CommandTest()
     m_app.reset();
     EXPECT_TRUE(WaitForAbandonedTimeCommands(15000));
     EXPECT_TRUE(WaitForAbandonedJobs(15000));
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void HandleEventsFor(int milliseconds)
-{
-    WaitUntil([] { return false; }, milliseconds);
 }
 
 void CommandTest::Run(int commandId)

@@ -2,6 +2,7 @@
 // What the command tests share: a fake server on loopback, a recording clock
 // that can also look at the program while the clock is being set, and the
 // shape of a successful report.
+#include "EventLoopWait.h"
 #include "FakeSntpServer.h"
 #include "GuiTestSupport.h"
 #include "RecordingClockControl.h"
@@ -46,9 +47,6 @@ protected:
     std::optional<CBrisvanderApp> m_app;
 };
 
-// Handles events until `condition` holds, at most `milliseconds`.
-bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 15000);
-void HandleEventsFor(int milliseconds);
 
 // Settings whose stored host is the fake server's address.
 inline QByteArray LoopbackHost() { return "[Settings]\nHost=127.0.0.1\n"; }
