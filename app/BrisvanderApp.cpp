@@ -204,7 +204,7 @@ void CBrisvanderApp::OnServerWatch()
     if (m_watchFigure == nullptr) {
         m_watchFigure = new QLabel;
         m_watchFigure->setObjectName(QStringLiteral("WatchFigure"));
-        m_mainFrame->StatusBar()->insertPermanentWidget(0, m_watchFigure);
+        m_mainFrame->StatusBar()->addPermanentWidget(m_watchFigure);
     }
     m_watchFigure->setText(WatchStartedText());
     m_watchFigure->show();

@@ -37,7 +37,8 @@ std::string DriftFigureText(const DriftEstimate& estimate)
 std::string DriftReportLines(const DriftReport& report)
 {
     if (!report.Combined)
-        return "Drift: zu wenige Messungen für eine Schätzung (mindestens 5 eines Servers über eine Minute, "
+        // Two lines: one would run past the plot of a window of the usual width.
+        return "Drift: zu wenige Messungen für eine Schätzung\n(mindestens 5 eines Servers über eine Minute, "
                "ohne Stellen der Uhr dazwischen)";
     std::string text;
     for (const ServerDrift& server : report.Servers)

@@ -158,6 +158,8 @@ void HistoryWindow::AddMeasurement(const std::string& host, const DriftPoint& po
 {
     m_snapshot.Append(host, point);
     ShowMessage(MessageFor(m_snapshot));
+    // The first live point may end an empty history: there is something to save now.
+    m_save->setEnabled(m_snapshot.Content == HistoryContent::Measurements && !Busy());
     Redraw();
 }
 
