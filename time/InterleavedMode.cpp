@@ -1,6 +1,6 @@
 #include "InterleavedMode.h"
 
-#include "ErrorCodes.h"
+#include "ExchangeResult.h"
 #include "SntpResult.h"
 
 namespace brisvander {
@@ -32,23 +32,10 @@ std::optional<Failure> CompletePrevious(const std::uint8_t* data, std::size_t le
     if (std::optional<Failure> failure = CheckNtpReply(data, length, sent.Receive, longest))
         return failure;
     const NtpReply reply = ParseNtpReply(data, length);
-    const DelayAndOffset figures = ComputeDelayAndOffset(previous.Departure, previous.ServerReceive,
-                                                         reply.TransmitTimestamp, previous.Arrival);
-    if (!IsConsistentExchange(previous.ServerReceive, reply.TransmitTimestamp, figures.RoundtripDelay,
-                              PrecisionSeconds(reply.Precision) + localResolutionSeconds))
-        return NumberedFailure(ErrorCode::MalformedReply);
-    result.LeapIndicator = reply.LeapIndicator;
-    result.Stratum = reply.Stratum;
-    result.OriginateTimestamp = previous.Departure;
-    result.ReceiveTimestamp = previous.ServerReceive;
-    result.TransmitTimestamp = reply.TransmitTimestamp;
-    result.DestinationTimestamp = previous.Arrival;
-    result.RoundtripDelay = figures.RoundtripDelay;
-    result.ClockOffset = figures.ClockOffset;
-    result.RootDelaySeconds = reply.RootDelay / 65536.0;
-    result.RootDispersionSeconds = reply.RootDispersion / 65536.0;
-    result.Interleaved = true;
-    return std::nullopt;
+    // The previous exchange, completed by the server's precise transmit stamp.
+    const FourStamps stamps{previous.Departure, previous.Departure, previous.ServerReceive, reply.TransmitTimestamp,
+                            previous.Arrival};
+    return ResultFromStamps(reply, stamps, localResolutionSeconds, true, result);
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "ErrorCodes.h"
+#include "ExchangeResult.h"
 #include "SntpResult.h"
 
 #include <algorithm>
@@ -97,24 +98,32 @@ std::optional<Failure> EvaluateNtpReply(const std::uint8_t* data, std::size_t le
     if (std::optional<Failure> failure = CheckNtpReply(data, length, sentTransmit, longest))
         return failure;
     const NtpReply reply = ParseNtpReply(data, length);
+    const FourStamps stamps{reply.OriginateTimestamp, departure, reply.ReceiveTimestamp, reply.TransmitTimestamp,
+                            arrival};
+    return ResultFromStamps(reply, stamps, localResolutionSeconds, false, result);
+}
+
+std::optional<Failure> ResultFromStamps(const NtpReply& reply, const FourStamps& stamps,
+                                        double localResolutionSeconds, bool interleaved, SntpResult& result)
+{
     const DelayAndOffset figures =
-        ComputeDelayAndOffset(departure, reply.ReceiveTimestamp, reply.TransmitTimestamp, arrival);
+        ComputeDelayAndOffset(stamps.Departure, stamps.ServerReceive, stamps.ServerTransmit, stamps.Arrival);
     // Rounding of either clock can make a short delay come out slightly
     // negative; anything beyond that cannot be a true answer.
-    if (!IsConsistentExchange(reply.ReceiveTimestamp, reply.TransmitTimestamp, figures.RoundtripDelay,
+    if (!IsConsistentExchange(stamps.ServerReceive, stamps.ServerTransmit, figures.RoundtripDelay,
                               PrecisionSeconds(reply.Precision) + localResolutionSeconds))
         return NumberedFailure(ErrorCode::MalformedReply);
     result.LeapIndicator = reply.LeapIndicator;
     result.Stratum = reply.Stratum;
-    result.OriginateTimestamp = reply.OriginateTimestamp;
-    result.ReceiveTimestamp = reply.ReceiveTimestamp;
-    result.TransmitTimestamp = reply.TransmitTimestamp;
-    result.DestinationTimestamp = arrival;
+    result.OriginateTimestamp = stamps.ShownOrigin;
+    result.ReceiveTimestamp = stamps.ServerReceive;
+    result.TransmitTimestamp = stamps.ServerTransmit;
+    result.DestinationTimestamp = stamps.Arrival;
     result.RoundtripDelay = figures.RoundtripDelay;
     result.ClockOffset = figures.ClockOffset;
     result.RootDelaySeconds = ShortFormatSeconds(reply.RootDelay);
     result.RootDispersionSeconds = ShortFormatSeconds(reply.RootDispersion);
-    result.Interleaved = false;
+    result.Interleaved = interleaved;
     return std::nullopt;
 }
 
